@@ -1,0 +1,105 @@
+#include "app/command_line.h"
+
+#include <iostream>
+#include <sstream>
+#include <string_view>
+
+#include "app/commands.h"
+
+namespace velora::app {
+namespace {
+
+constexpr std::string_view kVersion = "0.1.0";
+
+struct Subcommand {
+    std::string_view name;
+    int (*run)(const CommandContext&);
+};
+
+constexpr Subcommand kSubcommands[] = {
+    {"version", [](const CommandContext& context) {
+         context.out << "velora " << kVersion << "\n";
+         return kExitSuccess;
+     }},
+};
+
+}  // namespace
+
+std::string UsageText() {
+    return R"(Usage: velora [OPTIONS] [SUBCOMMAND ...]
+
+Velora reads e-mail one word at a time.
+
+Subcommands (each runs without a display):
+  document [--message] [--raw] [FILE|-]
+        Print the reading document of a text file (or of a message file with --message):
+        tokens separated by one space, the marks written [S], [L] and [P].
+  frames [--message] [--speed N] [--len N] [--punct1 N] [--punct2 N] [--num N]
+         [--boost] [--no-tintline] [FILE|-]
+        Print every frame the reader shows for the text: on-screen time, gap, Tintline
+        colour and text, tab-separated, then "The End.".
+
+Options:
+  --maildir PATH   read mail from this Maildir (repeatable)
+  --help           show this text
+  --version        show the version
+
+Files named "-" or left out are read from standard input. Text that is not UTF-8 is read
+as Windows-1252. Exit status: 0 success, 1 input/output error, 2 usage error.
+)";
+}
+
+int RunCommandLine(const std::vector<std::string>& arguments, std::ostream& out,
+                   std::ostream& err) {
+    CommandContext context{{}, {}, out, err};
+    std::string_view subcommand;
+    try {
+        for (std::size_t i = 0; i < arguments.size(); ++i) {
+            const std::string& argument = arguments[i];
+            if (argument == "--help" || argument == "-h") {
+                out << UsageText();
+                return kExitSuccess;
+            }
+            if (argument == "--version") {
+                out << "velora " << kVersion << "\n";
+                return kExitSuccess;
+            }
+            if (argument == "--maildir") {
+                if (i + 1 >= arguments.size()) throw UsageError{"--maildir needs a path"};
+                context.maildirs.push_back(arguments[++i]);
+                continue;
+            }
+            if (argument.rfind("--maildir=", 0) == 0) {
+                context.maildirs.push_back(argument.substr(10));
+                continue;
+            }
+            if (subcommand.empty() && !argument.starts_with("-")) {
+                subcommand = argument;
+                continue;
+            }
+            context.arguments.push_back(argument);
+        }
+        if (subcommand.empty() && !context.arguments.empty()) {
+            throw UsageError{"unknown option '" + context.arguments.front() + "'"};
+        }
+        if (subcommand.empty()) {
+            err << "velora: the reading window is not available in this build yet; use a "
+                   "subcommand (see --help)\n";
+            return kExitUsageError;
+        }
+        for (const Subcommand& candidate : kSubcommands) {
+            if (candidate.name == subcommand) return candidate.run(context);
+        }
+        throw UsageError{"unknown subcommand '" + std::string(subcommand) + "'"};
+    } catch (const UsageError& error) {
+        err << "velora: " << error.message << "\n\n" << UsageText();
+        return kExitUsageError;
+    }
+}
+
+int RunCommandLine(int argc, char** argv) {
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    return RunCommandLine(arguments, std::cout, std::cerr);
+}
+
+}  // namespace velora::app

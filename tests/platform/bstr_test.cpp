@@ -1,0 +1,28 @@
+#include "platform/bstr.h"
+
+#include <gtest/gtest.h>
+
+namespace velora::platform {
+namespace {
+
+TEST(Bstr, NullAndEmptyDiffer) {
+    const Bstr null;
+    EXPECT_TRUE(null.IsNull());
+    EXPECT_EQ(SysStringLen(null), 0u);
+    const Bstr empty = SysAllocStringLen(nullptr, 0);
+    EXPECT_FALSE(empty.IsNull());
+    EXPECT_EQ(SysStringLen(empty), 0u);
+    EXPECT_EQ(empty.Data()[0], u'\0');
+}
+
+TEST(Bstr, CopiesAreIndependentAndFreeLeavesNull) {
+    Bstr text = SysAllocString(u"word");
+    Bstr copy = text;
+    SysFreeString(text);
+    EXPECT_TRUE(text.IsNull());
+    EXPECT_EQ(copy.View(), u"word");
+    EXPECT_EQ(SysStringLen(copy), 4u);
+}
+
+}  // namespace
+}  // namespace velora::platform
