@@ -55,7 +55,10 @@ std::int32_t ApplyDefaults(ReadingSettings& settings,
                            const std::function<void(std::int32_t)>& requestBacklight);
 
 // The gauge position, 0 to 100, of a value whose editing range ends at 500 (value * 100 / 500,
-// integer division).
-constexpr std::int32_t GaugeBar(std::int32_t value) { return value * 100 / 500; }
+// integer division). The product wraps in 32 bits as the device's arithmetic does, so a value
+// edited far outside the range by hand gives a defined (if odd) position instead of overflowing.
+constexpr std::int32_t GaugeBar(std::int32_t value) {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(value) * 100u) / 500;
+}
 
 }  // namespace velora::services

@@ -1,0 +1,316 @@
+#include "platform/registry_hive.h"
+
+#include <QLockFile>
+#include <QString>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace velora::platform {
+namespace {
+
+// How long a writer waits for another process's commit (normally a few milliseconds). A lock
+// left by a process that died is taken over at once; one held by a hung process after 30 s.
+constexpr int kLockWaitMilliseconds = 5000;
+
+// Largest hive file read; anything bigger is treated as unreadable rather than parsed.
+constexpr std::size_t kMaxHiveFileSize = 64u << 20;
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int descriptor) : descriptor_(descriptor) {}
+    ~FileDescriptor() {
+        if (descriptor_ >= 0) ::close(descriptor_);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int Get() const { return descriptor_; }
+    // Closes now and reports whether the close succeeded.
+    bool Close() {
+        const int descriptor = descriptor_;
+        descriptor_ = -1;
+        return ::close(descriptor) == 0;
+    }
+
+private:
+    int descriptor_;
+};
+
+bool WriteAll(int descriptor, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(descriptor, bytes.data(), bytes.size());
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+std::string UtcTimestamp() {
+    const std::time_t now = std::time(nullptr);
+    std::tm parts{};
+    gmtime_r(&now, &parts);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y%m%dT%H%M%SZ", &parts);
+    return text;
+}
+
+QString ToQString(const std::filesystem::path& path) { return QString::fromStdString(path.string()); }
+
+}  // namespace
+
+RegistryHive::RegistryHive(std::filesystem::path file)
+    : file_(std::move(file)),
+      lockFile_(file_.string() + ".lock"),
+      temporaryFile_(file_.string() + ".tmp") {}
+
+RegistryHive::~RegistryHive() { Flush(); }
+
+RegistryHive::FileStamp RegistryHive::StampFile() const {
+    struct stat status {};
+    if (::stat(file_.c_str(), &status) != 0) return FileStamp{};
+    return StampFromStatus(status);
+}
+
+RegistryHive::FileStamp RegistryHive::StampFromStatus(const struct stat& status) {
+    FileStamp stamp;
+    stamp.exists = true;
+    stamp.device = status.st_dev;
+    stamp.inode = status.st_ino;
+    stamp.size = static_cast<std::uint64_t>(status.st_size);
+    stamp.modifiedSeconds = status.st_mtim.tv_sec;
+    stamp.modifiedNanoseconds = status.st_mtim.tv_nsec;
+    stamp.changedSeconds = status.st_ctim.tv_sec;
+    stamp.changedNanoseconds = status.st_ctim.tv_nsec;
+    return stamp;
+}
+
+void RegistryHive::Apply(HiveData& hive, const Change& change) {
+    RegistryKeyData& key = hive.CreateKey(change.path);
+    if (change.setsValue) HiveData::SetValue(key, change.name, change.type, change.data);
+}
+
+void RegistryHive::ReplaceWith(HiveData disk, const FileStamp& stamp) {
+    for (const Change& change : pending_) Apply(disk, change);
+    data_ = std::move(disk);
+    stamp_ = stamp;
+    loaded_ = true;
+}
+
+bool RegistryHive::WriteFile(const HiveData& hive) {
+    std::error_code ignored;
+    std::filesystem::create_directories(file_.parent_path(), ignored);
+    // Only the lock holder writes, so one fixed temporary name suffices; a file left there by a
+    // writer that was killed is simply truncated by the next one.
+    FileDescriptor temporary(
+        ::open(temporaryFile_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
+    if (temporary.Get() < 0) return false;
+    if (!WriteAll(temporary.Get(), SerializeHive(hive)) || ::fsync(temporary.Get()) != 0 ||
+        !temporary.Close()) {
+        ::unlink(temporaryFile_.c_str());
+        return false;
+    }
+    if (::rename(temporaryFile_.c_str(), file_.c_str()) != 0) {
+        ::unlink(temporaryFile_.c_str());
+        return false;
+    }
+    // Make the rename itself durable.
+    FileDescriptor directory(::open(file_.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (directory.Get() >= 0) ::fsync(directory.Get());
+    return true;
+}
+
+bool RegistryHive::CreateFileWithDefaults(Locked locked) {
+    std::error_code ignored;
+    std::filesystem::create_directories(file_.parent_path(), ignored);
+    if (locked == Locked::No) {
+        QLockFile lock(ToQString(lockFile_));
+        if (!lock.tryLock(kLockWaitMilliseconds)) return false;
+        if (StampFile().exists) return true;  // another process made it meanwhile
+        return WriteFile(DefaultHive());
+    }
+    return WriteFile(DefaultHive());
+}
+
+bool RegistryHive::MoveCorruptFileAside(const std::string& reason) {
+    // Called under the lock, so no other copy of the program picks the same name meanwhile.
+    const std::string base = file_.string() + ".corrupt-" + UtcTimestamp();
+    std::string aside = base;
+    for (int attempt = 2; std::filesystem::exists(aside) && attempt < 1000; ++attempt) {
+        aside = base + "-" + std::to_string(attempt);
+    }
+    if (std::filesystem::exists(aside) || ::rename(file_.c_str(), aside.c_str()) != 0) {
+        std::fprintf(stderr,
+                     "velora: the settings file %s is unreadable (%s) and could not be moved "
+                     "aside; it is left alone, the defaults are used and nothing is saved\n",
+                     file_.c_str(), reason.c_str());
+        return false;
+    }
+    std::fprintf(stderr,
+                 "velora: the settings file %s is unreadable (%s); it was kept as %s and the "
+                 "defaults are used\n",
+                 file_.c_str(), reason.c_str(), aside.c_str());
+    return true;
+}
+
+void RegistryHive::Refresh(Locked locked) {
+    FileStamp now = StampFile();
+    if (loaded_ && now == stamp_) return;
+
+    if (!now.exists) {
+        if (!CreateFileWithDefaults(locked)) {
+            // No place to keep the hive: run from the defaults in memory; the next write tries again.
+            ReplaceWith(DefaultHive(), now);
+            return;
+        }
+    }
+
+    FileDescriptor descriptor(::open(file_.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat status {};
+    std::string bytes;
+    bool readable = descriptor.Get() >= 0 && ::fstat(descriptor.Get(), &status) == 0 &&
+                    S_ISREG(status.st_mode) &&
+                    static_cast<std::size_t>(status.st_size) <= kMaxHiveFileSize;
+    if (readable) {
+        now = StampFromStatus(status);
+        char buffer[8192];
+        while (true) {
+            const ssize_t count = ::read(descriptor.Get(), buffer, sizeof buffer);
+            if (count < 0 && errno == EINTR) continue;
+            if (count < 0) readable = false;
+            if (count <= 0) break;
+            bytes.append(buffer, static_cast<std::size_t>(count));
+            if (bytes.size() > kMaxHiveFileSize) {
+                readable = false;
+                break;
+            }
+        }
+    }
+    if (!readable) {
+        if (!warnedUnreadable_) {
+            std::fprintf(stderr, "velora: cannot read the settings file %s (%s); the defaults are used\n",
+                         file_.c_str(), std::strerror(errno));
+            warnedUnreadable_ = true;
+        }
+        keepingCorruptFile_ = now.exists;  // what we cannot read we must not replace
+        ReplaceWith(DefaultHive(), now);
+        return;
+    }
+
+    std::string reason;
+    if (std::optional<HiveData> disk = ParseHive(bytes, &reason)) {
+        keepingCorruptFile_ = false;
+        ReplaceWith(std::move(*disk), now);
+        return;
+    }
+
+    if (locked == Locked::No) {
+        // Deal with the corrupt file under the lock: another process may be doing the same.
+        QLockFile lock(ToQString(lockFile_));
+        if (lock.tryLock(kLockWaitMilliseconds)) {
+            loaded_ = false;
+            Refresh(Locked::Yes);
+            return;
+        }
+        if (!warnedUnreadable_) {
+            std::fprintf(stderr, "velora: the settings file %s is unreadable (%s); the defaults are "
+                         "used\n", file_.c_str(), reason.c_str());
+            warnedUnreadable_ = true;
+        }
+        ReplaceWith(DefaultHive(), now);
+        return;
+    }
+    if (!MoveCorruptFileAside(reason)) {
+        keepingCorruptFile_ = true;  // never write over it
+        ReplaceWith(DefaultHive(), now);
+        return;
+    }
+    if (WriteFile(DefaultHive())) now = StampFile();
+    ReplaceWith(DefaultHive(), now);
+}
+
+bool RegistryHive::OpenKey(std::u16string_view path, Create create, bool* created) {
+    std::lock_guard guard(mutex_);
+    if (created != nullptr) *created = false;
+    Refresh(Locked::No);
+    if (data_.FindKey(path) != nullptr) return true;
+    if (create == Create::Never) return false;
+    Change change{std::u16string(path), false, {}, 0, {}};
+    Apply(data_, change);
+    pending_.push_back(std::move(change));
+    if (created != nullptr) *created = true;
+    return true;
+}
+
+bool RegistryHive::QueryValue(std::u16string_view path, std::u16string_view name,
+                              std::uint32_t& type, std::vector<std::uint8_t>& data) {
+    std::lock_guard guard(mutex_);
+    Refresh(Locked::No);
+    const RegistryKeyData* key = data_.FindKey(path);
+    if (key == nullptr) return false;
+    const RegistryValue* value = HiveData::FindValue(*key, name);
+    if (value == nullptr) return false;
+    type = value->type;
+    data = value->data;
+    return true;
+}
+
+void RegistryHive::SetValue(std::u16string_view path, std::u16string_view name, std::uint32_t type,
+                            std::vector<std::uint8_t> data) {
+    std::lock_guard guard(mutex_);
+    Refresh(Locked::No);
+    // A key removed from the file by hand meanwhile is made again rather than losing the write.
+    Change change{std::u16string(path), true, std::u16string(name), type, std::move(data)};
+    Apply(data_, change);
+    // A newer write of the same value replaces a pending older one, so a hive that cannot be
+    // committed for a while does not pile up changes.
+    const std::u16string foldedPath = FoldRegistryName(path);
+    const std::u16string foldedName = FoldRegistryName(name);
+    for (Change& earlier : pending_) {
+        if (earlier.setsValue && FoldRegistryName(earlier.path) == foldedPath &&
+            FoldRegistryName(earlier.name) == foldedName) {
+            earlier.type = change.type;
+            earlier.data = std::move(change.data);
+            return;
+        }
+    }
+    pending_.push_back(std::move(change));
+}
+
+std::vector<std::u16string> RegistryHive::ValueNames(std::u16string_view path) {
+    std::lock_guard guard(mutex_);
+    Refresh(Locked::No);
+    std::vector<std::u16string> names;
+    if (const RegistryKeyData* key = data_.FindKey(path)) {
+        for (const RegistryValue& value : key->values) names.push_back(value.name);
+    }
+    return names;
+}
+
+bool RegistryHive::HasPendingChanges() {
+    std::lock_guard guard(mutex_);
+    return !pending_.empty();
+}
+
+bool RegistryHive::Flush() {
+    std::lock_guard guard(mutex_);
+    if (pending_.empty()) return true;
+    if (keepingCorruptFile_) return false;
+    std::error_code ignored;
+    std::filesystem::create_directories(file_.parent_path(), ignored);
+    QLockFile lock(ToQString(lockFile_));
+    if (!lock.tryLock(kLockWaitMilliseconds)) return false;
+    Refresh(Locked::Yes);  // data_ = the file as it is now, plus our pending changes
+    if (!WriteFile(data_)) return false;
+    stamp_ = StampFile();
+    pending_.clear();
+    return true;
+}
+
+}  // namespace velora::platform
