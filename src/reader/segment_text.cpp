@@ -1,0 +1,240 @@
+#include "reader/segment_text.h"
+
+#include "reader/reading_document.h"
+#include "reader/text_functions.h"
+
+namespace velora::reader {
+namespace {
+
+// Pass 1: whitespace normalisation. T has at least three characters and no leading or trailing
+// whitespace. Runs are looked for from index 2 on, so whitespace at index 1 stays in the first
+// word. A run of spaces only becomes one space; a run holding one or two other whitespace
+// characters becomes a line-break mark, three or more a paragraph mark.
+std::u16string NormaliseWhitespace(std::u16string_view text) {
+    std::u16string result;
+    result.reserve(text.size() + 2);
+    std::size_t segmentStart = 0;
+    std::size_t i = 2;
+    while (i < text.size()) {
+        if (!IsWhitespace(text[i])) {
+            ++i;
+            continue;
+        }
+        std::size_t runEnd = i;
+        std::size_t breaks = 0;
+        while (runEnd < text.size() && IsWhitespace(text[runEnd])) {
+            if (text[runEnd] != u' ') ++breaks;
+            ++runEnd;
+        }
+        result.append(text.substr(segmentStart, i - segmentStart));
+        if (breaks == 0) {
+            result.push_back(u' ');
+        } else {
+            result.push_back(u' ');
+            result.push_back(breaks <= 2 ? kLineBreakMark : kParagraphMark);
+            result.push_back(u' ');
+        }
+        segmentStart = runEnd;
+        i = runEnd;
+    }
+    result.append(text.substr(segmentStart));
+    result.push_back(u' ');
+    return result;
+}
+
+// Pass 2: punctuation clean-up. Each character from index 1 to the second-to-last is looked at
+// with its neighbours. A lone hyphen (no hyphen on either side) is set apart as " - "; a run of
+// three or more identical characters that are neither letters nor digits is cut to three. While a
+// cut is pending, pairs change nothing; the first other character flushes it.
+std::u16string CleanPunctuation(std::u16string_view text) {
+    enum class Pending { None, Run, Dash };
+    std::u16string result;
+    result.reserve(text.size() + text.size() / 8 + 2);
+    const std::size_t n = text.size();
+    std::size_t segmentStart = 0;
+    std::size_t cut = 0;
+    Pending pending = Pending::None;
+    bool pairSeen = false;
+
+    // Appends the pending dash or run. `resume` is where the segment starts again after a run.
+    auto flush = [&](std::size_t resume) {
+        result.append(text.substr(segmentStart, cut - segmentStart));
+        if (pending == Pending::Dash) {
+            result.append(u" - ");
+            segmentStart = cut + 1;
+        } else {
+            result.append(3, text[cut]);
+            segmentStart = resume;
+        }
+        pending = Pending::None;
+    };
+
+    for (std::size_t i = 1; i + 1 < n; ++i) {
+        const char16_t previous = text[i - 1];
+        const char16_t current = text[i];
+        const char16_t next = text[i + 1];
+        if (current == u'-' && previous != u'-' && next != u'-') {
+            pending = Pending::Dash;
+            cut = i;
+        } else if (current == next && !IsLetterOrDigit(next)) {
+            if (pending == Pending::None) {
+                if (!pairSeen) {
+                    pairSeen = true;
+                } else {
+                    cut = i - 1;
+                    pending = Pending::Run;
+                }
+            }
+        } else {
+            if (pending != Pending::None) flush(i + 1);
+            pairSeen = false;
+        }
+    }
+    if (pending == Pending::Run) {
+        flush(n);
+    } else if (pending == Pending::Dash) {
+        flush(n);
+        result.append(text.substr(segmentStart));
+    } else {
+        result.append(text.substr(segmentStart));
+    }
+    result.push_back(u' ');
+    return result;
+}
+
+bool HasSentencePunctuation(std::u16string_view word) {
+    for (char16_t c : word) {
+        if (c == u'.' || c == u'!' || c == u'?') return true;
+    }
+    return false;
+}
+
+std::u16string_view CutWord(std::u16string_view word) { return word.substr(0, kMaxWordUnits); }
+
+// Pass 3: sentence marking. Words are the stretches between spaces; each is emitted once its next
+// word is known, followed by a sentence-end mark when it ends a sentence. The last word is kept
+// whole and always followed by the sentence-end mark.
+std::u16string MarkSentences(std::u16string_view text) {
+    std::u16string result;
+    result.reserve(text.size() + text.size() / 16 + 4);
+    // The word window: previous, current and next word (each cut to kMaxWordUnits).
+    std::u16string_view previous;
+    std::u16string_view current;
+    std::u16string_view next;
+    auto emit = [&](std::u16string_view word, std::u16string_view before,
+                    std::u16string_view after) {
+        if (word.empty()) return;
+        result.append(word);
+        if (EndsSentence(before, word, after)) {
+            result.append(u" \u007f ");
+        } else {
+            result.push_back(u' ');
+        }
+    };
+
+    const std::size_t n = text.size();
+    std::size_t wordStart = 0;
+    std::size_t i = 0;
+    std::u16string_view last;
+    while (true) {
+        while (i < n && text[i] != u' ') ++i;
+        const std::u16string_view word = text.substr(wordStart, i - wordStart);
+        while (i < n && text[i] == u' ') ++i;
+        if (i >= n) {
+            last = word;
+            break;
+        }
+        // The scan stands on the first character of a new word: the word that just ended enters
+        // the window, and the current word is emitted between its neighbours.
+        previous = current;
+        current = next;
+        next = CutWord(word);
+        emit(current, previous, next);
+        wordStart = i;
+    }
+    emit(next, current, CutWord(last));
+    result.append(last);
+    result.append(u" \u007f ");
+    return result;
+}
+
+std::u16string Copy(std::u16string_view text) { return std::u16string(text); }
+
+}  // namespace
+
+bool IsNumberWord(std::u16string_view word) {
+    char16_t buffer[kMaxWordUnits + 10];
+    std::u16string heap;
+    char16_t* copy = buffer;
+    if (word.size() > sizeof buffer / sizeof buffer[0]) {
+        heap.assign(word);
+        copy = heap.data();
+    } else {
+        word.copy(buffer, word.size());
+    }
+    for (std::size_t i = 0; i < word.size(); ++i) {
+        if (IsDecimalDigit(copy[i])) {
+            copy[i] = u'1';
+            break;
+        }
+    }
+    if (ParseLeadingNumber(std::u16string_view(copy, word.size())) == 0.0) return false;
+    // A full stop keeps the word a number only when a decimal digit follows it (3.5, 1.25);
+    // a number that ends with a full stop (2003.) is not one.
+    for (std::size_t i = 0; i < word.size(); ++i) {
+        if (word[i] == u'.' && (i + 1 >= word.size() || !IsDecimalDigit(word[i + 1]))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool IsAbbreviationOrAddress(std::u16string_view previous, std::u16string_view word,
+                             std::u16string_view next) {
+    bool result = false;
+    if (!(StartsLowercase(previous) && StartsLowercase(next))) {
+        const auto hasFullStop = [](std::u16string_view s) {
+            return s.find(u'.') != std::u16string_view::npos;
+        };
+        if (hasFullStop(previous) || hasFullStop(word) || hasFullStop(next)) {
+            result = word.size() <= 4;
+        }
+    }
+    if (StartsLowercase(word)) result = false;
+    const std::u16string stripped = StripQuotes(word);
+    const char16_t lastCharacter = stripped.empty() ? u'\0' : stripped.back();
+    if (lastCharacter == u'.' && IsNumberWord(stripped)) result = false;
+    const auto contains = [word](std::u16string_view part) {
+        return word.find(part) != std::u16string_view::npos;
+    };
+    if (contains(u"@") || contains(u".uk") || contains(u"//") || contains(u".com") ||
+        contains(u".net") || contains(u".org")) {
+        result = lastCharacter != u'.';
+    }
+    return result;
+}
+
+bool EndsSentence(std::u16string_view previous, std::u16string_view word,
+                  std::u16string_view next) {
+    if (!next.empty() && next.front() == kParagraphMark) return true;
+    return HasSentencePunctuation(word) && !IsNumberWord(word) &&
+           !IsAbbreviationOrAddress(previous, word, next);
+}
+
+std::u16string SegmentText(std::u16string_view text) {
+    // The text is a NUL-terminated string: a NUL inside ends it.
+    text = text.substr(0, text.find(u'\0'));
+    if (text.empty()) return {};
+    const std::u16string_view trimmed = TrimView(text);
+    if (trimmed.size() < 3) return Copy(trimmed);
+    const std::u16string normalised = NormaliseWhitespace(trimmed);
+    const std::u16string_view u = TrimView(normalised);
+    if (u.size() <= 2) return Copy(u);
+    const std::u16string cleaned = CleanPunctuation(u);
+    const std::u16string_view v = TrimView(cleaned);
+    if (v.size() < 3) return Copy(v);
+    const std::u16string marked = MarkSentences(v);
+    return Copy(TrimView(marked));
+}
+
+}  // namespace velora::reader
