@@ -1,0 +1,219 @@
+#include "services/backlight.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "platform/registry.h"
+#include "services/home_timeout.h"
+
+namespace velora::services {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Points the hive at a fresh folder and records every registry write.
+class RegistryFixture : public testing::Test {
+  protected:
+    struct Write {
+        std::u16string key;
+        std::u16string name;
+        std::int32_t value;
+        bool operator==(const Write&) const = default;
+    };
+
+    void SetUp() override {
+        char pattern[] = "/tmp/velora-backlight-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        home_ = pattern;
+        setenv("VELORA_HOME", home_.c_str(), 1);
+        setenv("XDG_DATA_HOME", (home_ / "data").c_str(), 1);
+        setenv("XDG_CACHE_HOME", (home_ / "cache").c_str(), 1);
+        platform::SetRegistryWriteObserver([this](std::u16string_view key, std::u16string_view name,
+                                                  platform::DWORD type,
+                                                  std::span<const platform::BYTE> data) {
+            std::int32_t value = 0;
+            if (type == platform::REG_DWORD && data.size() == 4) {
+                std::memcpy(&value, data.data(), 4);
+            }
+            writes_.push_back({std::u16string(key), std::u16string(name), value});
+        });
+    }
+    void TearDown() override {
+        platform::SetRegistryWriteObserver({});
+        std::error_code ignored;
+        fs::remove_all(home_, ignored);
+    }
+
+    static Write Battery(std::int32_t value) {
+        return {u"ControlPanel\\Backlight", u"BatteryTimeout", value};
+    }
+    static Write Mains(std::int32_t value) {
+        return {u"ControlPanel\\Backlight", u"ACTimeout", value};
+    }
+
+    static std::int32_t ReadDword(const char16_t* keyPath, const char16_t* name) {
+        platform::HKEY key = nullptr;
+        if (platform::RegOpenKeyExW(platform::HKEY_CURRENT_USER, keyPath, 0, 0, &key) != 0) {
+            return -12345;
+        }
+        std::int32_t value = -12345;
+        platform::DWORD size = 4;
+        platform::RegQueryValueExW(key, name, nullptr, nullptr,
+                                   reinterpret_cast<platform::BYTE*>(&value), &size);
+        platform::RegCloseKey(key);
+        return value;
+    }
+
+    void WriteHive(const std::string& text) { std::ofstream(platform::RegistryHiveFile()) << text; }
+
+    fs::path home_;
+    std::vector<Write> writes_;
+};
+
+// A stand-in for the Reader window's timer 3: re-arming replaces the pending expiry.
+struct FakeTimer3 {
+    int armed = 0;
+    int killed = 0;
+    int pulses = 0;
+    bool pending = false;
+    BacklightKeeper::Hooks Hooks() {
+        return {[this] {
+                    ++armed;
+                    pending = true;
+                },
+                [this] {
+                    ++killed;
+                    pending = false;
+                },
+                [this] { ++pulses; }};
+    }
+};
+
+ReadingSettings WithLight(std::int32_t light) {
+    ReadingSettings settings;
+    settings.Light = light;
+    return settings;
+}
+
+using BacklightTest = RegistryFixture;
+
+TEST_F(BacklightTest, ApplyWritesTheOnValueToBatteryThenMains) {
+    EXPECT_EQ(ApplyBacklightOn(), 0);
+    EXPECT_EQ(writes_, (std::vector<Write>{Battery(60000), Mains(60000)}));
+    EXPECT_EQ(ReadDword(u"ControlPanel\\Backlight", u"ACTimeout"), 60000);
+}
+
+TEST_F(BacklightTest, RestoreWritesTheSnapshotEvenWhenItIsZero) {
+    RestoreBacklight(BacklightSnapshot{30, 120});
+    RestoreBacklight(BacklightSnapshot{});
+    EXPECT_EQ(writes_, (std::vector<Write>{Battery(30), Mains(120), Battery(0), Mains(0)}));
+}
+
+TEST_F(BacklightTest, ThreeRequestsBeforeTheTimerFiresGiveOneWriteWithTheLastValue) {
+    FakeTimer3 timer;
+    BacklightKeeper keeper(timer.Hooks());
+    keeper.Snapshot() = {15, 45};
+    const ReadingSettings settings = WithLight(1);
+    keeper.Request(1, settings);
+    keeper.Request(1, settings);
+    keeper.Request(0, settings);
+    EXPECT_EQ(timer.armed, 3);
+    EXPECT_TRUE(writes_.empty());
+    keeper.OnTimer();
+    EXPECT_EQ(timer.killed, 1);
+    EXPECT_EQ(timer.pulses, 1);
+    EXPECT_EQ(writes_, (std::vector<Write>{Battery(15), Mains(45)}));
+}
+
+TEST_F(BacklightTest, WithTheReadingLightOffRequestsAreIgnored) {
+    FakeTimer3 timer;
+    BacklightKeeper keeper(timer.Hooks());
+    keeper.Request(1, WithLight(0));
+    EXPECT_EQ(timer.armed, 0);
+    EXPECT_EQ(keeper.LightRequest(), 0);
+    keeper.ApplyAtStartup(WithLight(0));
+    EXPECT_TRUE(writes_.empty());
+    EXPECT_EQ(timer.pulses, 0);
+}
+
+TEST_F(BacklightTest, SwitchingTheLightOffRestoresTheSnapshotThoughLightIsNowOff) {
+    FakeTimer3 timer;
+    BacklightKeeper keeper(timer.Hooks());
+    keeper.Snapshot() = {7, 9};
+    keeper.Request(1, WithLight(1));
+    keeper.RestoreSoon();
+    EXPECT_EQ(keeper.LightRequest(), 0);
+    ASSERT_TRUE(timer.pending);
+    keeper.OnTimer();
+    EXPECT_EQ(writes_, (std::vector<Write>{Battery(7), Mains(9)}));
+}
+
+TEST_F(BacklightTest, StartupAppliesAtOnceAndQuittingRestoresRegardlessOfTheSwitch) {
+    FakeTimer3 timer;
+    BacklightKeeper keeper(timer.Hooks());
+    keeper.Snapshot() = {1, 2};
+    keeper.ApplyAtStartup(WithLight(1));
+    keeper.RestoreNow();
+    EXPECT_EQ(timer.armed, 0);
+    EXPECT_EQ(timer.pulses, 2);
+    EXPECT_EQ(writes_, (std::vector<Write>{Battery(60000), Mains(60000), Battery(1), Mains(2)}));
+}
+
+TEST_F(BacklightTest, LoadSettingsTakesTheSnapshotFromTheHive) {
+    WriteHive(
+        "Velora registry 1\n[ControlPanel\\Backlight]\n\"BatteryTimeout\"=dword:0000001e\n"
+        "\"ACTimeout\"=dword:0000003c\n");
+    FakeTimer3 timer;
+    BacklightKeeper keeper(timer.Hooks());
+    ReadingSettings settings;
+    LoadSettings(settings, keeper.Snapshot());
+    EXPECT_EQ(keeper.Snapshot().BatteryTimeout, 30);
+    EXPECT_EQ(keeper.Snapshot().ACTimeout, 60);
+}
+
+using HomeTimeoutTest = RegistryFixture;
+
+TEST_F(HomeTimeoutTest, ValuesAtOrAboveThirtyMinutesOrNegativePass) {
+    struct Case {
+        const char* hiveValue;  // nullptr: the value is absent
+        bool passes;
+    };
+    const Case cases[] = {
+        {"001b773f", false},  // 1799999
+        {"001b7740", true},   // 1800000
+        {"ffffffff", true},   // -1: never
+        {"00000000", false}, {nullptr, false},
+    };
+    for (const Case& c : cases) {
+        std::string hive = "Velora registry 1\n[ControlPanel\\Home]\n";
+        if (c.hiveValue != nullptr) hive += "\"Timeout\"=dword:" + std::string(c.hiveValue) + "\n";
+        WriteHive(hive);
+        std::vector<std::u16string> shown;
+        const bool passes =
+            CheckHomeTimeout([&shown](std::u16string_view text, std::u16string_view caption) {
+                EXPECT_EQ(caption, u"Velora");
+                shown.emplace_back(text);
+            });
+        EXPECT_EQ(passes, c.passes) << (c.hiveValue ? c.hiveValue : "absent");
+        if (c.passes) {
+            EXPECT_TRUE(shown.empty());
+        } else {
+            ASSERT_EQ(shown.size(), 1u);
+            EXPECT_EQ(shown[0], kHomeTimeoutMessage);
+            EXPECT_NE(shown[0].find(u"longer.\rFrom the Programs"), std::u16string::npos);
+        }
+    }
+}
+
+TEST_F(HomeTimeoutTest, TheDefaultHiveNeverRevertsToTheHomeScreen) {
+    EXPECT_TRUE(CheckHomeTimeout({}));
+}
+
+}  // namespace
+}  // namespace velora::services
