@@ -1,0 +1,15 @@
+#pragma once
+// The reading text of one message file, as the reader takes it for a received message: from its
+// MIME source (the file's bytes), decoded and, when only HTML was found, turned into plain text.
+// No header lines; not yet segmented. Used by `velora body`, `document --message`,
+// `frames --message` and `read --message`.
+
+#include <string>
+#include <string_view>
+
+namespace velora::content {
+
+// Any bytes give a text (possibly empty); never throws for bad input.
+std::u16string ReadingTextOfMessageFile(std::string_view bytes);
+
+}  // namespace velora::content

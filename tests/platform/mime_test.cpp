@@ -1,0 +1,196 @@
+// The MIME component over GMime: parts, content types, decoded content and header lines as the
+// body code relies on them.
+
+#include "platform/mime.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/text_codec.h"
+
+namespace velora::platform {
+namespace {
+
+class Component {
+  public:
+    explicit Component(std::string_view message) : handle_(MIME_Create(&Count, this, nullptr)) {
+        MIME_Set(handle_, kMimeMessage, 0, message.data(), static_cast<int>(message.size()));
+    }
+    ~Component() { MIME_Destroy(handle_); }
+    Component(const Component&) = delete;
+    Component& operator=(const Component&) = delete;
+
+    int Decode() { return MIME_Do(handle_, kMimeDecode, 0, nullptr, nullptr); }
+    std::string Text(int property, int index = 0) {
+        int length = -1;
+        auto* value = static_cast<const char*>(MIME_Get(handle_, property, index, &length));
+        if (value == nullptr) return "<null>";
+        EXPECT_EQ(value[length], '\0');
+        return std::string(value, static_cast<std::size_t>(length));
+    }
+    int Parts() {
+        return static_cast<int>(
+            reinterpret_cast<std::uintptr_t>(MIME_Get(handle_, kMimePartCount, 0, nullptr)));
+    }
+    int progressEvents = 0;
+    int lastPercent = -1;
+
+  private:
+    static int Count(MIMEHANDLE, void* context, int eventId, int, void* params[], int[]) {
+        auto* self = static_cast<Component*>(context);
+        if (eventId == kMimeEventProgress) {
+            ++self->progressEvents;
+            self->lastPercent = static_cast<int>(reinterpret_cast<std::intptr_t>(params[0]));
+        }
+        return 0;
+    }
+    MIMEHANDLE handle_;
+};
+
+constexpr std::string_view kAlternative =
+    "From: a@example.org\r\n"
+    "Content-Type: Multipart/Alternative; boundary=\"XYZ\"\r\n"
+    "\r\n"
+    "preamble\r\n"
+    "--XYZ\r\n"
+    "Content-Type: text/plain; charset=iso-8859-1\r\n"
+    "Content-Transfer-Encoding: quoted-printable\r\n"
+    "\r\n"
+    "Caf=E9 =80 soon=\r\n"
+    " now\r\n"
+    "--XYZ\r\n"
+    "Content-Type: text/html\r\n"
+    "\r\n"
+    "<p>Hi</p>\r\n"
+    "--XYZ--\r\n";
+
+TEST(MimeComponent, MultipartGivesItsChildrenWithTypesAndDecodedText) {
+    Component mime(kAlternative);
+    EXPECT_EQ(mime.Decode(), 0);
+    EXPECT_EQ(mime.Text(kMimeBoundary), "XYZ");
+    EXPECT_EQ(mime.Text(kMimeContentType), "multipart/alternative");
+    EXPECT_EQ(mime.Text(kMimeMessage), kAlternative);
+    ASSERT_EQ(mime.Parts(), 2);
+    EXPECT_EQ(mime.Text(kMimePartContentType, 0), "text/plain");
+    EXPECT_EQ(mime.Text(kMimePartDecodedContent, 0), "Caf\xC3\xA9 \xE2\x82\xAC soon now");
+    EXPECT_EQ(mime.Text(kMimePartContentType, 1), "text/html");
+    EXPECT_EQ(mime.Text(kMimePartDecodedContent, 1), "<p>Hi</p>");
+    EXPECT_EQ(mime.Text(kMimePartContentType, 2), "<null>");
+    EXPECT_EQ(mime.progressEvents, 2);
+    EXPECT_EQ(mime.lastPercent, 100);
+}
+
+TEST(MimeComponent, SinglePartMessageIsItsOwnPartZero) {
+    const std::string message =
+        "Subject: b64\r\nContent-Type: text/plain; charset=utf-8\r\n"
+        "Content-Transfer-Encoding: base64\r\n\r\nSGVsbG8sIHfDtnJsZCE=\r\n";
+    Component mime(message);
+    EXPECT_EQ(mime.Decode(), 0);
+    EXPECT_EQ(mime.Text(kMimeBoundary), "");
+    ASSERT_EQ(mime.Parts(), 1);
+    EXPECT_EQ(mime.Text(kMimePartContentType, 0), "text/plain");
+    EXPECT_EQ(mime.Text(kMimePartDecodedContent, 0), "Hello, w\xC3\xB6rld!");
+}
+
+TEST(MimeComponent, MissingContentTypeReadsAsPlainText) {
+    Component mime("Subject: x\n\nbody\n");
+    EXPECT_EQ(mime.Decode(), 0);
+    EXPECT_EQ(mime.Text(kMimeContentType), "text/plain");
+    ASSERT_EQ(mime.Parts(), 1);
+}
+
+TEST(MimeComponent, UnclosedMultipartDropsItsCutOffLastSegment) {
+    const std::string start =
+        "Content-Type: multipart/mixed; boundary=b1\r\n\r\n"
+        "--b1\r\nContent-Type: text/plain\r\n\r\nfirst\r\n"
+        "--b1\r\nContent-Type: application/pdf\r\n\r\nJVBERi0x";
+    {
+        Component mime(start);
+        EXPECT_EQ(mime.Decode(), 0);
+        EXPECT_EQ(mime.Parts(), 1);
+    }
+    {
+        Component mime(start + "\r\n--b1--\r\n");
+        EXPECT_EQ(mime.Decode(), 0);
+        EXPECT_EQ(mime.Parts(), 2);
+    }
+}
+
+TEST(MimeComponent, NestedMultipartContentAndHeadersFormAMessageAgain) {
+    const std::string message =
+        "Content-Type: multipart/mixed; boundary=outer\r\n\r\n"
+        "--outer\r\nContent-Type: multipart/alternative; boundary=inner\r\n\r\n"
+        "--inner\r\nContent-Type: text/plain\r\n\r\nplain words\r\n"
+        "--inner\r\nContent-Type: text/html\r\n\r\n<b>html</b>\r\n--inner--\r\n"
+        "--outer--\r\n";
+    Component mime(message);
+    ASSERT_EQ(mime.Decode(), 0);
+    ASSERT_EQ(mime.Parts(), 1);
+    EXPECT_EQ(mime.Text(kMimePartContentType, 0), "multipart/alternative");
+    const std::string headers = mime.Text(kMimePartHeaders, 0);
+    EXPECT_TRUE(headers.ends_with("\r\n\r\n")) << headers;
+    EXPECT_NE(headers.find("boundary=inner"), std::string::npos) << headers;
+
+    Component inner(headers + mime.Text(kMimePartDecodedContent, 0));
+    ASSERT_EQ(inner.Decode(), 0);
+    ASSERT_EQ(inner.Parts(), 2);
+    EXPECT_EQ(inner.Text(kMimePartDecodedContent, 0), "plain words");
+    EXPECT_EQ(inner.Text(kMimePartDecodedContent, 1), "<b>html</b>");
+}
+
+TEST(MimeComponent, PartCountIsCapped) {
+    std::string message = "Content-Type: multipart/mixed; boundary=z\r\n\r\n";
+    for (int i = 0; i < kMimeMaximumParts + 20; ++i) message += "--z\r\n\r\nx\r\n";
+    message += "--z--\r\n";
+    Component mime(message);
+    ASSERT_EQ(mime.Decode(), 0);
+    EXPECT_EQ(mime.Parts(), kMimeMaximumParts);
+}
+
+TEST(MimeComponent, RejectsWhatItCannotDo) {
+    Component mime("Subject: x\r\n\r\nbody");
+    EXPECT_NE(MIME_Set(nullptr, kMimeMessage, 0, "", 0), 0);
+    EXPECT_NE(mime.Decode(), 1);
+    EXPECT_EQ(mime.Text(99), "<null>");
+    EXPECT_EQ(mime.Text(kMimePartDecodedContent, -1), "<null>");
+}
+
+TEST(MimeComponent, EmptyInputDoesNotCrash) {
+    Component mime("");
+    mime.Decode();
+    EXPECT_EQ(mime.Text(kMimeMessage), "");
+    EXPECT_GE(mime.Parts(), 0);
+}
+
+struct CharsetCase {
+    std::string_view bytes;
+    std::string_view charset;
+    std::string_view utf8;
+};
+
+TEST(DecodedTextToUtf8, ConvertsAndRepairs) {
+    const CharsetCase cases[] = {
+        {"caf\xE9", "", "caf\xC3\xA9"},      // not UTF-8: Windows-1252
+        {"caf\xC3\xA9", "", "caf\xC3\xA9"},  // undeclared UTF-8 stays
+        {"caf\xC3\xA9", "US-ASCII", "caf\xC3\xA9"},
+        {"\x93quoted\x94", "iso-8859-1", "\xE2\x80\x9Cquoted\xE2\x80\x9D"},
+        {"caf\xC3\xA9", "ISO-8859-1", "caf\xC3\x83\xC2\xA9"},  // declared Latin-1 wins
+        {"ok \xFF\xC3", "utf-8", "ok \xEF\xBF\xBD\xEF\xBF\xBD"},
+        {"\xE8\xCF", "koi8-r", "\xD0\xA5\xD0\xBE"},
+        {"\xC1\xE1", "iso-8859-7", "\xCE\x91\xCE\xB1"},
+        {"\x82\xA0", "shift_jis", "\xE3\x81\x82"},
+        {"a\x82", "shift_jis", "a\xEF\xBF\xBD"},  // cut-off sequence
+        {"caf\xE9", "x-no-such-charset", "caf\xC3\xA9"},
+    };
+    for (const CharsetCase& c : cases) {
+        const std::string out = DecodedTextToUtf8(c.bytes, c.charset);
+        EXPECT_EQ(out, c.utf8) << c.charset << ": " << c.bytes;
+        EXPECT_TRUE(IsValidUtf8(out));
+    }
+}
+
+}  // namespace
+}  // namespace velora::platform
