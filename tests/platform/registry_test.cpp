@@ -1,0 +1,386 @@
+#include "platform/registry.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QTemporaryDir>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "platform/registry_format.h"
+#include "platform/registry_hive.h"
+
+namespace velora::platform {
+namespace {
+
+std::vector<std::uint8_t> Dword(std::uint32_t number) {
+    return {static_cast<std::uint8_t>(number), static_cast<std::uint8_t>(number >> 8),
+            static_cast<std::uint8_t>(number >> 16), static_cast<std::uint8_t>(number >> 24)};
+}
+
+std::string ReadBytes(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+void WriteBytes(const std::filesystem::path& file, std::string_view bytes) {
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+// ---- text form -------------------------------------------------------------------------------
+
+TEST(RegistryFormat, SerialisedHiveParsesBackToTheSameHive) {
+    HiveData hive = DefaultHive();
+    RegistryKeyData& key = hive.CreateKey(u"Software\\Quenrick\\Velora");
+    HiveData::SetValue(key, u"SpeedSet", kRegistryTypeDword, Dword(210));
+    HiveData::SetValue(key, u"Quote\"And\\Slash", 3, {0x00, 0xff, 0x10});
+    HiveData::SetValue(key, u"", 1, {});
+    HiveData::SetValue(key, u"Short", kRegistryTypeDword, {1, 2});
+    HiveData::SetValue(key, u"Gr\u00fc\u00dfe \U0001F600", 0x7fffffff, Dword(7));
+
+    const std::string text = SerializeHive(hive);
+    std::string error;
+    const std::optional<HiveData> parsed = ParseHive(text, &error);
+    ASSERT_TRUE(parsed) << error << "\n" << text;
+    EXPECT_EQ(*parsed, hive);
+    EXPECT_NE(text.find("\"SpeedSet\"=dword:000000d2\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\"Short\"=hex(4):01,02\n"), std::string::npos) << text;
+}
+
+TEST(RegistryFormat, AcceptsCommentsBlankLinesCrLfAndImpliedParents) {
+    const std::optional<HiveData> hive = ParseHive(
+        "Velora registry 1\r\n; note\r\n\r\n[A\\B]\r\n\"V\"=dword:FFFFFFFF\r\n[a]\r\n\"W\"=hex(3):\n");
+    ASSERT_TRUE(hive);
+    ASSERT_NE(hive->FindKey(u"a\\b"), nullptr);
+    EXPECT_EQ(HiveData::FindValue(*hive->FindKey(u"A\\B"), u"v")->data, Dword(0xFFFFFFFFu));
+    ASSERT_NE(hive->FindKey(u"A"), nullptr);
+    EXPECT_TRUE(HiveData::FindValue(*hive->FindKey(u"A"), u"W")->data.empty());
+}
+
+TEST(RegistryFormat, RejectsAnythingMalformed) {
+    const std::string header = "Velora registry 1\n";
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"empty file", ""},
+        {"wrong format line", "Windows Registry Editor Version 5.00\n[A]\n"},
+        {"value before any key", header + "\"V\"=dword:00000001\n"},
+        {"unclosed section", header + "[A\n"},
+        {"empty key component", header + "[A\\\\B]\n"},
+        {"empty section", header + "[]\n"},
+        {"key named twice, other case", header + "[Abc]\n[aBC]\n"},
+        {"value named twice", header + "[A]\n\"v\"=dword:00000001\n\"V\"=dword:00000002\n"},
+        {"short dword", header + "[A]\n\"V\"=dword:0001\n"},
+        {"long dword", header + "[A]\n\"V\"=dword:000000001\n"},
+        {"trailing text", header + "[A]\n\"V\"=dword:00000001 \n"},
+        {"bad escape", header + "[A]\n\"\\n\"=dword:00000001\n"},
+        {"unterminated name", header + "[A]\n\"V=dword:00000001\n"},
+        {"odd hex byte", header + "[A]\n\"V\"=hex(3):0\n"},
+        {"trailing comma", header + "[A]\n\"V\"=hex(3):01,\n"},
+        {"missing type", header + "[A]\n\"V\"=hex():01\n"},
+        {"leading space", header + " [A]\n"},
+        {"unknown form", header + "[A]\n\"V\"=sz:abc\n"},
+        {"stray line", header + "[A]\nV=1\n"},
+        {"invalid UTF-8", header + "[A\xff]\n"},
+        {"control character in key", header + "[A\x01]\n"},
+    };
+    for (const auto& [label, text] : cases) {
+        std::string error;
+        EXPECT_FALSE(ParseHive(text, &error)) << label;
+        EXPECT_FALSE(error.empty()) << label;
+    }
+}
+
+// ---- the hive file ---------------------------------------------------------------------------
+
+class RegistryFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(folder_.isValid());
+        file_ = std::filesystem::path(folder_.path().toStdString()) / "registry.ini";
+    }
+    std::vector<std::filesystem::path> CorruptCopies() const {
+        std::vector<std::filesystem::path> copies;
+        for (const auto& entry : std::filesystem::directory_iterator(file_.parent_path())) {
+            if (entry.path().filename().string().starts_with("registry.ini.corrupt-")) {
+                copies.push_back(entry.path());
+            }
+        }
+        return copies;
+    }
+    static std::optional<std::uint32_t> QueryDword(RegistryHive& hive, std::u16string_view path,
+                                                   std::u16string_view name) {
+        std::uint32_t type = 0;
+        std::vector<std::uint8_t> data;
+        if (!hive.QueryValue(path, name, type, data) || data.size() != 4) return std::nullopt;
+        return data[0] | data[1] << 8 | data[2] << 16 | static_cast<std::uint32_t>(data[3]) << 24;
+    }
+
+    QTemporaryDir folder_;
+    std::filesystem::path file_;
+};
+
+TEST_F(RegistryFileTest, FirstUseCreatesTheFileWithTheDeviceDefaults) {
+    RegistryHive hive(file_);
+    EXPECT_EQ(QueryDword(hive, u"ControlPanel\\Backlight", u"BatteryTimeout"), 30u);
+    EXPECT_EQ(QueryDword(hive, u"controlpanel\\BACKLIGHT", u"actimeout"), 60u);
+    EXPECT_EQ(QueryDword(hive, u"ControlPanel\\Home", u"Timeout"), 0xFFFFFFFFu);
+    EXPECT_EQ(ParseHive(ReadBytes(file_)), DefaultHive());
+}
+
+TEST_F(RegistryFileTest, ValuesSurviveIntoAFreshHiveObject) {
+    {
+        RegistryHive first(file_);
+        ASSERT_TRUE(first.OpenKey(u"Software\\Quenrick\\Velora", RegistryHive::Create::IfMissing));
+        first.SetValue(u"Software\\Quenrick\\Velora", u"SpeedSet", kRegistryTypeDword, Dword(250));
+        EXPECT_TRUE(first.HasPendingChanges());
+        ASSERT_TRUE(first.Flush());
+        EXPECT_FALSE(first.HasPendingChanges());
+    }
+    RegistryHive second(file_);
+    EXPECT_EQ(QueryDword(second, u"SOFTWARE\\quenrick\\velora", u"speedset"), 250u);
+    EXPECT_EQ(QueryDword(second, u"ControlPanel\\Home", u"Timeout"), 0xFFFFFFFFu);
+}
+
+TEST_F(RegistryFileTest, PendingChangesAreCommittedWhenTheHiveIsDestroyed) {
+    {
+        RegistryHive hive(file_);
+        hive.OpenKey(u"K", RegistryHive::Create::IfMissing);
+        hive.SetValue(u"K", u"V", kRegistryTypeDword, Dword(5));
+    }
+    RegistryHive again(file_);
+    EXPECT_EQ(QueryDword(again, u"K", u"V"), 5u);
+}
+
+TEST_F(RegistryFileTest, CorruptFileIsKeptAsideAndDefaultsAreUsed) {
+    const std::string broken = "Velora registry 1\n[ControlPanel\\Home]\n\"Timeout\"=dword:12\n";
+    WriteBytes(file_, broken);
+    RegistryHive hive(file_);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(QueryDword(hive, u"ControlPanel\\Home", u"Timeout"), 0xFFFFFFFFu);
+    const std::string warning = testing::internal::GetCapturedStderr();
+    EXPECT_NE(warning.find("registry.ini"), std::string::npos) << warning;
+    EXPECT_EQ(std::count(warning.begin(), warning.end(), '\n'), 1) << warning;
+
+    const auto copies = CorruptCopies();
+    ASSERT_EQ(copies.size(), 1u);
+    EXPECT_EQ(ReadBytes(copies[0]), broken);
+    EXPECT_EQ(ParseHive(ReadBytes(file_)), DefaultHive());
+
+    // A second corrupt file gets a name of its own; the first copy is never overwritten.
+    WriteBytes(file_, "garbage");
+    testing::internal::CaptureStderr();
+    RegistryHive later(file_);
+    EXPECT_EQ(QueryDword(later, u"ControlPanel\\Backlight", u"ACTimeout"), 60u);
+    testing::internal::GetCapturedStderr();
+    ASSERT_EQ(CorruptCopies().size(), 2u);
+    EXPECT_EQ(ReadBytes(copies[0]), broken);
+}
+
+TEST_F(RegistryFileTest, StaleTemporaryFileFromAnInterruptedWriteIsHarmless) {
+    {
+        RegistryHive hive(file_);
+        hive.OpenKey(u"K", RegistryHive::Create::IfMissing);
+        hive.SetValue(u"K", u"V", kRegistryTypeDword, Dword(1));
+    }
+    const std::filesystem::path temporary = file_.string() + ".tmp";
+    WriteBytes(temporary, "Velora registry 1\n[K]\n\"V\"=dword:000");  // half written
+    RegistryHive hive(file_);
+    EXPECT_EQ(QueryDword(hive, u"K", u"V"), 1u);
+    hive.SetValue(u"K", u"V", kRegistryTypeDword, Dword(2));
+    ASSERT_TRUE(hive.Flush());
+    EXPECT_FALSE(std::filesystem::exists(temporary));
+    EXPECT_EQ(QueryDword(hive, u"K", u"V"), 2u);
+    EXPECT_TRUE(CorruptCopies().empty());
+}
+
+TEST_F(RegistryFileTest, WriterKilledMidWriteLeavesAReadableHive) {
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // Commit as fast as possible; say so after a while and go on until killed.
+        ::close(ready[0]);
+        RegistryHive hive(file_);
+        hive.OpenKey(u"K", RegistryHive::Create::IfMissing);
+        for (std::uint32_t count = 1;; ++count) {
+            hive.SetValue(u"K", u"Count", kRegistryTypeDword, Dword(count));
+            hive.SetValue(u"K", u"Padding" + std::u16string(count % 7, u'x'), 3,
+                          std::vector<std::uint8_t>(count % 4096, 0xab));
+            if (!hive.Flush()) ::_exit(2);
+            if (count == 20) (void)!::write(ready[1], "r", 1);
+        }
+    }
+    ::close(ready[1]);
+    char signal = 0;
+    ASSERT_EQ(::read(ready[0], &signal, 1), 1);
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ::close(ready[0]);
+    ASSERT_TRUE(WIFSIGNALED(status));
+
+    ASSERT_TRUE(ParseHive(ReadBytes(file_))) << "the hive file must be whole";
+    RegistryHive hive(file_);
+    EXPECT_GE(QueryDword(hive, u"K", u"Count").value_or(0), 20u);
+    // The dead writer's lock does not block the next one.
+    hive.SetValue(u"K", u"After", kRegistryTypeDword, Dword(1));
+    EXPECT_TRUE(hive.Flush());
+    EXPECT_TRUE(CorruptCopies().empty());
+}
+
+TEST_F(RegistryFileTest, TwoHivesOnOneFileSeeAndKeepEachOthersWrites) {
+    RegistryHive running(file_);
+    RegistryHive secondLaunch(file_);
+    ASSERT_TRUE(running.OpenKey(u"App", RegistryHive::Create::IfMissing));
+    running.SetValue(u"App", u"SpeedSet", kRegistryTypeDword, Dword(300));
+    ASSERT_TRUE(running.Flush());
+
+    EXPECT_EQ(QueryDword(secondLaunch, u"App", u"SpeedSet"), 300u);
+    secondLaunch.SetValue(u"App", u"Reload", kRegistryTypeDword, Dword(1));
+    ASSERT_TRUE(secondLaunch.Flush());
+
+    EXPECT_EQ(QueryDword(running, u"App", u"Reload"), 1u);
+    // Both change different values without reading first: neither loses the other's.
+    running.SetValue(u"App", u"Len", kRegistryTypeDword, Dword(25));
+    secondLaunch.SetValue(u"App", u"Num", kRegistryTypeDword, Dword(90));
+    ASSERT_TRUE(secondLaunch.Flush());
+    ASSERT_TRUE(running.Flush());
+    RegistryHive fresh(file_);
+    EXPECT_EQ(QueryDword(fresh, u"App", u"Len"), 25u);
+    EXPECT_EQ(QueryDword(fresh, u"App", u"Num"), 90u);
+    EXPECT_EQ(QueryDword(fresh, u"App", u"Reload"), 1u);
+    EXPECT_EQ(QueryDword(fresh, u"App", u"SpeedSet"), 300u);
+}
+
+TEST_F(RegistryFileTest, UncommittedWritesStayOnTopOfAnotherProcessesCommit) {
+    RegistryHive running(file_);
+    RegistryHive other(file_);
+    running.OpenKey(u"App", RegistryHive::Create::IfMissing);
+    running.SetValue(u"App", u"Mine", kRegistryTypeDword, Dword(1));
+    other.OpenKey(u"App", RegistryHive::Create::IfMissing);
+    other.SetValue(u"App", u"Mine", kRegistryTypeDword, Dword(2));
+    other.SetValue(u"App", u"Theirs", kRegistryTypeDword, Dword(3));
+    ASSERT_TRUE(other.Flush());
+    // The running copy re-reads the file but its own newer, pending value wins.
+    EXPECT_EQ(QueryDword(running, u"App", u"Mine"), 1u);
+    EXPECT_EQ(QueryDword(running, u"App", u"Theirs"), 3u);
+}
+
+// ---- the device calls ------------------------------------------------------------------------
+
+class RegistryCallsTest : public RegistryFileTest {
+protected:
+    void SetUp() override {
+        RegistryFileTest::SetUp();
+        const char* old = std::getenv("VELORA_HOME");
+        if (old != nullptr) oldHome_ = old;
+        ::setenv("VELORA_HOME", folder_.path().toStdString().c_str(), 1);
+    }
+    void TearDown() override {
+        SetRegistryWriteObserver(nullptr);
+        if (oldHome_) {
+            ::setenv("VELORA_HOME", oldHome_->c_str(), 1);
+        } else {
+            ::unsetenv("VELORA_HOME");
+        }
+    }
+    std::optional<std::string> oldHome_;
+};
+
+TEST_F(RegistryCallsTest, HiveFileFollowsTheEnvironment) {
+    EXPECT_EQ(RegistryHiveFile(), file_);
+    ::unsetenv("VELORA_HOME");
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    if (config != nullptr && *config != '\0') {
+        EXPECT_EQ(RegistryHiveFile(), std::filesystem::path(config) / "velora" / "registry.ini");
+    }
+    ::setenv("XDG_CONFIG_HOME", "/nonexistent/config", 1);
+    EXPECT_EQ(RegistryHiveFile(), std::filesystem::path("/nonexistent/config/velora/registry.ini"));
+    if (config != nullptr) {
+        ::setenv("XDG_CONFIG_HOME", config, 1);
+    } else {
+        ::unsetenv("XDG_CONFIG_HOME");
+    }
+}
+
+TEST_F(RegistryCallsTest, CreateOpenQuerySetClose) {
+    HKEY key = nullptr;
+    EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, u"Software\\Test", 0, 0, &key), ERROR_FILE_NOT_FOUND);
+    DWORD disposition = 0;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, u"Software\\Test", 0, nullptr, 0, 0, nullptr, &key,
+                              &disposition),
+              ERROR_SUCCESS);
+    EXPECT_EQ(disposition, REG_CREATED_NEW_KEY);
+
+    std::vector<std::tuple<std::u16string, std::u16string, DWORD>> writes;
+    SetRegistryWriteObserver([&](std::u16string_view path, std::u16string_view name, DWORD type,
+                                 std::span<const BYTE>) {
+        writes.emplace_back(std::u16string(path), std::u16string(name), type);
+    });
+    const std::int32_t minusOne = -1;
+    ASSERT_EQ(RegSetValueExW(key, u"Dword", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&minusOne), 4),
+              ERROR_SUCCESS);
+    const BYTE six[6] = {1, 2, 3, 4, 5, 6};
+    ASSERT_EQ(RegSetValueExW(key, u"Long", 0, REG_BINARY, six, 6), ERROR_SUCCESS);
+    EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
+    EXPECT_EQ(writes.size(), 2u);
+    EXPECT_EQ(std::get<1>(writes[0]), u"Dword");
+    EXPECT_EQ(std::get<2>(writes[1]), REG_BINARY);
+
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, u"SOFTWARE\\test", 0, 0, &key), ERROR_SUCCESS);
+    std::int32_t value = 0;
+    DWORD type = 0;
+    DWORD size = 4;
+    EXPECT_EQ(RegQueryValueExW(key, u"dword", nullptr, &type, reinterpret_cast<BYTE*>(&value), &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(value, -1);
+    EXPECT_EQ(type, REG_DWORD);
+
+    // Longer than the buffer: nothing copied, size needed reported.
+    value = 42;
+    size = 4;
+    EXPECT_EQ(RegQueryValueExW(key, u"Long", nullptr, &type, reinterpret_cast<BYTE*>(&value), &size),
+              ERROR_MORE_DATA);
+    EXPECT_EQ(value, 42);
+    EXPECT_EQ(size, 6u);
+    size = 0;
+    EXPECT_EQ(RegQueryValueExW(key, u"Long", nullptr, nullptr, nullptr, &size), ERROR_SUCCESS);
+    EXPECT_EQ(size, 6u);
+    EXPECT_EQ(RegQueryValueExW(key, u"Missing", nullptr, &type, reinterpret_cast<BYTE*>(&value), &size),
+              ERROR_FILE_NOT_FOUND);
+
+    HKEY same = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, u"Software\\TEST", 0, nullptr, 0, 0, nullptr, &same,
+                              &disposition),
+              ERROR_SUCCESS);
+    EXPECT_EQ(disposition, REG_OPENED_EXISTING_KEY);
+    EXPECT_EQ(RegCloseKey(same), ERROR_SUCCESS);
+    EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
+
+    EXPECT_EQ(RegistryValueNames(u"software\\test"), (std::vector<std::u16string>{u"Dword", u"Long"}));
+    RegistryHive fresh(file_);
+    EXPECT_EQ(QueryDword(fresh, u"Software\\Test", u"Dword"), 0xFFFFFFFFu);
+}
+
+TEST_F(RegistryCallsTest, RefusesBadHandlesAndPaths) {
+    HKEY key = nullptr;
+    DWORD disposition = 0;
+    EXPECT_EQ(RegCreateKeyExW(nullptr, u"A", 0, nullptr, 0, 0, nullptr, &key, &disposition),
+              ERROR_INVALID_HANDLE);
+    EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, u"A\\\\B", 0, nullptr, 0, 0, nullptr, &key,
+                              &disposition),
+              ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(RegCloseKey(nullptr), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(RegCloseKey(HKEY_CURRENT_USER), ERROR_SUCCESS);
+    const BYTE data[4] = {};
+    EXPECT_EQ(RegSetValueExW(HKEY_CURRENT_USER, u"V", 0, REG_DWORD, data, 4), ERROR_ACCESS_DENIED);
+}
+
+}  // namespace
+}  // namespace velora::platform
