@@ -1,0 +1,359 @@
+#include "reader/player.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/text_codec.h"
+#include "reader/frame_sequence.h"
+#include "reader/reading_document.h"
+#include "reader/segment_text.h"
+#include "services/settings.h"
+
+namespace velora::reader {
+namespace {
+
+// Builds a reading document from a readable form: [S], [L] and [P] stand for the marks.
+std::u16string Document(std::string readable) {
+    const std::pair<const char*, const char*> marks[] = {
+        {"[S]", "\x7f"}, {"[L]", "\xc2\x8f"}, {"[P]", "\xc2\x90"}};
+    for (const auto& [from, to] : marks) {
+        for (std::size_t at = readable.find(from); at != std::string::npos;
+             at = readable.find(from, at)) {
+            readable.replace(at, 3, to);
+        }
+    }
+    return platform::DecodeUtf8(readable);
+}
+
+std::string Utf8(std::u16string_view text) { return platform::EncodeUtf8(text); }
+
+// First-run settings: SpeedSet 210, Len 18, Punct1 200, Punct2 100, Num 165, Speed Boost off.
+services::ReadingSettings DefaultSettings(std::int32_t speedBoost = 0, std::int32_t speed = 210) {
+    services::ReadingSettings settings;
+    settings.SpeedSet = speed;
+    settings.SpeedBoost = speedBoost;
+    settings.Tintline = 1;
+    services::SetSpeedBoostFactors(settings);
+    services::RecomputeSpeedTimes(settings);
+    return settings;
+}
+
+Player Loaded(const std::string& readable) {
+    Player player;
+    InstallDocument(player, Document(readable));
+    return player;
+}
+
+struct Shown {
+    std::int32_t onScreen;
+    std::int32_t red;
+    std::int32_t green;
+    std::string text;
+    bool operator==(const Shown&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const Shown& frame) {
+    return out << "{" << frame.onScreen << ", " << frame.red << "," << frame.green << ", \""
+               << frame.text << "\"}";
+}
+
+std::vector<Shown> Play(Player& player, services::ReadingSettings& settings) {
+    std::vector<Shown> frames;
+    PlayLoadedDocument(player, settings, [&frames](const ShownFrame& frame) {
+        frames.push_back({frame.onScreen, frame.tintRed, frame.tintGreen, Utf8(frame.text)});
+    });
+    return frames;
+}
+
+TEST(SpeedTimes, FollowSpeedSetAndSpeedBoost) {
+    EXPECT_EQ(DefaultSettings().wordBase, 183);
+    EXPECT_EQ(DefaultSettings().gapDelay, 78);
+    EXPECT_EQ(DefaultSettings(1).wordBase, 52);
+    EXPECT_EQ(DefaultSettings(1).gapDelay, 26);
+    EXPECT_EQ(DefaultSettings(1, 20).wordBase, 5);
+    EXPECT_EQ(DefaultSettings(1, 20).gapDelay, 2);
+    EXPECT_EQ(DefaultSettings(0, 500).wordBase, 437);
+    EXPECT_EQ(DefaultSettings(0, 500).gapDelay, 187);
+}
+
+struct TimingCase {
+    const char* document;
+    std::int32_t onScreen;
+    std::int32_t length;
+};
+
+TEST(ScanToken, TimesEachKindOfWord) {
+    const TimingCase cases[] = {
+        {"Hello, x [S]", 18 * 5 + 100 + 183, 6},
+        {"Hello x [S]", 18 * 5 + 183, 5},
+        {"12 x [S]", 18 * 2 + 183 + 165, 2},
+        {"3.5 x [S]", 18 * 1 + 200 + 183 + 165, 3},
+        {"etc., x [S]", 18 * 4 + 100 + 183, 5},  // the comma's time replaces the period's
+        {"U.S. x [S]", 18 * 3 + 200 + 183, 4},   // the last period sets the time
+        {"Why?! x [S]", 18 * 4 + 200 + 183, 5},
+        {"[S] x [S]", 183, 0},  // a sentence-end frame costs wordBase alone
+    };
+    for (const TimingCase& c : cases) {
+        Player player = Loaded(c.document);
+        services::ReadingSettings settings = DefaultSettings();
+        EXPECT_EQ(ScanToken(player, settings), c.length) << c.document;
+        EXPECT_EQ(settings.CurWordDelay, c.onScreen) << c.document;
+    }
+}
+
+TEST(ScanToken, FiveLetterWordTakesItsDesignedTime) {
+    for (std::int32_t boost : {0, 1}) {
+        Player player = Loaded("Hello there [S]");
+        services::ReadingSettings settings = DefaultSettings(boost);
+        ScanToken(player, settings);
+        EXPECT_EQ(settings.CurWordDelay + settings.gapDelay, boost ? 168 : 351);
+    }
+}
+
+TEST(ScanToken, NumberTimeIsNotCarriedToTheNextWord) {
+    Player player = Loaded("12 apples [S]");
+    services::ReadingSettings settings = DefaultSettings();
+    player.wordLength = ScanToken(player, settings);
+    EXPECT_EQ(settings.CurWordDelay, 384);
+    AdvancePastFrame(player);
+    EXPECT_EQ(ScanToken(player, settings), 6);
+    EXPECT_EQ(settings.CurWordDelay, 18 * 6 + 183);
+}
+
+TEST(ScanToken, SkipsALineOrParagraphMarkBeforeAWord) {
+    for (const char* document : {"[P] Next word [S]", "[L] Next word [S]"}) {
+        Player player = Loaded(document);
+        services::ReadingSettings settings = DefaultSettings();
+        EXPECT_EQ(ScanToken(player, settings), 4);
+        EXPECT_EQ(player.markedWord, 2u);
+        EXPECT_EQ(player.cursor, 2u);
+        EXPECT_EQ(settings.CurWordDelay, 18 * 4 + 183);
+    }
+}
+
+TEST(ScanToken, SentenceEndCountsTheNextSentence) {
+    Player player = Loaded("[S] A b c. [S] D [S]");
+    services::ReadingSettings settings = DefaultSettings();
+    EXPECT_EQ(ScanToken(player, settings), 0);
+    EXPECT_EQ(player.cursor, 1u);
+    EXPECT_EQ(player.countFrom, 1u);
+    EXPECT_EQ(player.sentenceStart, 2u);
+    EXPECT_EQ(player.tokenIndex, 1);
+    EXPECT_EQ(player.sentenceSpaces, 4);
+}
+
+TEST(ScanToken, UnmarkedDocumentEndsAtTheTerminator) {
+    Player player = Loaded("Hi");
+    services::ReadingSettings settings = DefaultSettings();
+    EXPECT_EQ(ScanToken(player, settings), 0);
+    EXPECT_EQ(settings.CurWordDelay, 0);
+}
+
+TEST(Tintline, RunsFromGreenTowardsRedWithinASentence) {
+    // The sentence "A b c." is counted from the space after the previous sentence-end mark:
+    // four spaces, so the step is 255 / 4 = 63.
+    Player player = Loaded("Go. [S] A b c. [S] Z [S]");
+    services::ReadingSettings settings = DefaultSettings();
+    const std::vector<Shown> frames = Play(player, settings);
+    const std::vector<Shown> expected = {
+        {18 * 2 + 200 + 183, 0, 255, "Go."},
+        // The first sentence is counted from the document's start, with no space before it:
+        // one space, so the step is 255 and its sentence-end frame is pure red.
+        {183, 255, 0, ""},
+        {18 * 1 + 183, 0, 255, "A"},
+        {18 * 1 + 183, 63, 192, "b"},
+        {18 * 1 + 200 + 183, 126, 129, "c."},
+        {183, 189, 66, ""},
+        // The last sentence-end frame stands on the final mark: the word area shows "The End."
+        // for it, so the listing stops after "Z".
+        {18 * 1 + 183, 0, 255, "Z"},
+    };
+    EXPECT_EQ(frames, expected);
+}
+
+TEST(Tintline, EmptyAndUnmarkedDocuments) {
+    services::ReadingSettings settings = DefaultSettings();
+    Player empty = Loaded("");
+    EXPECT_TRUE(Play(empty, settings).empty());
+    // A text too short to be marked shows one empty frame, then "The End.".
+    Player shortText = Loaded("Hi");
+    const std::vector<Shown> expected = {{0, 0, 0, ""}};
+    EXPECT_EQ(Play(shortText, settings), expected);
+}
+
+TEST(Tintline, EndOfDocumentIsBlackAndSetsNothingElse) {
+    Player player = Loaded("Go. [S]");
+    services::ReadingSettings settings = DefaultSettings();
+    Play(player, settings);
+    EXPECT_FALSE(PrepareNextFrame(player, settings, TintStart::Continue));
+    EXPECT_EQ(player.tintRed, 0);
+    EXPECT_EQ(player.tintGreen, 0);
+    EXPECT_EQ(player.wordLength, 0);
+}
+
+TEST(SpeedSample, CountsFiveCharactersAWordAndFourSamplesAMinute) {
+    Player player = Loaded("Some words to read here and there. [S]");
+    player.wpmMark = 3;
+    player.cursor = 30;
+    SampleSpeed(player);
+    EXPECT_EQ(player.wpm, (27 / 5) * 4);
+    EXPECT_EQ(player.wpmMark, 30u);
+    EXPECT_TRUE(player.wpmKnown);
+}
+
+TEST(StepSpeed, StepsByTenWithinTwentyAndFiveHundred) {
+    services::ReadingSettings settings = DefaultSettings();
+    StepSpeed(settings, SpeedStep::Slower);
+    EXPECT_EQ(settings.SpeedSet, 220);
+    EXPECT_EQ(settings.SpeedBar, 44);
+    settings.SpeedSet = 500;
+    StepSpeed(settings, SpeedStep::Slower);
+    EXPECT_EQ(settings.SpeedSet, 500);
+    EXPECT_EQ(settings.SpeedBar, 100);
+    settings.SpeedSet = 20;
+    StepSpeed(settings, SpeedStep::Faster);
+    EXPECT_EQ(settings.SpeedSet, 20);
+    EXPECT_EQ(settings.SpeedBar, 4);
+    settings.SpeedSet = 210;
+    StepSpeed(settings, SpeedStep::Faster);
+    EXPECT_EQ(settings.SpeedSet, 200);
+    EXPECT_EQ(settings.SpeedBar, 40);
+}
+
+// Five sentences; the play cycle is run until the cursor is inside the fifth.
+constexpr const char* kFiveSentences =
+    "One a. [S] Two b. [S] Three c. [S] Four d d. [S] Five e e e. [S]";
+
+std::string WordAtCursor(const Player& player) {
+    const std::size_t end = player.document.find(u' ', player.cursor);
+    return Utf8(std::u16string_view(player.document).substr(player.cursor, end - player.cursor));
+}
+
+// The window's Up key: SentenceBack, recount, prepare with the colour reset.
+void PressUp(Player& player, services::ReadingSettings& settings) {
+    player.atEnd = false;
+    SentenceBack(player);
+    CountSentenceSpaces(player);
+    PrepareNextFrame(player, settings, TintStart::Reset);
+    UpdatePosition(player);
+}
+
+void PressDown(Player& player, services::ReadingSettings& settings) {
+    SentenceForward(player);
+    CountSentenceSpaces(player);
+    PrepareNextFrame(player, settings, TintStart::Reset);
+    UpdatePosition(player);
+}
+
+// Plays from the load until the frame showing `word` was shown (the paint moved past it).
+void PlayUntilShown(Player& player, services::ReadingSettings& settings, const std::string& word) {
+    JumpToPosition(player, settings, 0);
+    player.pastSentenceStart = false;  // play start
+    for (;;) {
+        std::u16string_view text;
+        ASSERT_TRUE(FrameText(player, text));
+        AdvancePastFrame(player);
+        if (Utf8(text) == word) return;
+        ASSERT_TRUE(PrepareNextFrame(player, settings, TintStart::Continue));
+    }
+}
+
+TEST(SentenceBack, FirstUpGoesToTheSentenceStartThenOneSentenceEach) {
+    Player player = Loaded(kFiveSentences);
+    services::ReadingSettings settings = DefaultSettings();
+    PlayUntilShown(player, settings, "e");
+    PressUp(player, settings);
+    EXPECT_EQ(WordAtCursor(player), "Five");
+    EXPECT_EQ(player.markedWord, player.cursor);
+    std::u16string_view text;
+    ASSERT_TRUE(FrameText(player, text));
+    EXPECT_EQ(Utf8(text), "Five");
+    AdvancePastFrame(player);
+    PressUp(player, settings);
+    EXPECT_EQ(WordAtCursor(player), "Four");
+    AdvancePastFrame(player);
+    PressUp(player, settings);
+    AdvancePastFrame(player);
+    PressUp(player, settings);
+    EXPECT_EQ(WordAtCursor(player), "Two");
+    AdvancePastFrame(player);
+    PressUp(player, settings);
+    EXPECT_EQ(player.cursor, 0u);
+    EXPECT_FALSE(player.pastSentenceStart);
+    AdvancePastFrame(player);
+    PressUp(player, settings);  // Up in the first sentence stays at the document's start
+    EXPECT_EQ(player.cursor, 0u);
+    EXPECT_EQ(player.sentenceSpaces, 2);  // "One a. " counted to the first mark
+}
+
+TEST(SentenceForward, MovesToTheNextSentenceAndRestsOnTheFinalMark) {
+    Player player = Loaded(kFiveSentences);
+    services::ReadingSettings settings = DefaultSettings();
+    JumpToPosition(player, settings, 0);
+    PressDown(player, settings);
+    EXPECT_EQ(WordAtCursor(player), "Two");
+    EXPECT_TRUE(player.pastSentenceStart);
+    for (int i = 0; i < 3; ++i) PressDown(player, settings);
+    EXPECT_EQ(WordAtCursor(player), "Five");
+    // Down at the last sentence: the cursor rests on the final mark and an empty frame shows.
+    PressDown(player, settings);
+    EXPECT_EQ(player.cursor, player.document.size() - 1);
+    EXPECT_EQ(player.At(player.cursor), kSentenceEndMark);
+    std::u16string_view text;
+    ASSERT_TRUE(FrameText(player, text));
+    EXPECT_TRUE(text.empty());
+    AdvancePastFrame(player);
+    // The next Play reaches "The End.".
+    EXPECT_FALSE(PrepareNextFrame(player, settings, TintStart::Continue));
+    PressDown(player, settings);
+    EXPECT_FALSE(player.pastSentenceStart);
+}
+
+TEST(JumpToPosition, ResumesAtTheCharacterGivenAndSkipsAMarkUnderIt) {
+    Player player = Loaded(kFiveSentences);
+    services::ReadingSettings settings = DefaultSettings();
+    const std::size_t insideTwo = player.document.find(u"Two") + 1;
+    JumpToPosition(player, settings, insideTwo);
+    EXPECT_EQ(player.cursor, insideTwo);
+    EXPECT_EQ(player.wordLength, 2);  // "wo"
+    EXPECT_FALSE(player.atEnd);
+    EXPECT_EQ(player.wpm, 0);
+    EXPECT_EQ(player.wpmMark, insideTwo);
+    const std::size_t mark = player.document.find(kSentenceEndMark);
+    JumpToPosition(player, settings, mark);
+    EXPECT_EQ(WordAtCursor(player), "Two");
+    EXPECT_EQ(player.tintGreen, 255);
+    EXPECT_EQ(player.tintStep, 0);
+    JumpToPosition(player, settings, 100000);  // past the end: clamped, nothing to show
+    EXPECT_EQ(player.cursor, player.document.size());
+    EXPECT_EQ(player.positionText, u"100%");
+}
+
+TEST(UpdatePosition, IsATruncatedPercentage) {
+    Player player = Loaded("abc");
+    player.cursor = 1;
+    UpdatePosition(player);
+    EXPECT_EQ(player.positionText, u"33%");
+    player.cursor = 0;
+    UpdatePosition(player);
+    EXPECT_EQ(player.positionText, u"0%");
+    Player empty = Loaded("");
+    UpdatePosition(empty);
+    EXPECT_EQ(empty.positionText, u"0%");
+}
+
+TEST(PlayLoadedDocument, SegmentedTextPlaysEveryWordOnce) {
+    Player player;
+    InstallDocument(player, SegmentText(u"Dr. Smith arrived.\r\n\r\nIt was well-known!!!!"));
+    services::ReadingSettings settings = DefaultSettings();
+    std::string words;
+    PlayLoadedDocument(player, settings, [&words](const ShownFrame& frame) {
+        words += "|" + Utf8(frame.text);
+    });
+    EXPECT_EQ(words, "|Dr.|Smith|arrived.||It|was|well|-|known!!!");
+}
+
+}  // namespace
+}  // namespace velora::reader
