@@ -1,0 +1,158 @@
+#include "platform/maildir_header_cache.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
+namespace velora::platform {
+namespace {
+
+constexpr std::string_view kMagic = "velora-header-cache 2\n";
+
+std::uint64_t Fnv1a(std::string_view bytes) {
+    std::uint64_t hash = 0xcbf29ce484222325ULL;
+    for (unsigned char byte : bytes) {
+        hash ^= byte;
+        hash *= 0x100000001b3ULL;
+    }
+    return hash;
+}
+
+void PutU64(std::string& out, std::uint64_t value) {
+    for (int i = 0; i < 8; ++i) out += static_cast<char>((value >> (8 * i)) & 0xFF);
+}
+void PutText(std::string& out, std::string_view text) {
+    PutU64(out, text.size());
+    out += text;
+}
+
+class Reader {
+public:
+    explicit Reader(std::string_view bytes) : bytes_(bytes) {}
+    bool U64(std::uint64_t& value) {
+        if (bytes_.size() - position_ < 8) return false;
+        value = 0;
+        for (int i = 0; i < 8; ++i) {
+            value |= static_cast<std::uint64_t>(static_cast<unsigned char>(bytes_[position_ + i])) << (8 * i);
+        }
+        position_ += 8;
+        return true;
+    }
+    bool Text(std::string& text) {
+        std::uint64_t size = 0;
+        if (!U64(size) || size > bytes_.size() - position_) return false;
+        text.assign(bytes_.substr(position_, size));
+        position_ += size;
+        return true;
+    }
+    bool AtEnd() const { return position_ == bytes_.size(); }
+
+private:
+    std::string_view bytes_;
+    std::size_t position_ = 0;
+};
+
+}  // namespace
+
+std::filesystem::path HeaderCacheDirectory() {
+    const char* cache = std::getenv("XDG_CACHE_HOME");
+    if (cache != nullptr && *cache == '/') return std::filesystem::path(cache) / "velora";
+    const char* home = std::getenv("HOME");
+    return std::filesystem::path(home != nullptr ? home : "/tmp") / ".cache" / "velora";
+}
+
+std::filesystem::path HeaderCacheFile(const std::filesystem::path& folder) {
+    char name[40];
+    std::snprintf(name, sizeof name, "headers-%016llx",
+                  static_cast<unsigned long long>(Fnv1a(folder.string())));
+    return HeaderCacheDirectory() / name;
+}
+
+HeaderCacheEntries LoadHeaderCache(const std::filesystem::path& cacheFile,
+                                   const std::filesystem::path& folder) {
+    std::ifstream in(cacheFile, std::ios::binary);
+    if (!in) return {};
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (bytes.size() < kMagic.size() + 8 || !std::string_view(bytes).starts_with(kMagic)) return {};
+    const std::string_view body(bytes.data(), bytes.size() - 8);
+    std::uint64_t checksum = 0;
+    Reader tail(std::string_view(bytes).substr(bytes.size() - 8));
+    if (!tail.U64(checksum) || checksum != Fnv1a(body)) return {};
+    Reader reader(body.substr(kMagic.size()));
+    std::string folderText;
+    std::uint64_t count = 0;
+    if (!reader.Text(folderText) || folderText != folder.string() || !reader.U64(count)) return {};
+    HeaderCacheEntries entries;
+    entries.reserve(count < 1000000 ? count : 1000000);
+    for (std::uint64_t i = 0; i < count; ++i) {
+        std::string unique;
+        CachedMessage message;
+        std::uint64_t modified = 0;
+        std::uint64_t flags = 0;
+        if (!reader.Text(unique) || !reader.U64(message.size) || !reader.U64(modified) ||
+            !reader.U64(message.header.deliveryTime) || !reader.U64(flags) ||
+            !reader.Text(message.header.subject) || !reader.Text(message.header.senderName) ||
+            !reader.Text(message.header.senderAddress)) {
+            return {};
+        }
+        message.modifiedNanoseconds = static_cast<std::int64_t>(modified);
+        message.header.hasSubject = (flags & 1) != 0;
+        message.header.hasSender = (flags & 2) != 0;
+        message.header.hasAttachment = (flags & 4) != 0;
+        entries.emplace(std::move(unique), std::move(message));
+    }
+    if (!reader.AtEnd()) return {};
+    return entries;
+}
+
+bool SaveHeaderCache(const std::filesystem::path& cacheFile, const std::filesystem::path& folder,
+                     const HeaderCacheEntries& entries) {
+    std::string out(kMagic);
+    PutText(out, folder.string());
+    PutU64(out, entries.size());
+    for (const auto& [unique, message] : entries) {
+        PutText(out, unique);
+        PutU64(out, message.size);
+        PutU64(out, static_cast<std::uint64_t>(message.modifiedNanoseconds));
+        PutU64(out, message.header.deliveryTime);
+        PutU64(out, (message.header.hasSubject ? 1u : 0u) | (message.header.hasSender ? 2u : 0u) |
+                        (message.header.hasAttachment ? 4u : 0u));
+        PutText(out, message.header.subject);
+        PutText(out, message.header.senderName);
+        PutText(out, message.header.senderAddress);
+    }
+    PutU64(out, Fnv1a(out));
+    std::error_code error;
+    std::filesystem::create_directories(cacheFile.parent_path(), error);
+    return WriteFileAtomically(cacheFile, out);
+}
+
+bool WriteFileAtomically(const std::filesystem::path& file, std::string_view contents) {
+    std::filesystem::path temporary = file;
+    temporary += ".tmp." + std::to_string(::getpid());
+    const int descriptor = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (descriptor < 0) return false;
+    std::size_t written = 0;
+    while (written < contents.size()) {
+        const ssize_t result = ::write(descriptor, contents.data() + written, contents.size() - written);
+        if (result <= 0) {
+            ::close(descriptor);
+            ::unlink(temporary.c_str());
+            return false;
+        }
+        written += static_cast<std::size_t>(result);
+    }
+    const bool synced = ::fsync(descriptor) == 0;
+    if (::close(descriptor) != 0 || !synced || ::rename(temporary.c_str(), file.c_str()) != 0) {
+        ::unlink(temporary.c_str());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace velora::platform

@@ -1,0 +1,589 @@
+#include "platform/maildir_store.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <functional>
+
+#include "platform/maildir_name.h"
+#include "platform/mapi_entry_id.h"
+
+namespace velora::platform {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::size_t kMaxHeaderRead = 4 * 1024 * 1024;  // bytes read from one file for the list
+constexpr int kMaxFolderDepth = 12;
+
+char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+    }
+    return true;
+}
+
+bool IsDirectory(const fs::path& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool IsMaildir(const fs::path& path) { return IsDirectory(path / "cur") && IsDirectory(path / "new"); }
+
+// Usual names of the special folders, preferred first, by SpecialFolder value.
+const std::vector<std::vector<std::string_view>>& SpecialNames() {
+    static const std::vector<std::vector<std::string_view>> names{
+        {},
+        {"Outbox"},
+        {"Drafts"},
+        {"Trash", "Deleted Items", "Deleted Messages"},
+        {"Sent", "Sent Items", "Sent Messages"},
+    };
+    return names;
+}
+
+bool IsExcludedTopName(std::string_view name) {
+    for (const auto& names : SpecialNames()) {
+        for (std::string_view special : names) {
+            if (EqualsIgnoringCase(name, special)) return true;
+        }
+    }
+    return EqualsIgnoringCase(name, "Junk") || EqualsIgnoringCase(name, "Spam") ||
+           EqualsIgnoringCase(name, "INBOX");
+}
+
+std::vector<std::string> DirectoryNames(const fs::path& directory) {
+    std::vector<std::string> names;
+    DIR* handle = ::opendir(directory.c_str());
+    if (handle == nullptr) return names;
+    while (dirent* entry = ::readdir(handle)) {
+        const std::string_view name = entry->d_name;
+        if (name == "." || name == "..") continue;
+        names.emplace_back(name);
+    }
+    ::closedir(handle);
+    return names;
+}
+
+bool IsPlainDirectory(const fs::path& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+struct FolderCandidate {
+    std::vector<std::string> components;
+    std::vector<std::string> prefixes;  // the folder path of each component's level
+    std::string path;
+};
+
+void CollectFolders(const fs::path& root, const std::string& relative, int depth,
+                    std::vector<std::string>& found) {
+    if (depth > kMaxFolderDepth) return;
+    for (const std::string& name : DirectoryNames(relative.empty() ? root : root / relative)) {
+        if (name == "cur" || name == "new" || name == "tmp") continue;
+        const std::string child = relative.empty() ? name : relative + "/" + name;
+        if (!IsPlainDirectory(root / child)) continue;
+        if (IsMaildir(root / child)) found.push_back(child);
+        CollectFolders(root, child, depth + 1, found);
+    }
+}
+
+FolderCandidate SplitFolderPath(const std::string& path) {
+    FolderCandidate candidate;
+    candidate.path = path;
+    std::string directoryPrefix;
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        std::size_t slash = path.find('/', start);
+        if (slash == std::string::npos) slash = path.size();
+        const std::string segment = path.substr(start, slash - start);
+        if (!segment.empty() && segment.front() == '.') {
+            std::string dotted = directoryPrefix + ".";
+            std::size_t partStart = 1;
+            bool first = true;
+            while (partStart <= segment.size()) {
+                std::size_t dot = segment.find('.', partStart);
+                if (dot == std::string::npos) dot = segment.size();
+                const std::string part = segment.substr(partStart, dot - partStart);
+                dotted += (first ? "" : ".") + part;
+                first = false;
+                if (!part.empty()) {
+                    candidate.components.push_back(part);
+                    candidate.prefixes.push_back(dotted);
+                }
+                partStart = dot + 1;
+            }
+        } else if (!segment.empty()) {
+            candidate.components.push_back(segment);
+            candidate.prefixes.push_back(directoryPrefix + segment);
+        }
+        directoryPrefix += segment + "/";
+        start = slash + 1;
+    }
+    if (candidate.components.size() > 1 && EqualsIgnoringCase(candidate.components.front(), "INBOX")) {
+        candidate.components.erase(candidate.components.begin());
+        candidate.prefixes.erase(candidate.prefixes.begin());
+    }
+    return candidate;
+}
+
+void SortTree(std::vector<MaildirFolderNode>& nodes) {
+    std::stable_sort(nodes.begin(), nodes.end(), [](const MaildirFolderNode& a, const MaildirFolderNode& b) {
+        return a.name != b.name ? a.name < b.name : a.path < b.path;
+    });
+    for (MaildirFolderNode& node : nodes) SortTree(node.children);
+}
+
+const MaildirFolderNode* FindNode(const std::vector<MaildirFolderNode>& nodes, const std::string& path,
+                                  const MaildirFolderNode** parent, const MaildirFolderNode* current) {
+    for (const MaildirFolderNode& node : nodes) {
+        if (node.path == path) {
+            if (parent != nullptr) *parent = current;
+            return &node;
+        }
+        if (const MaildirFolderNode* found = FindNode(node.children, path, parent, &node)) return found;
+    }
+    return nullptr;
+}
+
+std::uint64_t FileTimeFromTimespec(const timespec& time) {
+    const std::int64_t seconds = static_cast<std::int64_t>(time.tv_sec) + kFileTimeUnixEpochSeconds;
+    if (seconds < 0) return 0;
+    return static_cast<std::uint64_t>(seconds) * kFileTimeTicksPerSecond +
+           static_cast<std::uint64_t>(time.tv_nsec / 100);
+}
+
+std::int64_t Nanoseconds(const timespec& time) {
+    return static_cast<std::int64_t>(time.tv_sec) * 1000000000LL + time.tv_nsec;
+}
+
+bool ReadPrefix(int directory, const char* name, std::size_t limit, std::string& out) {
+    const int descriptor = ::openat(directory, name, O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (descriptor < 0) return false;
+    out.clear();
+    char buffer[65536];
+    while (out.size() < limit) {
+        const ssize_t count = ::read(descriptor, buffer, std::min(sizeof buffer, limit - out.size()));
+        if (count < 0 && errno == EINTR) continue;
+        if (count <= 0) break;
+        out.append(buffer, static_cast<std::size_t>(count));
+    }
+    ::close(descriptor);
+    return true;
+}
+
+class DirectoryHandle {
+public:
+    explicit DirectoryHandle(const fs::path& path) : handle_(::opendir(path.c_str())) {}
+    ~DirectoryHandle() {
+        if (handle_ != nullptr) ::closedir(handle_);
+    }
+    DirectoryHandle(const DirectoryHandle&) = delete;
+    DirectoryHandle& operator=(const DirectoryHandle&) = delete;
+    DIR* get() const { return handle_; }
+
+private:
+    DIR* handle_;
+};
+
+}  // namespace
+
+std::string FreshUniqueName() {
+    static std::atomic<unsigned long long> counter{0};
+    timeval now{};
+    ::gettimeofday(&now, nullptr);
+    char name[96];
+    std::snprintf(name, sizeof name, "%lld.M%ldP%dQ%llu.velora", static_cast<long long>(now.tv_sec),
+                  static_cast<long>(now.tv_usec), static_cast<int>(::getpid()), ++counter);
+    return name;
+}
+
+MaildirStore::MaildirStore(fs::path root, std::string ownAddress)
+    : root_(std::move(root)), ownAddress_(std::move(ownAddress)) {
+    std::error_code error;
+    canonicalRoot_ = fs::weakly_canonical(root_, error);
+    if (error) canonicalRoot_ = root_;
+    std::string& inbox = specialPaths_[static_cast<int>(SpecialFolder::Inbox)];
+    bool maildirPlusPlus = true;
+    if (!IsMaildir(root_)) {
+        if (IsMaildir(root_ / "INBOX")) {
+            inbox = "INBOX";
+            maildirPlusPlus = false;
+        } else if (IsMaildir(root_ / "Inbox")) {
+            inbox = "Inbox";
+            maildirPlusPlus = false;
+        }
+    }
+    const std::vector<std::string> topNames = DirectoryNames(root_);
+    for (int special = 1; special < 5; ++special) {
+        std::string found;
+        for (std::string_view wanted : SpecialNames()[special]) {
+            for (const std::string& name : topNames) {
+                const bool dotted = !name.empty() && name.front() == '.';
+                const std::string_view bare = dotted ? std::string_view(name).substr(1) : name;
+                if (EqualsIgnoringCase(bare, wanted) && IsMaildir(root_ / name)) {
+                    found = name;
+                    break;
+                }
+            }
+            if (!found.empty()) break;
+        }
+        if (found.empty()) {
+            found = (maildirPlusPlus ? "." : "") + std::string(SpecialNames()[special].front());
+        }
+        specialPaths_[special] = found;
+    }
+}
+
+const std::string& MaildirStore::SpecialFolderPath(SpecialFolder folder) const {
+    return specialPaths_[static_cast<int>(folder)];
+}
+
+bool MaildirStore::IsUnsentFolder(const std::string& folderPath) const {
+    return folderPath == SpecialFolderPath(SpecialFolder::Drafts) ||
+           folderPath == SpecialFolderPath(SpecialFolder::Outbox);
+}
+
+bool MaildirStore::IsFromMe(const MessageHeaderInfo& header) const {
+    return !ownAddress_.empty() && EqualsIgnoringCase(header.senderAddress, ownAddress_);
+}
+
+std::vector<MaildirFolderNode> MaildirStore::ScanTree() const {
+    std::vector<std::string> paths;
+    CollectFolders(root_, "", 0, paths);
+    std::vector<FolderCandidate> candidates;
+    for (const std::string& path : paths) {
+        bool special = false;
+        for (const std::string& specialPath : specialPaths_) special = special || path == specialPath;
+        if (special) continue;
+        FolderCandidate candidate = SplitFolderPath(path);
+        if (candidate.components.empty() || IsExcludedTopName(candidate.components.front())) continue;
+        candidates.push_back(std::move(candidate));
+    }
+    std::sort(candidates.begin(), candidates.end(), [](const FolderCandidate& a, const FolderCandidate& b) {
+        return a.components != b.components ? a.components < b.components : a.path < b.path;
+    });
+    std::vector<MaildirFolderNode> top;
+    for (const FolderCandidate& candidate : candidates) {
+        std::vector<MaildirFolderNode>* level = &top;
+        for (std::size_t i = 0; i < candidate.components.size(); ++i) {
+            const bool last = i + 1 == candidate.components.size();
+            auto existing = std::find_if(level->begin(), level->end(), [&](const MaildirFolderNode& node) {
+                return node.name == candidate.components[i];
+            });
+            if (existing == level->end() || (last && existing->onDisk)) {
+                MaildirFolderNode node;
+                node.name = candidate.components[i];
+                node.path = last ? candidate.path : candidate.prefixes[i];
+                node.onDisk = last;
+                level->push_back(std::move(node));
+                existing = level->end() - 1;
+            } else if (last) {
+                existing->onDisk = true;
+                existing->path = candidate.path;
+            }
+            level = &existing->children;
+        }
+    }
+    SortTree(top);
+    return top;
+}
+
+std::vector<MaildirFolderNode> MaildirStore::ChildFolders(const std::string& folderPath) const {
+    std::vector<MaildirFolderNode> top = ScanTree();
+    if (folderPath == SpecialFolderPath(SpecialFolder::Inbox)) return top;
+    const MaildirFolderNode* node = FindNode(top, folderPath, nullptr, nullptr);
+    return node != nullptr ? node->children : std::vector<MaildirFolderNode>{};
+}
+
+std::optional<std::string> MaildirStore::ParentFolder(const std::string& folderPath) const {
+    const std::vector<MaildirFolderNode> top = ScanTree();
+    const MaildirFolderNode* parent = nullptr;
+    if (FindNode(top, folderPath, &parent, nullptr) == nullptr) return std::nullopt;
+    return parent != nullptr ? parent->path : SpecialFolderPath(SpecialFolder::Inbox);
+}
+
+std::string MaildirStore::FolderDisplayName(const std::string& folderPath) const {
+    if (folderPath == SpecialFolderPath(SpecialFolder::Inbox)) return "Inbox";
+    for (int special = 1; special < 5; ++special) {
+        if (folderPath == specialPaths_[special]) {
+            const std::string& path = specialPaths_[special];
+            return path.front() == '.' ? path.substr(1) : path;
+        }
+    }
+    const FolderCandidate candidate = SplitFolderPath(folderPath);
+    return candidate.components.empty() ? folderPath : candidate.components.back();
+}
+
+std::optional<fs::path> MaildirStore::FolderDirectory(const std::string& folderPath) const {
+    if (!IsSafeFolderPath(folderPath)) return std::nullopt;
+    const fs::path directory = folderPath.empty() ? root_ : root_ / folderPath;
+    std::error_code error;
+    const fs::path resolved = fs::weakly_canonical(directory, error);
+    if (error) return std::nullopt;
+    const std::string rootText = canonicalRoot_.string();
+    const std::string resolvedText = resolved.string();
+    if (resolvedText != rootText &&
+        !(resolvedText.size() > rootText.size() && resolvedText.starts_with(rootText) &&
+          (rootText.ends_with('/') || resolvedText[rootText.size()] == '/'))) {
+        return std::nullopt;
+    }
+    return directory;
+}
+
+std::vector<MaildirMessage> MaildirStore::ListMessages(const std::string& folderPath) {
+    std::vector<MaildirMessage> messages;
+    const std::optional<fs::path> directory = FolderDirectory(folderPath);
+    if (!directory || !IsDirectory(*directory)) return messages;
+    FolderIndex& index = folders_[folderPath];
+    const fs::path cacheFile = HeaderCacheFile(fs::absolute(*directory));
+    if (!index.loaded) {
+        index.cache = LoadHeaderCache(cacheFile, fs::absolute(*directory));
+        index.loaded = true;
+    }
+    index.fileNames.clear();
+    HeaderCacheEntries seen;
+    seen.reserve(index.cache.size());
+    bool changed = false;
+    std::string buffer;
+    for (const char* sub : {"cur", "new"}) {
+        DirectoryHandle handle(*directory / sub);
+        if (handle.get() == nullptr) continue;
+        const int descriptor = ::dirfd(handle.get());
+        while (dirent* entry = ::readdir(handle.get())) {
+            const std::string_view name = entry->d_name;
+            const std::optional<MaildirFileName> parsed = ParseMaildirFileName(name);
+            if (!parsed) continue;
+            std::string unique(parsed->unique);
+            if (seen.count(unique) != 0) continue;  // the same message twice: the first one counts
+            struct stat info {};
+            if (::fstatat(descriptor, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0 ||
+                !S_ISREG(info.st_mode)) {
+                continue;
+            }
+            const std::uint64_t size = static_cast<std::uint64_t>(info.st_size);
+            const std::int64_t modified = Nanoseconds(info.st_mtim);
+            CachedMessage cached;
+            auto hit = index.cache.find(unique);
+            if (hit != index.cache.end() && hit->second.size == size &&
+                hit->second.modifiedNanoseconds == modified) {
+                cached = std::move(hit->second);
+            } else {
+                if (!ReadPrefix(descriptor, entry->d_name, kMaxHeaderRead, buffer)) continue;
+                cached.size = size;
+                cached.modifiedNanoseconds = modified;
+                cached.header = ReadMessageHeaderInfo(buffer);
+                changed = true;
+            }
+            MaildirMessage message;
+            message.fileName = std::string(sub) + "/" + std::string(name);
+            message.unique = unique;
+            message.size = size;
+            message.read = parsed->hasInfo && HasMaildirFlag(*parsed, 'S');
+            message.deliveryTime =
+                cached.header.deliveryTime != 0 ? cached.header.deliveryTime : FileTimeFromTimespec(info.st_mtim);
+            message.header = cached.header;
+            index.fileNames.emplace(unique, message.fileName);
+            seen.emplace(std::move(unique), std::move(cached));
+            messages.push_back(std::move(message));
+        }
+    }
+    if (seen.size() != index.cache.size()) changed = true;
+    index.cache = std::move(seen);
+    if (changed) SaveHeaderCache(cacheFile, fs::absolute(*directory), index.cache);
+    return messages;
+}
+
+void MaildirStore::CountMessages(const std::string& folderPath, std::uint32_t& total,
+                                 std::uint32_t& unread) const {
+    total = 0;
+    unread = 0;
+    const std::optional<fs::path> directory = FolderDirectory(folderPath);
+    if (!directory) return;
+    for (const char* sub : {"cur", "new"}) {
+        for (const std::string& name : DirectoryNames(*directory / sub)) {
+            const std::optional<MaildirFileName> parsed = ParseMaildirFileName(name);
+            if (!parsed) continue;
+            ++total;
+            if (!(parsed->hasInfo && HasMaildirFlag(*parsed, 'S'))) ++unread;
+        }
+    }
+}
+
+std::optional<std::string> MaildirStore::LocateFile(const std::string& folderPath, const std::string& unique) {
+    const std::optional<fs::path> directory = FolderDirectory(folderPath);
+    if (!directory || !IsSafeUniqueName(unique)) return std::nullopt;
+    FolderIndex& index = folders_[folderPath];
+    auto known = index.fileNames.find(unique);
+    if (known != index.fileNames.end()) {
+        struct stat info {};
+        if (::lstat((*directory / known->second).c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
+            return known->second;
+        }
+        index.fileNames.erase(known);
+    }
+    // Renamed or never listed: look at the names as they are now.
+    for (const char* sub : {"cur", "new"}) {
+        for (const std::string& name : DirectoryNames(*directory / sub)) {
+            const std::optional<MaildirFileName> parsed = ParseMaildirFileName(name);
+            if (!parsed || parsed->unique != unique) continue;
+            const std::string fileName = std::string(sub) + "/" + name;
+            struct stat info {};
+            if (::lstat((*directory / fileName).c_str(), &info) != 0 || !S_ISREG(info.st_mode)) continue;
+            index.fileNames[unique] = fileName;
+            return fileName;
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<fs::path> MaildirStore::MessageFile(const std::string& folderPath, const std::string& unique) {
+    const std::optional<std::string> fileName = LocateFile(folderPath, unique);
+    if (!fileName) return std::nullopt;
+    return *FolderDirectory(folderPath) / *fileName;
+}
+
+std::optional<MaildirMessage> MaildirStore::ReadOne(const std::string& folderPath, const std::string& fileName) {
+    const std::optional<fs::path> directory = FolderDirectory(folderPath);
+    if (!directory) return std::nullopt;
+    const fs::path file = *directory / fileName;
+    struct stat info {};
+    if (::lstat(file.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+    const std::string name = file.filename().string();
+    const std::optional<MaildirFileName> parsed = ParseMaildirFileName(name);
+    if (!parsed) return std::nullopt;
+    MaildirMessage message;
+    message.fileName = fileName;
+    message.unique = std::string(parsed->unique);
+    message.size = static_cast<std::uint64_t>(info.st_size);
+    message.read = parsed->hasInfo && HasMaildirFlag(*parsed, 'S');
+    FolderIndex& index = folders_[folderPath];
+    auto hit = index.cache.find(message.unique);
+    if (hit != index.cache.end() && hit->second.size == message.size &&
+        hit->second.modifiedNanoseconds == Nanoseconds(info.st_mtim)) {
+        message.header = hit->second.header;
+    } else {
+        std::string buffer;
+        if (!ReadPrefix(AT_FDCWD, file.c_str(), kMaxHeaderRead, buffer)) return std::nullopt;
+        message.header = ReadMessageHeaderInfo(buffer);
+    }
+    message.deliveryTime =
+        message.header.deliveryTime != 0 ? message.header.deliveryTime : FileTimeFromTimespec(info.st_mtim);
+    return message;
+}
+
+std::optional<MaildirMessage> MaildirStore::FindMessage(const std::string& folderPath, const std::string& unique) {
+    const std::optional<std::string> fileName = LocateFile(folderPath, unique);
+    if (!fileName) return std::nullopt;
+    return ReadOne(folderPath, *fileName);
+}
+
+HRESULT MaildirStore::SetSeen(const std::string& folderPath, const std::string& unique, bool seen) {
+    const std::optional<fs::path> directory = FolderDirectory(folderPath);
+    if (!directory) return MAPI_E_INVALID_ENTRYID;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const std::optional<std::string> fileName = LocateFile(folderPath, unique);
+        if (!fileName) return MAPI_E_NOT_FOUND;
+        const std::string name = fs::path(*fileName).filename().string();
+        const std::optional<MaildirFileName> parsed = ParseMaildirFileName(name);
+        if (!parsed) return MAPI_E_NOT_FOUND;
+        const std::string renamed = WithMaildirFlag(*parsed, 'S', seen);
+        const bool inNew = fileName->starts_with("new/");
+        if (renamed == name && !(inNew && seen)) return S_OK;
+        const std::string target = (seen || parsed->hasInfo || !inNew ? "cur/" : "new/") + renamed;
+        if (target == *fileName) return S_OK;
+        if (::rename((*directory / *fileName).c_str(), (*directory / target).c_str()) == 0) {
+            folders_[folderPath].fileNames[unique] = target;
+            return S_OK;
+        }
+        if (errno != ENOENT) return MAPI_E_DISK_ERROR;
+        folders_[folderPath].fileNames.erase(unique);  // renamed under us: find it again
+    }
+    return MAPI_E_NOT_FOUND;
+}
+
+HRESULT MaildirStore::MoveToTrash(const std::string& folderPath, const std::string& unique) {
+    const std::string& trash = SpecialFolderPath(SpecialFolder::DeletedItems);
+    if (folderPath == trash) return LocateFile(folderPath, unique) ? S_OK : MAPI_E_NOT_FOUND;
+    const std::optional<fs::path> directory = FolderDirectory(folderPath);
+    const std::optional<fs::path> trashDirectory = FolderDirectory(trash);
+    if (!directory || !trashDirectory) return MAPI_E_INVALID_ENTRYID;
+    std::error_code error;
+    for (const char* sub : {"cur", "new", "tmp"}) fs::create_directories(*trashDirectory / sub, error);
+    if (!IsMaildir(*trashDirectory)) return MAPI_E_DISK_ERROR;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const std::optional<std::string> fileName = LocateFile(folderPath, unique);
+        if (!fileName) return MAPI_E_NOT_FOUND;
+        const std::string name = fs::path(*fileName).filename().string();
+        const std::optional<MaildirFileName> parsed = ParseMaildirFileName(name);
+        if (!parsed) return MAPI_E_NOT_FOUND;
+        std::string freshUnique;
+        fs::path target;
+        do {
+            freshUnique = FreshUniqueName();
+            std::string targetName = freshUnique;
+            if (parsed->hasInfo) targetName += ":2," + std::string(parsed->flags);
+            target = *trashDirectory / (fileName->substr(0, 4) + targetName);
+        } while (fs::exists(fs::symlink_status(target, error)));
+        const fs::path source = *directory / *fileName;
+        if (::rename(source.c_str(), target.c_str()) != 0) {
+            if (errno == ENOENT) {
+                folders_[folderPath].fileNames.erase(unique);
+                continue;
+            }
+            if (errno != EXDEV) return MAPI_E_DISK_ERROR;
+            // Trash on another file system: copy, then remove the original.
+            fs::copy_file(source, target, error);
+            if (error || ::unlink(source.c_str()) != 0) {
+                fs::remove(target, error);
+                return MAPI_E_DISK_ERROR;
+            }
+        }
+        folders_[folderPath].fileNames.erase(unique);
+        const MessageSideState state = SideState(folderPath, unique);
+        if (state != MessageSideState{}) {
+            SideStates moved = LoadSideFile(*trashDirectory);
+            moved[freshUnique] = state;
+            SaveSideFile(*trashDirectory, moved);
+            SideStates remaining = LoadSideFile(*directory);
+            remaining.erase(unique);
+            SaveSideFile(*directory, remaining);
+        }
+        return S_OK;
+    }
+    return MAPI_E_NOT_FOUND;
+}
+
+MessageSideState MaildirStore::SideState(const std::string& folderPath, const std::string& unique) const {
+    const std::optional<fs::path> directory = FolderDirectory(folderPath);
+    if (!directory) return {};
+    const SideStates states = LoadSideFile(*directory);
+    auto found = states.find(unique);
+    return found != states.end() ? found->second : MessageSideState{};
+}
+
+HRESULT MaildirStore::SetSideState(const std::string& folderPath, const std::string& unique,
+                                   MessageSideState state) {
+    const std::optional<fs::path> directory = FolderDirectory(folderPath);
+    if (!directory || !IsDirectory(*directory)) return MAPI_E_NOT_FOUND;
+    SideStates states = LoadSideFile(*directory);
+    if (state == MessageSideState{}) {
+        states.erase(unique);
+    } else {
+        states[unique] = state;
+    }
+    return SaveSideFile(*directory, states) ? S_OK : MAPI_E_DISK_ERROR;
+}
+
+}  // namespace velora::platform

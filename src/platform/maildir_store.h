@@ -1,0 +1,107 @@
+#pragma once
+// One Maildir store: its layout, folder tree, message listing (through the header cache), flag
+// changes, moves to Trash and side-file states. Folder paths are relative to the store root,
+// '/'-separated, "" for the root; no path handed in ever reaches outside the root.
+//
+// Layout rules:
+// - The Inbox is the root itself when the root is a Maildir (Maildir++), else its INBOX or Inbox
+//   folder (mbsync).
+// - Special folders by their usual names at the top level (Drafts; Sent, Sent Items, Sent
+//   Messages; Trash, Deleted Items, Deleted Messages; Outbox). A missing one has the path it
+//   would have (".Trash" in Maildir++, "Trash" beside an INBOX folder); it lists as empty and is
+//   made on disk only when a message moves into it.
+// - Every other folder except Junk and Spam sits below the Inbox, nested as its path nests it
+//   (".A.B" and "A/B" are both A, then B), siblings in name order. A folder that exists only as
+//   the parent of another (".A.B" without ".A") is shown as an empty folder.
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/maildir_header_cache.h"
+#include "platform/maildir_headers.h"
+#include "platform/maildir_side_file.h"
+#include "platform/mapi_types.h"
+
+namespace velora::platform {
+
+enum class SpecialFolder { Inbox, Outbox, Drafts, DeletedItems, SentItems };
+
+struct MaildirFolderNode {
+    std::string name;  // display name (UTF-8 bytes as on disk)
+    std::string path;  // folder path below the root
+    bool onDisk = false;  // false for a folder that exists only as the parent of others
+    std::vector<MaildirFolderNode> children;
+};
+
+struct MaildirMessage {
+    std::string fileName;  // "cur/NAME" or "new/NAME"
+    std::string unique;
+    std::uint64_t size = 0;
+    std::uint64_t deliveryTime = 0;  // FILETIME ticks: header date, else the file's time
+    bool read = false;
+    MessageHeaderInfo header;
+};
+
+class MaildirStore {
+public:
+    MaildirStore(std::filesystem::path root, std::string ownAddress);
+
+    const std::filesystem::path& Root() const { return root_; }
+    const std::string& SpecialFolderPath(SpecialFolder folder) const;
+    bool IsUnsentFolder(const std::string& folderPath) const;
+    bool IsFromMe(const MessageHeaderInfo& header) const;
+
+    // The folder tree below the Inbox, scanned now; nullopt-like empty children for an unknown
+    // path. Children of `folderPath` (any node of the tree, the Inbox included).
+    std::vector<MaildirFolderNode> ChildFolders(const std::string& folderPath) const;
+    std::string FolderDisplayName(const std::string& folderPath) const;
+    // The parent folder of a folder in the tree below the Inbox (the Inbox for its children);
+    // nullopt for the Inbox, special folders and unknown folders.
+    std::optional<std::string> ParentFolder(const std::string& folderPath) const;
+
+    // The folder's directory, or nullopt when the path is unsafe or leads outside the root
+    // (through a symbolic link, say). The directory need not exist.
+    std::optional<std::filesystem::path> FolderDirectory(const std::string& folderPath) const;
+
+    // Every message of the folder (cur/ and new/), through the header cache.
+    std::vector<MaildirMessage> ListMessages(const std::string& folderPath);
+    // Counts without reading any message: all messages, and those without the S flag.
+    void CountMessages(const std::string& folderPath, std::uint32_t& total, std::uint32_t& unread) const;
+
+    // The message with this unique name as it is now, found again after another program renamed
+    // it; nullopt when it is gone.
+    std::optional<MaildirMessage> FindMessage(const std::string& folderPath, const std::string& unique);
+    std::optional<std::filesystem::path> MessageFile(const std::string& folderPath, const std::string& unique);
+
+    HRESULT SetSeen(const std::string& folderPath, const std::string& unique, bool seen);
+    HRESULT MoveToTrash(const std::string& folderPath, const std::string& unique);
+
+    MessageSideState SideState(const std::string& folderPath, const std::string& unique) const;
+    HRESULT SetSideState(const std::string& folderPath, const std::string& unique, MessageSideState state);
+
+private:
+    struct FolderIndex {
+        bool loaded = false;
+        HeaderCacheEntries cache;                                // by unique name
+        std::unordered_map<std::string, std::string> fileNames;  // unique name -> "cur/NAME"
+    };
+
+    std::vector<MaildirFolderNode> ScanTree() const;
+    std::optional<std::string> LocateFile(const std::string& folderPath, const std::string& unique);
+    std::optional<MaildirMessage> ReadOne(const std::string& folderPath, const std::string& fileName);
+
+    std::filesystem::path root_;
+    std::filesystem::path canonicalRoot_;
+    std::string ownAddress_;
+    std::string specialPaths_[5];
+    std::unordered_map<std::string, FolderIndex> folders_;
+};
+
+// The unique names this process gives to messages it moves: "SECONDS.MMICROSPPID_QCOUNT.velora".
+std::string FreshUniqueName();
+
+}  // namespace velora::platform

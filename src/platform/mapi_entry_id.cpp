@@ -1,0 +1,86 @@
+#include "platform/mapi_entry_id.h"
+
+namespace velora::platform {
+namespace {
+
+constexpr std::string_view kMagic = "VLR1";
+constexpr std::size_t kMaxStoreDigits = 6;
+
+}  // namespace
+
+bool IsSafeFolderPath(std::string_view path) {
+    if (path.empty()) return true;
+    if (path.find('\0') != std::string_view::npos) return false;
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t slash = path.find('/', start);
+        const std::string_view part =
+            path.substr(start, slash == std::string_view::npos ? std::string_view::npos : slash - start);
+        if (part.empty() || part == "." || part == "..") return false;
+        if (slash == std::string_view::npos) return true;
+        start = slash + 1;
+    }
+}
+
+bool IsSafeUniqueName(std::string_view name) {
+    if (name.empty() || name == "." || name == "..") return false;
+    return name.find('/') == std::string_view::npos && name.find('\0') == std::string_view::npos;
+}
+
+std::optional<EntryIdParts> ParseEntryId(std::span<const std::uint8_t> bytes) {
+    if (bytes.size() < kMagic.size() + 2 || bytes.size() > kMaxEntryIdSize) return std::nullopt;
+    const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    if (!text.starts_with(kMagic)) return std::nullopt;
+    EntryIdParts parts;
+    switch (text[kMagic.size()]) {
+        case 'S': parts.kind = EntryKind::Store; break;
+        case 'F': parts.kind = EntryKind::Folder; break;
+        case 'M': parts.kind = EntryKind::Message; break;
+        default: return std::nullopt;
+    }
+    std::string_view rest = text.substr(kMagic.size() + 1);
+    const std::size_t indexEnd = rest.find('\0');
+    const std::string_view digits = rest.substr(0, indexEnd);
+    if (digits.empty() || digits.size() > kMaxStoreDigits) return std::nullopt;
+    if (digits.size() > 1 && digits.front() == '0') return std::nullopt;
+    std::uint32_t index = 0;
+    for (char digit : digits) {
+        if (digit < '0' || digit > '9') return std::nullopt;
+        index = index * 10 + static_cast<std::uint32_t>(digit - '0');
+    }
+    parts.storeIndex = index;
+    if (parts.kind == EntryKind::Store) {
+        return indexEnd == std::string_view::npos ? std::optional(parts) : std::nullopt;
+    }
+    if (indexEnd == std::string_view::npos) return std::nullopt;
+    rest = rest.substr(indexEnd + 1);
+    const std::size_t folderEnd = rest.find('\0');
+    const std::string_view folder = rest.substr(0, folderEnd);
+    if (!IsSafeFolderPath(folder)) return std::nullopt;
+    parts.folder = std::string(folder);
+    if (parts.kind == EntryKind::Folder) {
+        return folderEnd == std::string_view::npos ? std::optional(parts) : std::nullopt;
+    }
+    if (folderEnd == std::string_view::npos) return std::nullopt;
+    const std::string_view unique = rest.substr(folderEnd + 1);
+    if (!IsSafeUniqueName(unique)) return std::nullopt;
+    parts.unique = std::string(unique);
+    return parts;
+}
+
+std::vector<std::uint8_t> EncodeEntryId(const EntryIdParts& parts) {
+    std::string text(kMagic);
+    text += parts.kind == EntryKind::Store ? 'S' : (parts.kind == EntryKind::Folder ? 'F' : 'M');
+    text += std::to_string(parts.storeIndex);
+    if (parts.kind != EntryKind::Store) {
+        text += '\0';
+        text += parts.folder;
+    }
+    if (parts.kind == EntryKind::Message) {
+        text += '\0';
+        text += parts.unique;
+    }
+    return std::vector<std::uint8_t>(text.begin(), text.end());
+}
+
+}  // namespace velora::platform

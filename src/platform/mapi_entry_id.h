@@ -1,0 +1,40 @@
+#pragma once
+// Entry IDs of the Maildir stores. An entry ID names a store (by its position in the session), a
+// folder (its path below the store root, '/'-separated, "" for the root) and, for a message, the
+// message's Maildir unique name. Layout: "VLR1", one kind byte ('S', 'F' or 'M'), the store index
+// in decimal, then for folders and messages a NUL and the folder path, and for messages a NUL and
+// the unique name. Parsing is strict: anything else is refused, and no accepted folder path can
+// leave its store root ("..", ".", empty parts, absolute paths and NULs are refused).
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace velora::platform {
+
+enum class EntryKind { Store, Folder, Message };
+
+struct EntryIdParts {
+    EntryKind kind = EntryKind::Store;
+    std::uint32_t storeIndex = 0;
+    std::string folder;  // folders and messages
+    std::string unique;  // messages
+
+    bool operator==(const EntryIdParts&) const = default;
+};
+
+inline constexpr std::size_t kMaxEntryIdSize = 4096;
+
+std::optional<EntryIdParts> ParseEntryId(std::span<const std::uint8_t> bytes);
+std::vector<std::uint8_t> EncodeEntryId(const EntryIdParts& parts);
+
+// A relative folder path that stays inside its root: "" or parts joined by '/', none of them
+// empty, "." or "..", no NUL, no backslash-free tricks needed (a backslash is an ordinary byte).
+bool IsSafeFolderPath(std::string_view path);
+// A Maildir unique name: not empty, not "." or "..", no '/' and no NUL.
+bool IsSafeUniqueName(std::string_view name);
+
+}  // namespace velora::platform
