@@ -1,0 +1,82 @@
+#pragma once
+// The program's two modal dialogs, About (template 129, menu bar 308) and Find Text (template
+// 133, menu bar 317), their shared initialisation and the report of a dialog that cannot be shown.
+//
+// Which dialog is meant is told by the process-wide dialog kind, set by the opener right before it
+// opens the dialog. What a dialog shows and does beyond its controls belongs to the layers above
+// (the About text, the reader's frame, the search): start-up fills in a DialogContext.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "platform/resource_module.h"
+#include "platform/window.h"
+#include "services/dialog_window.h"
+
+namespace velora::platform {
+class Screen;
+}
+
+namespace velora::services {
+
+enum class DialogKind : std::int32_t { About, Find };
+
+inline constexpr platform::UINT kAboutDialogTemplate = 129;
+inline constexpr platform::UINT kFindDialogTemplate = 133;
+inline constexpr platform::UINT kAboutMenuBar = 308;
+inline constexpr platform::UINT kFindMenuBar = 317;
+inline constexpr int kAboutTextControl = 1001;
+inline constexpr int kFindTextControl = 1013;
+inline constexpr int kStartAtTopControl = 1010;
+inline constexpr int kBeginsWithControl = 1011;
+inline constexpr int kMatchCaseControl = 1012;
+// The failure report: caption string 200 (not in the string table: an empty caption) and the
+// format string 116, "Unable to bring up the dialog.\n%2".
+inline constexpr platform::UINT kDialogErrorCaption = 200;
+inline constexpr platform::UINT kDialogErrorFormat = 116;
+inline constexpr std::int32_t E_FAIL = static_cast<std::int32_t>(0x80004005u);
+
+struct DialogContext {
+    platform::Screen* screen = nullptr;
+    platform::HINSTANCE instance = nullptr;
+    // The built-in help text the About dialog shows.
+    std::function<std::u16string()> aboutText;
+    // The last find text, filled into the Find dialog.
+    std::function<std::u16string()> lastFindText;
+    // ShowCurrentFrame with the Inbox window as the window it invalidates (About closed).
+    std::function<void()> showInboxFrame;
+    // The Find dialog's procedure (the search belongs to the reader).
+    DialogProcedure findProcedure;
+};
+
+void SetDialogContext(DialogContext context);
+DialogContext& GetDialogContext();
+
+// The process-wide dialog kind.
+DialogKind& CurrentDialogKind();
+
+// Opens About (template 129, the About procedure) owned by `owner`. Returns the dialog's result,
+// or the error code after reporting it.
+std::int32_t ShowInboxDialog(platform::HWND owner);
+// Opens Find Text (template 133, the Find procedure) owned by `owner`.
+std::int32_t ShowReaderDialog(platform::HWND owner);
+
+// The shared WM_INITDIALOG handling: full screen, the soft-key bar of the kind with the Back key
+// kept for the dialog, the kind's contents and focus. Returns FALSE; on a failure it ends the
+// dialog with the error code, which the opener reports.
+INT_PTR InitDialogWindow(DialogWindow& dialog);
+
+// "Unable to bring up the dialog." and the code as 0x%08x, in an error box owned by `owner`.
+void ReportDialogError(platform::HWND owner, platform::HINSTANCE instance, platform::UINT captionId,
+                       platform::UINT formatId, std::int32_t code);
+
+// The text ReportDialogError shows: FormatMessage of the format with insert 1 and 2 both the code
+// as "0x%08x"; "Error: 0x%08x" when that gives no text.
+std::u16string FormatDialogError(std::u16string_view format, std::int32_t code);
+
+// The About dialog's procedure.
+INT_PTR AboutDialogProcedure(DialogWindow& dialog, platform::UINT message, platform::WPARAM wParam,
+                             platform::LPARAM lParam);
+
+}  // namespace velora::services
