@@ -1,0 +1,180 @@
+#include "platform/mapi.h"
+
+#include "mail/mail_store_session.h"
+
+namespace velora::mail {
+namespace {
+
+using namespace velora::platform;
+
+constexpr ULONG kStoreBatchRows = 10;
+
+// The five folders of a store record, in record order, with their store properties.
+constexpr ULONG kSpecialFolderTags[5] = {PR_CE_IPM_INBOX_ENTRYID, PR_IPM_OUTBOX_ENTRYID,
+                                         PR_CE_IPM_DRAFTS_ENTRYID, PR_IPM_WASTEBASKET_ENTRYID,
+                                         PR_IPM_SENTMAIL_ENTRYID};
+
+bool ContainsDefaultMark(const char16_t* name) {
+    if (name == nullptr) return false;
+    std::u16string upper(name);
+    for (char16_t& c : upper) {
+        if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
+    }
+    return upper.find(u".DEFAULT") != std::u16string::npos;
+}
+
+void ReleaseRecord(StoreRecord& record) {
+    MailStoreSession::Release(record.store);
+    platform::SysFreeString(record.displayName);
+    for (IMAPIFolder* folder :
+         {record.inbox, record.outbox, record.drafts, record.deletedItems, record.sentItems}) {
+        MailStoreSession::Release(folder);
+    }
+    record = StoreRecord{};
+}
+
+}  // namespace
+
+MapiRuntime::MapiRuntime() : result_(CoInitializeEx(nullptr, 0)) {
+    if (SUCCEEDED(result_)) {
+        result_ = MAPIInitialize(nullptr);
+        mapiStarted_ = true;
+    }
+}
+
+MapiRuntime::~MapiRuntime() {
+    if (mapiStarted_) MAPIUninitialize();
+    CoUninitialize();
+}
+
+MailStoreSession::MailStoreSession() : partialBodyMarker_(SysAllocString(kPartialBodyMarker)) {}
+
+MailStoreSession::~MailStoreSession() {
+    if (session_ != nullptr) {
+        session_->Logoff(0, 0, 0);
+        session_->Release();
+        session_ = nullptr;
+    }
+    SysFreeString(partialBodyMarker_);
+    for (StoreRecord& record : stores_) ReleaseRecord(record);
+    stores_.clear();
+}
+
+HRESULT MailStoreSession::Logon() {
+    HRESULT result = MAPILogonEx(0, nullptr, nullptr, 0, &session_);
+    if (FAILED(result)) return result;
+    result = WalkStores();
+    if (FAILED(result)) return result;
+    loggedOn_ = 1;
+    return result;
+}
+
+HRESULT MailStoreSession::WalkStores() {
+    IMAPITable* table = nullptr;
+    HRESULT result = session_->GetMsgStoresTable(MAPI_UNICODE, &table);
+    if (FAILED(result)) return result;
+    static constexpr ULONG kColumns[] = {PR_ENTRYID, PR_DISPLAY_NAME_W};
+    const SPropTagArray columns{2, kColumns};
+    result = table->SetColumns(&columns, 0);
+    SRowSet* rows = nullptr;
+    while (SUCCEEDED(result)) {
+        FreeProws(rows);
+        rows = nullptr;
+        result = table->QueryRows(kStoreBatchRows, 0, &rows);
+        if (FAILED(result)) break;
+        for (ULONG i = 0; i < rows->cRows && SUCCEEDED(result); ++i) {
+            const SRow& row = rows->aRow[i];
+            const SPropValue& idValue = row.lpProps[0];
+            const SPropValue& nameValue = row.lpProps[1];
+            const SBinary entryId = idValue.ulPropTag == PR_ENTRYID ? idValue.Value.bin : SBinary{};
+            const char16_t* name = nameValue.ulPropTag == PR_DISPLAY_NAME_W ? nameValue.Value.lpszW : nullptr;
+
+            StoreRecord record;
+            IUnknown* opened = nullptr;
+            result = OpenEntry(entryId.cb, entryId.lpb, &opened);
+            if (FAILED(result)) break;
+            record.store = InterfaceCast<IMsgStore>(opened);
+            if (record.store == nullptr) {
+                Release(opened);
+                result = MAPI_E_INVALID_ENTRYID;
+                break;
+            }
+            if (defaultStoreIndex_ == -1 && ContainsDefaultMark(name)) {
+                defaultStoreIndex_ = static_cast<std::int32_t>(stores_.size());
+            }
+            IMAPIFolder** folders[5] = {&record.inbox, &record.outbox, &record.drafts, &record.deletedItems,
+                                        &record.sentItems};
+            for (int f = 0; f < 5 && SUCCEEDED(result); ++f) {
+                SPropValue* value = nullptr;
+                result = GetOneProp(record.store, kSpecialFolderTags[f], &value);
+                if (FAILED(result)) break;
+                IUnknown* folder = nullptr;
+                result = OpenEntry(value->Value.bin.cb, value->Value.bin.lpb, &folder);
+                MAPIFreeBuffer(value);
+                if (FAILED(result)) break;
+                *folders[f] = InterfaceCast<IMAPIFolder>(folder);
+                if (*folders[f] == nullptr) {
+                    Release(folder);
+                    result = MAPI_E_INVALID_ENTRYID;
+                }
+            }
+            if (FAILED(result)) {
+                ReleaseRecord(record);  // the current store is not added
+                break;
+            }
+            record.displayName = (name != nullptr && *name != u'\0') ? SysAllocString(name)
+                                                                      : SysAllocStringLen(nullptr, 0);
+            stores_.push_back(std::move(record));
+        }
+        if (FAILED(result) || rows->cRows < kStoreBatchRows) break;
+    }
+    FreeProws(rows);
+    table->Release();
+    return result;
+}
+
+StoreRecord MailStoreSession::GetStore(std::int32_t index) const {
+    if (index < 0 || index >= StoreCount()) return StoreRecord{};
+    return stores_[static_cast<std::size_t>(index)];
+}
+
+HRESULT MailStoreSession::OpenEntry(ULONG entryIdSize, const BYTE* entryId, IUnknown** object) {
+    if (object == nullptr) return E_INVALIDARG;
+    *object = nullptr;
+    if (session_ == nullptr) return MAPI_E_NOT_INITIALIZED;
+    return session_->OpenEntry(entryIdSize, entryId, nullptr, MAPI_MODIFY, nullptr, object);
+}
+
+HRESULT MailStoreSession::GetOneProp(IMAPIProp* object, ULONG tag, SPropValue** value) {
+    if (value != nullptr) *value = nullptr;
+    if (object == nullptr || value == nullptr) return E_INVALIDARG;
+    const ULONG tags[] = {tag};
+    const SPropTagArray tagArray{1, tags};
+    ULONG count = 0;
+    SPropValue* values = nullptr;
+    const HRESULT result = object->GetProps(&tagArray, MAPI_UNICODE, &count, &values);
+    if (SUCCEEDED(result) && values != nullptr && count >= 1 && values[0].ulPropTag == tag) {
+        *value = values;
+        return S_OK;
+    }
+    MAPIFreeBuffer(values);
+    return E_FAIL;
+}
+
+HRESULT MailStoreSession::SetOneProp(IMAPIProp* object, const SPropValue& value) {
+    if (object == nullptr) return E_INVALIDARG;
+    const HRESULT result = object->SetProps(1, &value, nullptr);
+    return FAILED(result) ? result : S_OK;
+}
+
+void MailStoreSession::Release(IUnknown* object) {
+    if (object != nullptr) object->Release();
+}
+
+MailStoreSession& ProcessMailStoreSession() {
+    static MapiRuntime runtime;
+    static MailStoreSession session;
+    return session;
+}
+
+}  // namespace velora::mail

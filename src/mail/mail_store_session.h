@@ -1,0 +1,91 @@
+#pragma once
+// The Mail store session: the one CE MAPI session of the process, its message stores and their
+// five opened special folders (the Inbox among them), kept open until the session is destroyed.
+// Every other mail operation opens messages and folders by entry ID through it.
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/bstr.h"
+#include "platform/mapi.h"
+
+namespace velora::mail {
+
+using platform::BYTE;
+using platform::HRESULT;
+using platform::ULONG;
+
+// One message store. The session owns every interface and text in its records; a copy handed
+// out by GetStore borrows them (no references are added).
+struct StoreRecord {
+    platform::IMsgStore* store = nullptr;
+    platform::Bstr displayName;  // PR_DISPLAY_NAME_W, empty when missing
+    platform::IMAPIFolder* inbox = nullptr;
+    platform::IMAPIFolder* outbox = nullptr;
+    platform::IMAPIFolder* drafts = nullptr;
+    platform::IMAPIFolder* deletedItems = nullptr;
+    platform::IMAPIFolder* sentItems = nullptr;
+};
+
+// "\r\n... |": appended to the text of a message that is only partly downloaded.
+inline constexpr char16_t kPartialBodyMarker[] = u"\r\n... |";
+
+// COM and MAPI brought up for the object's lifetime (CoInitializeEx, then MAPIInitialize only
+// when that succeeded; MAPIUninitialize and CoUninitialize at the end).
+class MapiRuntime {
+public:
+    MapiRuntime();
+    ~MapiRuntime();
+    MapiRuntime(const MapiRuntime&) = delete;
+    MapiRuntime& operator=(const MapiRuntime&) = delete;
+    HRESULT Result() const { return result_; }
+
+private:
+    HRESULT result_;
+    bool mapiStarted_ = false;
+};
+
+class MailStoreSession {
+public:
+    MailStoreSession();
+    // Logs off and releases everything it opened.
+    ~MailStoreSession();
+    MailStoreSession(const MailStoreSession&) = delete;
+    MailStoreSession& operator=(const MailStoreSession&) = delete;
+
+    // MAPILogonEx, then the store walk. A negative result means no usable session.
+    HRESULT Logon();
+
+    // A copy of the record at a zero-based index; an all-zero record when out of range.
+    StoreRecord GetStore(std::int32_t index) const;
+    std::int32_t StoreCount() const { return static_cast<std::int32_t>(stores_.size()); }
+
+    // Opens any store, folder or message by entry ID (MAPI_MODIFY). The caller releases it.
+    HRESULT OpenEntry(ULONG entryIdSize, const BYTE* entryId, platform::IUnknown** object);
+
+    // Reads one property; S_OK only when the store returned exactly the requested tag
+    // (otherwise E_FAIL and nothing to free). The caller frees *value with MAPIFreeBuffer.
+    static HRESULT GetOneProp(platform::IMAPIProp* object, ULONG tag, platform::SPropValue** value);
+    // Writes one property; any non-negative result is S_OK.
+    static HRESULT SetOneProp(platform::IMAPIProp* object, const platform::SPropValue& value);
+    static void Release(platform::IUnknown* object);
+
+    std::int32_t DefaultStoreIndex() const { return defaultStoreIndex_; }
+    const platform::Bstr& PartialBodyMarker() const { return partialBodyMarker_; }
+    std::uint32_t LoggedOn() const { return loggedOn_; }
+
+private:
+    HRESULT WalkStores();
+
+    platform::IMAPISession* session_ = nullptr;
+    std::uint32_t loggedOn_ = 0;
+    std::int32_t defaultStoreIndex_ = -1;
+    platform::Bstr partialBodyMarker_;
+    std::vector<StoreRecord> stores_;
+};
+
+// The process-wide session, constructed (after COM and MAPI are up) on first use and destroyed
+// at exit before they are torn down.
+MailStoreSession& ProcessMailStoreSession();
+
+}  // namespace velora::mail
