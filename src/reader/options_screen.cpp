@@ -103,4 +103,37 @@ std::optional<OptionsRepaint> HandleOptionsKey(int virtualKey, std::int32_t& opt
     }
 }
 
+void PaintOptionsScreen(platform::Painter& painter, const platform::RECT& client,
+                        const services::ReadingSettings& settings, std::int32_t optionSel) {
+    const auto text = [&](int x, int y, std::u16string_view s) {
+        painter.ExtTextOut(x, y, platform::ETO_CLIPPED, &client, s);
+    };
+    text(kOptionsHeading.x, kOptionsHeading.y, kOptionsHeading.text);
+    for (const OptionsLabel& label : kOptionsLabels) text(label.x, label.y, label.text);
+    text(kOptionsSwitchValueX, kOptionsLabels[4].y, SwitchText(settings.Light));
+    text(kOptionsSwitchValueX, kOptionsLabels[5].y, SwitchText(settings.Tintline));
+    text(kOptionsSwitchValueX, kOptionsLabels[6].y, SwitchText(settings.SpeedBoost));
+    text(0, kOptionsFirstRowY + kOptionsRowPitch * optionSel, u"-\u2022");
+
+    const int left = client.left;
+    const int top = client.top;
+    const platform::Pen previousPen =
+        painter.SelectPen(platform::CreatePen(1, platform::GetSysColor(platform::COLOR_HIGHLIGHT)));
+    const platform::Brush previousBrush = painter.SelectBrush(
+        platform::CreateSolidBrush(platform::GetSysColor(platform::COLOR_MENU)));
+    for (int i = 0; i < 4; ++i) {
+        painter.Rectangle(left + 70, top + 36 + kOptionsRowPitch * i, 171,
+                          top + 44 + kOptionsRowPitch * i);
+    }
+    painter.SelectPen(platform::CreatePen(2, platform::RGB(0, 0, 0)));
+    const std::int32_t bars[4] = {settings.Punct1Bar, settings.Punct2Bar, settings.LenBar,
+                                  settings.NumBar};
+    for (int i = 0; i < 4; ++i) {
+        painter.Rectangle(left + 170 - bars[i], top + 36 + kOptionsRowPitch * i,
+                          left + 172 - bars[i], top + 44 + kOptionsRowPitch * i);
+    }
+    painter.SelectPen(previousPen);
+    painter.SelectBrush(previousBrush);
+}
+
 }  // namespace velora::reader

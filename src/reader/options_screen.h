@@ -8,6 +8,7 @@
 #include <optional>
 #include <string_view>
 
+#include "platform/painter.h"
 #include "reader/paint_layout.h"
 #include "services/reading_settings.h"
 
@@ -70,6 +71,12 @@ inline constexpr OptionsLabel kOptionsLabels[kOptionsRowCount] = {
 inline constexpr int kOptionsSwitchValueX = 120;
 inline constexpr int kOptionsRowPitch = 21;
 inline constexpr int kOptionsFirstRowY = 30;
+
+// Draws the whole screen (the update region limits what changes): the heading and labels, the
+// switch values, the selection mark "-\u2022" before the selected row, the four gauges and their
+// markers (a larger value puts the marker further left).
+void PaintOptionsScreen(platform::Painter& painter, const platform::RECT& client,
+                        const services::ReadingSettings& settings, std::int32_t optionSel);
 
 // "On " for a non-zero switch, "Off" for 0 (three characters each).
 std::u16string_view SwitchText(std::int32_t value);
