@@ -68,7 +68,7 @@ int MIME_Destroy(MIMEHANDLE handle);
 // tests:
 // - charset empty, "us-ascii" or unknown: bytes that are valid UTF-8 stay; otherwise the whole
 //   text is read as Windows-1252 (the desktop's ANSI code page);
-// - "utf-8": invalid sequences become U+FFFD;
+// - "utf-8": each byte of an invalid sequence becomes U+FFFD;
 // - "iso-8859-1" / "latin1": read as Windows-1252 (its superset, as mail clients write it);
 // - any other charset iconv knows: converted; bytes that cannot be converted become U+FFFD.
 std::string DecodedTextToUtf8(std::string_view bytes, std::string_view charset);

@@ -1,0 +1,43 @@
+#pragma once
+// The Message reader object: one per message being loaded; yields the message's reading text (its
+// body alone, no header lines).
+
+#include <cstdint>
+#include <string>
+
+#include "platform/bstr.h"
+#include "platform/mapi.h"
+
+namespace velora::content {
+
+// PR_MSG_STATUS bits that mean the message is only partly downloaded.
+inline constexpr std::uint32_t kPartlyDownloadedStatus = 0x00010000u | 0x00100000u;
+
+struct MessageReader {
+    MessageReader() = default;
+    MessageReader(const MessageReader&) = delete;
+    MessageReader& operator=(const MessageReader&) = delete;
+    ~MessageReader();
+
+    // The opened message (one reference, released by DestroyMessageReader or the destructor);
+    // null when it cannot be opened, or for a message read from bytes.
+    platform::IMessage* message = nullptr;
+    std::int32_t storeIndex = 0;
+    std::uint32_t messageFlags = 0;   // PR_MESSAGE_FLAGS, 0 when it cannot be read
+    std::uint32_t messageStatus = 0;  // PR_MSG_STATUS, 0 when it cannot be read
+    std::uint32_t mimeFlag = 0;       // 1: the body comes from the MIME source
+    platform::Bstr bodyText;          // the reading text; never null once built
+    platform::Bstr htmlText;          // the first HTML text found; empty when none
+    // The Mail store session's partial-body marker, copied when the object is built.
+    std::u16string partialBodyMarker;
+
+    bool PartlyDownloaded() const { return (messageStatus & kPartlyDownloadedStatus) != 0; }
+};
+
+// Frees the two texts and releases the message object.
+void DestroyMessageReader(MessageReader& reader);
+
+// The object's body text.
+const platform::Bstr& ReadingText(const MessageReader& reader);
+
+}  // namespace velora::content

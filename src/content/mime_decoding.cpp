@@ -1,0 +1,157 @@
+#include "content/mime_decoding.h"
+
+#include <cstdint>
+#include <limits>
+#include <memory>
+#include <string>
+
+#include "platform/mime.h"
+#include "platform/text_codec.h"
+
+namespace velora::content {
+namespace {
+
+using platform::Bstr;
+
+// Owns one instance of the MIME component for one DecodeMime run.
+class MimeDecoder {
+  public:
+    MimeDecoder() : handle_(platform::MIME_Create(&MimeDecoder::OnEvent, this, nullptr)) {}
+    MimeDecoder(const MimeDecoder&) = delete;
+    MimeDecoder& operator=(const MimeDecoder&) = delete;
+    virtual ~MimeDecoder() { platform::MIME_Destroy(handle_); }
+
+    platform::MIMEHANDLE Handle() const { return handle_; }
+
+    // Every event is answered with 0: decoding runs to its end.
+    virtual int EventHook(std::uint16_t /*value*/) { return 0; }
+
+  private:
+    static int OnEvent(platform::MIMEHANDLE /*handle*/, void* context, int eventId, int paramCount,
+                       void* params[], int /*paramLengths*/[]) {
+        if (eventId == platform::kMimeEventProgress && paramCount > 0 && context != nullptr) {
+            const auto value =
+                static_cast<std::uint16_t>(reinterpret_cast<std::uintptr_t>(params[0]));
+            static_cast<MimeDecoder*>(context)->EventHook(value);
+        }
+        return 0;
+    }
+
+    platform::MIMEHANDLE handle_;
+};
+
+bool IsEmpty(const Bstr& text) {
+    return text.IsNull() || text.Length() == 0;
+}
+
+std::string_view GetText(const MimeDecoder& decoder, int property, int index) {
+    int length = 0;
+    const auto* value =
+        static_cast<const char*>(platform::MIME_Get(decoder.Handle(), property, index, &length));
+    if (value == nullptr || length <= 0) return {};
+    return std::string_view(value, static_cast<std::size_t>(length));
+}
+
+// 8-bit text through the desktop's ANSI code page, with the marker of a partly downloaded message
+// appended. The text ends at its first NUL, as a NUL-terminated copy would.
+Bstr ConvertPart(const MessageReader& reader, std::string_view bytes) {
+    std::u16string text = platform::DecodeUtf8OrWindows1252(bytes);
+    if (reader.PartlyDownloaded()) text += reader.partialBodyMarker;
+    return platform::SysAllocString(text.c_str());
+}
+
+void FillIfEmpty(Bstr& field, Bstr text) {
+    if (IsEmpty(field)) field = std::move(text);
+}
+
+// What follows the message's first "\r\n\r\n", else its first "\n\n", else nothing.
+std::string_view TextAfterHeaders(std::string_view message) {
+    if (const auto at = message.find("\r\n\r\n"); at != std::string_view::npos) {
+        return message.substr(at + 4);
+    }
+    if (const auto at = message.find("\n\n"); at != std::string_view::npos) {
+        return message.substr(at + 2);
+    }
+    return {};
+}
+
+void Decode(MessageReader& reader, std::string_view bytes, MimeLevel level, int depth) {
+    if (depth > kMaximumAlternativeDepth) return;
+    // The component counts bytes in an int; no stored message comes near that.
+    if (bytes.size() > static_cast<std::size_t>(std::numeric_limits<int>::max())) {
+        bytes = bytes.substr(0, static_cast<std::size_t>(std::numeric_limits<int>::max()));
+    }
+    MimeDecoder decoder;
+    platform::MIMEHANDLE handle = decoder.Handle();
+    platform::MIME_Set(handle, platform::kMimeMessage, 0, bytes.data(),
+                       static_cast<int>(bytes.size()));
+    const bool decoded = platform::MIME_Do(handle, platform::kMimeDecode, 0, nullptr, nullptr) == 0;
+    const std::string boundary(GetText(decoder, platform::kMimeBoundary, 0));
+
+    int partCount = 0;
+    if (decoded) {
+        partCount = static_cast<int>(reinterpret_cast<std::uintptr_t>(platform::MIME_Get(
+                                         handle, platform::kMimePartCount, 0, nullptr)) &
+                                     0xFFFFu);
+        for (int part = 0; part < partCount; ++part) {
+            const int type =
+                ClassifyContentType(GetText(decoder, platform::kMimePartContentType, part));
+            if (type == kContentPlainText || type == kContentHtml) {
+                Bstr text =
+                    ConvertPart(reader, GetText(decoder, platform::kMimePartDecodedContent, part));
+                FillIfEmpty(type == kContentPlainText ? reader.bodyText : reader.htmlText,
+                            std::move(text));
+            } else if (type == kContentAlternative) {
+                std::string nested = "MIME-Version: 1.0\r\n";
+                nested += GetText(decoder, platform::kMimePartHeaders, part);
+                nested += GetText(decoder, platform::kMimePartDecodedContent, part);
+                Decode(reader, nested, MimeLevel::Nested, depth + 1);
+            }
+        }
+    }
+
+    if (!decoded || partCount == 0) {
+        const int type = ClassifyContentType(GetText(decoder, platform::kMimeContentType, 0));
+        if (type == kContentOther || type == kContentPlainText || type == kContentHtml) {
+            Bstr text =
+                ConvertPart(reader, TextAfterHeaders(GetText(decoder, platform::kMimeMessage, 0)));
+            FillIfEmpty(type == kContentHtml ? reader.htmlText : reader.bodyText, std::move(text));
+        }
+    }
+
+    // The retry closes a multipart message whose closing delimiter was cut off; a message without
+    // a boundary has nothing to close (retrying it would read the added delimiter as its text).
+    if (level == MimeLevel::TopLevel && !boundary.empty() && IsEmpty(reader.bodyText) &&
+        IsEmpty(reader.htmlText)) {
+        std::string closed(bytes);
+        closed += "\r\n\r\n--";
+        closed += boundary;
+        closed += "--";
+        Decode(reader, closed, MimeLevel::Nested, depth + 1);
+    }
+}
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
+        if (lower(a[i]) != lower(b[i])) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int ClassifyContentType(std::string_view contentType) {
+    if (EqualsIgnoringCase(contentType, "text/plain")) return kContentPlainText;
+    if (EqualsIgnoringCase(contentType, "text/html")) return kContentHtml;
+    if (EqualsIgnoringCase(contentType, "application/ms-tnef")) return kContentTnef;
+    if (EqualsIgnoringCase(contentType, "multipart/alternative")) return kContentAlternative;
+    return kContentOther;
+}
+
+void DecodeMime(MessageReader& reader, std::string_view bytes, MimeLevel level) {
+    Decode(reader, bytes, level, 0);
+}
+
+}  // namespace velora::content
