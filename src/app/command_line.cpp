@@ -21,6 +21,8 @@ constexpr Subcommand kSubcommands[] = {
          context.out << "velora " << kVersion << "\n";
          return kExitSuccess;
      }},
+    {"document", RunDocumentCommand},
+    {"frames", RunFramesCommand},
 };
 
 }  // namespace

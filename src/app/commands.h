@@ -5,5 +5,10 @@
 
 namespace velora::app {
 
+// velora document [--message] [--raw] [FILE|-]
+int RunDocumentCommand(const CommandContext& context);
+// velora frames [--message] [--speed N] [--len N] [--punct1 N] [--punct2 N] [--num N] [--boost]
+//               [--no-tintline] [FILE|-]
+int RunFramesCommand(const CommandContext& context);
 
 }  // namespace velora::app
