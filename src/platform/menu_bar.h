@@ -87,9 +87,9 @@ BOOL SHCreateMenuBar(SHMENUBARINFO* info);
 void SetMenuBarCreationFailure(std::function<bool(UINT menuBarId)> fails);
 
 // How a drop-down pop-up is run. The chooser sees the items and returns the chosen item's id, or
-// nullopt when the menu was dismissed. The default opens a QMenu over the soft-key bar; tests
-// install one that picks or dismisses without a Qt menu loop. An empty function restores the
-// default.
+// nullopt when the menu was dismissed. The device screen widget installs one that opens a QMenu
+// over the soft-key bar; tests install one that picks or dismisses without a Qt menu loop.
+// Without a chooser every pop-up is dismissed at once.
 using PopupMenuChooser = std::function<std::optional<UINT>(const std::vector<MenuItem>& items)>;
 void SetPopupMenuChooser(PopupMenuChooser chooser);
 

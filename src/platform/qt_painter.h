@@ -5,14 +5,16 @@
 #include <QImage>
 #include <QRegion>
 #include <memory>
+#include <optional>
 
 #include "platform/painter.h"
 
 namespace velora::platform {
 
-// Draws on `target` (not owned; it must outlive the painter), clipped to `clip` when it is not
-// empty.
-std::unique_ptr<Painter> CreateQtPainter(QImage* target, const QRegion& clip = QRegion());
+// Draws on `target` (not owned; it must outlive the painter), clipped to `clip` when given (an
+// empty region lets nothing through).
+std::unique_ptr<Painter> CreateQtPainter(QImage* target,
+                                         std::optional<QRegion> clip = std::nullopt);
 // A memory painter with its own 1 x 1 bitmap selected (CreateCompatibleDC).
 std::unique_ptr<Painter> CreateMemoryPainter();
 

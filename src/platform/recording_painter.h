@@ -27,7 +27,8 @@ enum class PaintCallKind {
 struct PaintCall {
     PaintCallKind kind;
     int surface = 0;  // 0: the window; 1, 2, ...: memory painters in order of creation
-    RECT rect;
+    RECT rect;                // ExtTextOut: its rectangle, else (x, y, x, y)
+    POINT origin;             // texts: where the text starts (ExtTextOut's x, y)
     std::u16string text;
     COLORREF color = 0;       // fill colour, text colour, pen colour
     COLORREF color2 = 0;      // outline / background / gradient end colour

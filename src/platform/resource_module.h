@@ -49,7 +49,8 @@ struct DialogTemplate {
 class ResourceModule {
 public:
     virtual ~ResourceModule() = default;
-    virtual std::optional<std::u16string> String(UINT id) const = 0;
+    // The string held by the module for the whole run, or nullptr when it has none of that id.
+    virtual const std::u16string* String(UINT id) const = 0;
     virtual const MenuTemplate* Menu(UINT id) const = 0;
     // The menu-bar resource (RCDATA) as its 16-bit words: id, button count, then seven words per
     // button (image, command, state, style, string id, 0, sub-menu).
@@ -63,9 +64,9 @@ public:
 using HINSTANCE = const ResourceModule*;
 
 // LoadStringW: copies string `id` into `buffer` (at most bufferMax - 1 units and a terminator)
-// and returns the units copied, or 0 when the string is missing. With bufferMax 0, `*buffer` must
-// be a `const char16_t**` slot: it receives the address of the string held by the module and the
-// result is its length (the string is not terminated by contract; ours are).
+// and returns the units copied, or 0 when the string is missing. With bufferMax 0, `buffer` must
+// point to a `const char16_t*` slot: it receives the address of the string held by the module and
+// the result is its length (the phone does not promise a terminator; ours are terminated).
 int LoadStringW(HINSTANCE instance, UINT id, char16_t* buffer, int bufferMax);
 // The string itself, or nullopt when missing.
 std::optional<std::u16string> LoadStringText(HINSTANCE instance, UINT id);

@@ -19,6 +19,9 @@
 
 #include <QImage>
 #include <QRegion>
+
+class QEventLoop;
+class QObject;
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -128,6 +131,8 @@ public:
     // --- Window bookkeeping (Window's constructor and destructor) --------------------------
     void Register(HWND window);
     void Unregister(HWND window);
+    // The screen owns the soft-key bars; a bar is destroyed with its parent window.
+    void AdoptMenuBar(std::unique_ptr<MenuBar> bar);
 
 private:
     struct WindowState {
@@ -137,6 +142,7 @@ private:
         std::unique_ptr<Painter> painter;  // between BeginPaint and EndPaint
         bool modalEnded = false;
         std::intptr_t modalResult = 0;
+        QEventLoop* modalLoop = nullptr;
     };
     struct PostedMessage {
         HWND window;
@@ -148,7 +154,7 @@ private:
     WindowState* State(HWND window);
     void Activate(HWND window, HWND other);
     void Deactivate(HWND window, HWND other);
-    void BringToTop(HWND window);
+    HWND TopApplicationWindow() const;
     void SchedulePump();
     void DeliverTimer(HWND window, UINT_PTR id);
 
@@ -156,7 +162,10 @@ private:
     std::unique_ptr<TimerQueue> timers_;
     std::map<HWND, WindowState> windows_;
     std::vector<HWND> stack_;
-    std::vector<HWND> menuBars_;
+    std::vector<HWND> visibleBars_;  // in the order they were shown
+    std::vector<std::unique_ptr<MenuBar>> ownedBars_;
+    std::vector<QEventLoop*> loops_;  // running loops, outermost first
+    std::unique_ptr<QObject> context_;  // receiver of the queued pump calls
     std::deque<PostedMessage> posted_;
     HWND focus_ = nullptr;
     bool desktopFocused_ = true;
@@ -166,7 +175,6 @@ private:
     std::function<void()> changed_;
     std::function<void(HWND)> modalDriver_;
     Screen* previous_ = nullptr;
-    friend class MenuBar;
 };
 
 }  // namespace velora::platform

@@ -14,8 +14,9 @@
 //   and the window is the one on top of the screen (windows that are hidden or covered are
 //   painted when they come to the top, where their whole client area is invalidated and erased).
 //   Otherwise WM_PAINT arrives when the message queue is empty.
-// - BeginPaint gives a painter clipped to the invalid region, erases it first (WM_ERASEBKGND,
-//   whose default fills with the window's white background) when asked, and validates the window.
+// - BeginPaint gives a painter clipped to the invalid region, erases it first when asked
+//   (WM_ERASEBKGND with the painter as first parameter; its default fills with the window's white
+//   background and returns 1) and validates the window.
 // - SetTimer arms or re-arms timer `id` of a window (WM_TIMER with the id as first parameter
 //   every `ms` milliseconds until KillTimer). Timing rule, so that a chain of one-shot timers
 //   does not accumulate handler time: a timer armed while a WM_TIMER is being handled counts from
@@ -115,8 +116,7 @@ BOOL KillTimer(HWND window, UINT_PTR id);
 // GetLastError / SetLastError: the calling thread's last error code.
 DWORD GetLastError();
 void SetLastError(DWORD error);
-inline constexpr DWORD ERROR_SUCCESS = 0;
-inline constexpr DWORD ERROR_FILE_NOT_FOUND = 2;
+// (ERROR_SUCCESS and ERROR_FILE_NOT_FOUND are registry.h's.)
 inline constexpr DWORD ERROR_NOT_ENOUGH_MEMORY = 8;
 inline constexpr DWORD ERROR_INVALID_WINDOW_HANDLE = 1400;
 inline constexpr DWORD ERROR_RESOURCE_NAME_NOT_FOUND = 1814;

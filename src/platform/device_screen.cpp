@@ -1,0 +1,138 @@
+#include "platform/device_screen.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QSocketNotifier>
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "platform/fonts.h"
+#include "platform/menu_bar.h"
+
+namespace velora::platform {
+
+DeviceScreenWidget::DeviceScreenWidget(Screen& screen, int scale, QWidget* parent)
+    : QWidget(parent), screen_(screen), scale_(std::max(scale, 1)) {
+    setFixedSize(kScreenWidth * scale_, kScreenHeight * scale_);
+    setFocusPolicy(Qt::StrongFocus);
+    setWindowTitle(QStringLiteral("Velora"));
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    screen_.SetChangedHandler([this] { update(); });
+    // The drop-down pop-ups open as a menu over the right soft key.
+    SetPopupMenuChooser([this](const std::vector<MenuItem>& items) -> std::optional<UINT> {
+        QMenu menu(this);
+        QFont font = ToQFont(DefaultFont());
+        font.setPixelSize(font.pixelSize() * scale_);
+        menu.setFont(font);
+        for (const MenuItem& item : items) {
+            if (item.separator) {
+                menu.addSeparator();
+                continue;
+            }
+            QAction* action = menu.addAction(
+                QString::fromUtf16(item.text.data(), static_cast<qsizetype>(item.text.size())));
+            action->setData(item.id);
+        }
+        const QSize size = menu.sizeHint();
+        const QPoint corner = mapToGlobal(QPoint(width() - size.width(),
+                                                 (kCaptionHeight + kClientHeight) * scale_ - size.height()));
+        QAction* chosen = menu.exec(corner);
+        if (!chosen) return std::nullopt;
+        return chosen->data().toUInt();
+    });
+}
+
+DeviceScreenWidget::~DeviceScreenWidget() {
+    screen_.SetChangedHandler({});
+    SetPopupMenuChooser({});
+}
+
+void DeviceScreenWidget::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    // Nearest-neighbour scaling of the logical picture: every phone pixel a crisp square.
+    const QImage picture = screen_.Compose();
+    p.drawImage(rect(), picture.scaled(picture.width() * scale_, picture.height() * scale_,
+                                       Qt::IgnoreAspectRatio, Qt::FastTransformation));
+}
+
+void DeviceScreenWidget::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter: screen_.PressKey(VK_RETURN); break;
+        case Qt::Key_Left: screen_.PressKey(VK_LEFT); break;
+        case Qt::Key_Up: screen_.PressKey(VK_UP); break;
+        case Qt::Key_Right: screen_.PressKey(VK_RIGHT); break;
+        case Qt::Key_Down: screen_.PressKey(VK_DOWN); break;
+        case Qt::Key_F1: screen_.PressSoftKey(0); break;
+        case Qt::Key_F2: screen_.PressSoftKey(1); break;
+        case Qt::Key_Escape: screen_.PressBack(); break;
+        default: QWidget::keyPressEvent(event); return;
+    }
+    event->accept();
+}
+
+void DeviceScreenWidget::mousePressEvent(QMouseEvent* event) {
+    const QPoint at = event->position().toPoint() / scale_;
+    if (event->button() == Qt::LeftButton && at.y() >= kCaptionHeight + kClientHeight) {
+        screen_.PressSoftKey(at.x() < kScreenWidth / 2 ? 0 : 1);
+        event->accept();
+        return;
+    }
+    QWidget::mousePressEvent(event);
+}
+
+void DeviceScreenWidget::focusInEvent(QFocusEvent* event) {
+    QWidget::focusInEvent(event);
+    screen_.SetDesktopFocus(true);
+}
+
+void DeviceScreenWidget::focusOutEvent(QFocusEvent* event) {
+    QWidget::focusOutEvent(event);
+    // A pop-up menu of our own takes the focus for a moment; that is not leaving the program.
+    if (event->reason() == Qt::PopupFocusReason) return;
+    screen_.SetDesktopFocus(false);
+}
+
+void DeviceScreenWidget::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) screen_.SetDesktopFocus(true);
+}
+
+void DeviceScreenWidget::closeEvent(QCloseEvent* event) {
+    // The program ends as the phone ended it; the loop's end closes the widget.
+    event->ignore();
+    screen_.RequestShutdown();
+}
+
+namespace {
+int signalPipe[2] = {-1, -1};
+
+void OnShutdownSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const auto written = ::write(signalPipe[1], &byte, 1);
+}
+}  // namespace
+
+void InstallShutdownSignals(Screen& screen) {
+    if (signalPipe[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) return;
+    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, QCoreApplication::instance());
+    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [&screen] {
+        char byte = 0;
+        [[maybe_unused]] const auto got = ::read(signalPipe[0], &byte, 1);
+        screen.RequestShutdown();
+    });
+    struct sigaction action {};
+    action.sa_handler = OnShutdownSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+}
+
+}  // namespace velora::platform
