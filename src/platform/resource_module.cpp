@@ -1,6 +1,9 @@
 #include "platform/resource_module.h"
 
+#include <QImage>
 #include <algorithm>
+
+#include "platform/painter.h"
 
 namespace velora::platform {
 
@@ -28,6 +31,12 @@ int LoadStringW(HINSTANCE instance, UINT id, char16_t* buffer, int bufferMax) {
     std::copy_n(text->data(), copied, buffer);
     buffer[copied] = u'\0';
     return copied;
+}
+
+std::shared_ptr<Bitmap> LoadBitmap(HINSTANCE instance, UINT id) {
+    const QImage* image = instance ? instance->Bitmap(id) : nullptr;
+    if (!image || image->isNull()) return nullptr;
+    return std::make_shared<Bitmap>(*image);
 }
 
 }  // namespace velora::platform

@@ -4,6 +4,7 @@
 // resources library implements it; the platform reads it through this interface only.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -70,5 +71,9 @@ using HINSTANCE = const ResourceModule*;
 int LoadStringW(HINSTANCE instance, UINT id, char16_t* buffer, int bufferMax);
 // The string itself, or nullopt when missing.
 std::optional<std::u16string> LoadStringText(HINSTANCE instance, UINT id);
+
+// LoadBitmap: a copy of bitmap `id` to select into a memory painter, or nullptr when missing.
+class Bitmap;
+std::shared_ptr<Bitmap> LoadBitmap(HINSTANCE instance, UINT id);
 
 }  // namespace velora::platform
