@@ -1,0 +1,539 @@
+// The CE MAPI stand-in seen through its interfaces, over Maildir fixtures.
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/time.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <iterator>
+#include <memory>
+
+#include "maildir_fixture.h"
+#include "platform/maildir_side_file.h"
+#include "platform/mapi.h"
+#include "platform/mapi_entry_id.h"
+#include "platform/text_codec.h"
+
+namespace velora::platform {
+namespace {
+
+using testing::MaildirFixture;
+
+struct Releaser {
+    void operator()(IUnknown* object) const {
+        if (object != nullptr) object->Release();
+    }
+};
+template <typename T>
+using Ref = std::unique_ptr<T, Releaser>;
+
+struct BufferFree {
+    void operator()(void* buffer) const { MAPIFreeBuffer(buffer); }
+};
+struct RowsFree {
+    void operator()(SRowSet* rows) const { FreeProws(rows); }
+};
+
+std::vector<std::uint8_t> Bytes(const SBinary& binary) { return {binary.lpb, binary.lpb + binary.cb}; }
+
+class MapiSessionTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(MAPIInitialize(nullptr), S_OK); }
+    void TearDown() override {
+        session_.reset();
+        MAPIUninitialize();
+        SetMessageStores({});
+    }
+
+    IMAPISession* Logon(std::vector<MessageStoreDefinition> stores) {
+        SetMessageStores(std::move(stores));
+        IMAPISession* session = nullptr;
+        EXPECT_EQ(MAPILogonEx(0, nullptr, nullptr, 0, &session), S_OK);
+        session_.reset(session);
+        return session;
+    }
+
+    template <typename T>
+    Ref<T> Open(const std::vector<std::uint8_t>& id, HRESULT* result = nullptr) {
+        IUnknown* object = nullptr;
+        const HRESULT opened = session_->OpenEntry(static_cast<ULONG>(id.size()), id.data(), nullptr, MAPI_MODIFY,
+                                                   nullptr, &object);
+        if (result != nullptr) *result = opened;
+        T* typed = InterfaceCast<T>(object);
+        if (typed == nullptr && object != nullptr) object->Release();
+        return Ref<T>(typed);
+    }
+
+    static std::vector<std::uint8_t> BinaryProp(IMAPIProp* object, ULONG tag) {
+        const ULONG tags[] = {tag};
+        const SPropTagArray array{1, tags};
+        ULONG count = 0;
+        SPropValue* values = nullptr;
+        EXPECT_TRUE(SUCCEEDED(object->GetProps(&array, MAPI_UNICODE, &count, &values)));
+        std::unique_ptr<SPropValue, BufferFree> owner(values);
+        if (values == nullptr || values[0].ulPropTag != tag) return {};
+        return Bytes(values[0].Value.bin);
+    }
+
+    static std::optional<ULONG> LongProp(IMAPIProp* object, ULONG tag) {
+        const ULONG tags[] = {tag};
+        const SPropTagArray array{1, tags};
+        ULONG count = 0;
+        SPropValue* values = nullptr;
+        object->GetProps(&array, MAPI_UNICODE, &count, &values);
+        std::unique_ptr<SPropValue, BufferFree> owner(values);
+        if (values == nullptr || values[0].ulPropTag != tag) return std::nullopt;
+        return values[0].Value.ul;
+    }
+
+    Ref<IMAPIFolder> OpenSpecial(IMsgStore* store, ULONG tag) { return Open<IMAPIFolder>(BinaryProp(store, tag)); }
+
+    Ref<IMsgStore> OpenStore(ULONG index) {
+        return Open<IMsgStore>(EncodeEntryId({EntryKind::Store, index, {}, {}}));
+    }
+
+    struct ListedRow {
+        std::vector<std::uint8_t> entryId;
+        std::string subject;  // "<absent>" when missing
+        std::string sender;
+        ULONG flags = 0;
+        std::uint64_t time = 0;
+        ULONG status = 0;
+    };
+
+    static std::vector<ListedRow> Contents(IMAPIFolder* folder) {
+        IMAPITable* raw = nullptr;
+        EXPECT_EQ(folder->GetContentsTable(0, &raw), S_OK);
+        Ref<IMAPITable> table(raw);
+        static constexpr ULONG kTags[] = {PR_ENTRYID, PR_SUBJECT_W, PR_SENDER_NAME_W, PR_MESSAGE_FLAGS,
+                                          PR_MESSAGE_DELIVERY_TIME, PR_MSG_STATUS};
+        const SPropTagArray columns{6, kTags};
+        EXPECT_EQ(table->SetColumns(&columns, 0), S_OK);
+        static constexpr SSortOrder kOrder[] = {{PR_MESSAGE_DELIVERY_TIME, TABLE_SORT_DESCEND}};
+        const SSortOrderSet order{1, 0, 0, kOrder};
+        EXPECT_EQ(table->SortTable(&order, 0), S_OK);
+        std::vector<ListedRow> listed;
+        while (true) {
+            SRowSet* rawRows = nullptr;
+            EXPECT_EQ(table->QueryRows(10, 0, &rawRows), S_OK);
+            std::unique_ptr<SRowSet, RowsFree> rows(rawRows);
+            for (ULONG i = 0; i < rows->cRows; ++i) {
+                const SPropValue* v = rows->aRow[i].lpProps;
+                ListedRow row;
+                row.entryId = Bytes(v[0].Value.bin);
+                row.subject = v[1].ulPropTag == PR_SUBJECT_W ? EncodeUtf8(v[1].Value.lpszW) : "<absent>";
+                row.sender = v[2].ulPropTag == PR_SENDER_NAME_W ? EncodeUtf8(v[2].Value.lpszW) : "<absent>";
+                row.flags = v[3].Value.ul;
+                row.time = FileTimeValue(v[4].Value.ft);
+                row.status = v[5].Value.ul;
+                listed.push_back(row);
+            }
+            if (rows->cRows < 10) break;
+        }
+        return listed;
+    }
+
+    static std::vector<std::string> Subjects(IMAPIFolder* folder) {
+        std::vector<std::string> subjects;
+        for (const ListedRow& row : Contents(folder)) subjects.push_back(row.subject);
+        return subjects;
+    }
+
+    struct SubfolderRow {
+        std::string name;
+        bool subfolders = false;
+        ULONG count = 0;
+        std::vector<std::uint8_t> entryId;
+    };
+    static std::vector<SubfolderRow> Hierarchy(IMAPIFolder* folder) {
+        IMAPITable* raw = nullptr;
+        EXPECT_EQ(folder->GetHierarchyTable(0, &raw), S_OK);
+        Ref<IMAPITable> table(raw);
+        static constexpr ULONG kTags[] = {PR_ENTRYID, PR_DISPLAY_NAME_W, PR_SUBFOLDERS, PR_CONTENT_COUNT};
+        const SPropTagArray columns{4, kTags};
+        EXPECT_EQ(table->SetColumns(&columns, 0), S_OK);
+        SRowSet* rawRows = nullptr;
+        EXPECT_EQ(table->QueryRows(100, 0, &rawRows), S_OK);
+        std::unique_ptr<SRowSet, RowsFree> rows(rawRows);
+        std::vector<SubfolderRow> result;
+        for (ULONG i = 0; i < rows->cRows; ++i) {
+            const SPropValue* v = rows->aRow[i].lpProps;
+            result.push_back({EncodeUtf8(v[1].Value.lpszW), v[2].Value.b != 0, v[3].Value.ul, Bytes(v[0].Value.bin)});
+        }
+        return result;
+    }
+
+    static std::string ReadStream(IMessage* message, ULONG tag, HRESULT* result = nullptr) {
+        IUnknown* raw = nullptr;
+        const HRESULT opened = message->OpenProperty(tag, &IID_IStream, 0, 0, &raw);
+        if (result != nullptr) *result = opened;
+        if (FAILED(opened)) return {};
+        Ref<IStream> stream(InterfaceCast<IStream>(raw));
+        std::string bytes;
+        char buffer[7];  // an odd size, so reads split code units
+        ULONG count = 0;
+        do {
+            EXPECT_EQ(stream->Read(buffer, sizeof buffer, &count), S_OK);
+            bytes.append(buffer, count);
+        } while (count == sizeof buffer);
+        return bytes;
+    }
+
+    MaildirFixture fixture_;
+    Ref<IMAPISession> session_;
+};
+
+TEST_F(MapiSessionTest, StoresTableListsStoresInOrder) {
+    fixture_.MakeMaildir("one");
+    fixture_.MakeMaildir("two/INBOX");
+    Logon({{u"One", fixture_.Root() / "one", ""}, {u"Two.DEFAULT", fixture_.Root() / "two", ""}});
+    IMAPITable* raw = nullptr;
+    ASSERT_EQ(session_->GetMsgStoresTable(MAPI_UNICODE, &raw), S_OK);
+    Ref<IMAPITable> table(raw);
+    static constexpr ULONG kTags[] = {PR_ENTRYID, PR_DISPLAY_NAME_W};
+    const SPropTagArray columns{2, kTags};
+    ASSERT_EQ(table->SetColumns(&columns, 0), S_OK);
+    SRowSet* rawRows = nullptr;
+    ASSERT_EQ(table->QueryRows(10, 0, &rawRows), S_OK);
+    std::unique_ptr<SRowSet, RowsFree> rows(rawRows);
+    ASSERT_EQ(rows->cRows, 2u);
+    EXPECT_EQ(std::u16string(rows->aRow[0].lpProps[1].Value.lpszW), u"One");
+    EXPECT_EQ(std::u16string(rows->aRow[1].lpProps[1].Value.lpszW), u"Two.DEFAULT");
+    HRESULT result = E_FAIL;
+    Ref<IMsgStore> store = Open<IMsgStore>(Bytes(rows->aRow[1].lpProps[0].Value.bin), &result);
+    ASSERT_EQ(result, S_OK);
+    ASSERT_TRUE(store);
+    // Every special folder opens, the missing ones as empty folders.
+    for (ULONG tag : {PR_CE_IPM_INBOX_ENTRYID, PR_IPM_OUTBOX_ENTRYID, PR_CE_IPM_DRAFTS_ENTRYID,
+                      PR_IPM_WASTEBASKET_ENTRYID, PR_IPM_SENTMAIL_ENTRYID}) {
+        Ref<IMAPIFolder> folder = OpenSpecial(store.get(), tag);
+        ASSERT_TRUE(folder) << std::hex << tag;
+        EXPECT_TRUE(Contents(folder.get()).empty());
+    }
+    EXPECT_FALSE(std::filesystem::exists(fixture_.Root() / "two" / "Trash"));
+}
+
+TEST_F(MapiSessionTest, ContentsTableNewestFirstWithFlags) {
+    const auto inbox = fixture_.MakeMaildir("mail");
+    fixture_.MakeMaildir("mail/.Drafts");
+    MaildirFixture::AddMessage(inbox, "cur", "1.a.host:2,S",
+                               MaildirFixture::Message("Ann <ann@example.org>", "old", "Mon, 1 Jan 2024 10:00:00 +0000"));
+    MaildirFixture::AddMessage(inbox, "new", "2.b.host",
+                               MaildirFixture::Message("me@example.org", "new", "Tue, 2 Jan 2024 10:00:00 +0000"));
+    MaildirFixture::AddMessage(
+        inbox, "cur", "3.c.host:2,",
+        MaildirFixture::Message("=?utf-8?q?Zo=C3=AB?= <zoe@example.org>", "=?iso-8859-1?q?caf=E9?=",
+                                "Wed, 3 Jan 2024 10:00:00 +0000",
+                                "--b\nContent-Type: text/plain\n\nhi\n--b\nContent-Type: application/pdf\n\nx\n--b--\n",
+                                "Content-Type: multipart/mixed; boundary=b\n"));
+    MaildirFixture::AddMessage(inbox / ".Drafts", "cur", "4.d.host:2,S",
+                               MaildirFixture::Message("me@example.org", "draft", "Thu, 4 Jan 2024 10:00:00 +0000"));
+    Logon({{u"Mail", inbox, "ME@example.org"}});
+    Ref<IMsgStore> store = OpenStore(0);
+    Ref<IMAPIFolder> folder = OpenSpecial(store.get(), PR_CE_IPM_INBOX_ENTRYID);
+    const auto rows = Contents(folder.get());
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0].subject, "café");
+    EXPECT_EQ(rows[0].sender, "Zoë");
+    EXPECT_EQ(rows[0].flags, MSGFLAG_HASATTACH);
+    EXPECT_EQ(rows[1].subject, "new");
+    EXPECT_EQ(rows[1].sender, "me@example.org");  // no name: the address
+    EXPECT_EQ(rows[1].flags, MSGFLAG_FROMME);
+    EXPECT_EQ(rows[2].subject, "old");
+    EXPECT_EQ(rows[2].flags, MSGFLAG_READ);
+    EXPECT_GT(rows[0].time, rows[1].time);
+    Ref<IMAPIFolder> drafts = OpenSpecial(store.get(), PR_CE_IPM_DRAFTS_ENTRYID);
+    const auto draftRows = Contents(drafts.get());
+    ASSERT_EQ(draftRows.size(), 1u);
+    EXPECT_EQ(draftRows[0].flags, MSGFLAG_READ | MSGFLAG_FROMME | MSGFLAG_UNSENT);
+}
+
+TEST_F(MapiSessionTest, DeliveryTimeFromReceivedThenDateThenFile) {
+    const auto inbox = fixture_.MakeMaildir("mail");
+    MaildirFixture::AddMessage(inbox, "cur", "1.x:2,",
+                               MaildirFixture::Message("a@b", "received", "Mon, 1 Jan 2024 10:00:00 +0000", "x\n",
+                                                       "Received: from a by b;\n Tue, 2 Jan 2024 12:30:00 +0100\n"
+                                                       "Received: from c by d; Fri, 5 Jan 2024 00:00:00 +0000\n"));
+    MaildirFixture::AddMessage(inbox, "cur", "2.x:2,",
+                               MaildirFixture::Message("a@b", "date", "Sat, 6 Jan 2024 00:00:00 -0200"));
+    const auto undated = MaildirFixture::AddMessage(inbox, "cur", "3.x:2,", MaildirFixture::Message("a@b", "file", ""));
+    const timeval times[2] = {{1700000000, 0}, {1700000000, 0}};  // 2023-11-14 22:13:20 UTC
+    ASSERT_EQ(::utimes(undated.c_str(), times), 0);
+    Logon({{u"Mail", inbox, ""}});
+    Ref<IMAPIFolder> folder = OpenSpecial(OpenStore(0).get(), PR_CE_IPM_INBOX_ENTRYID);
+    const auto rows = Contents(folder.get());
+    ASSERT_EQ(rows.size(), 3u);
+    auto unixSeconds = [](std::uint64_t ticks) {
+        return static_cast<std::int64_t>(ticks / kFileTimeTicksPerSecond) - kFileTimeUnixEpochSeconds;
+    };
+    EXPECT_EQ(rows[0].subject, "date");
+    EXPECT_EQ(unixSeconds(rows[0].time), 1704506400);  // 2024-01-06 02:00 UTC
+    EXPECT_EQ(rows[1].subject, "received");
+    EXPECT_EQ(unixSeconds(rows[1].time), 1704195000);  // 2024-01-02 11:30 UTC (the first Received)
+    EXPECT_EQ(rows[2].subject, "file");
+    EXPECT_EQ(unixSeconds(rows[2].time), 1700000000);
+}
+
+TEST_F(MapiSessionTest, FolderTreeRootedAtInboxInBothLayouts) {
+    // Maildir++: the root is the Inbox; dotted folders nest; specials, Junk and Spam stay out.
+    const auto plus = fixture_.MakeMaildir("plus");
+    for (const char* name : {".Work", ".Work.Projects", ".Archive.2023", ".Trash", ".Sent", ".Junk", ".Drafts"}) {
+        fixture_.MakeMaildir(std::string("plus/") + name);
+    }
+    MaildirFixture::AddMessage(plus / ".Work.Projects", "cur", "1.x:2,", MaildirFixture::Message("a@b", "p", ""));
+    // mbsync: INBOX beside nested folders.
+    fixture_.MakeMaildir("sync/INBOX");
+    for (const char* name : {"Lists", "Lists/Qt", "Deleted Items", "Spam"}) {
+        fixture_.MakeMaildir(std::string("sync/") + name);
+    }
+    Logon({{u"Plus", plus, ""}, {u"Sync", fixture_.Root() / "sync", ""}});
+
+    Ref<IMAPIFolder> inbox = OpenSpecial(OpenStore(0).get(), PR_CE_IPM_INBOX_ENTRYID);
+    auto top = Hierarchy(inbox.get());
+    ASSERT_EQ(top.size(), 2u);
+    EXPECT_EQ(top[0].name, "Archive");  // exists only as the parent of .Archive.2023
+    EXPECT_TRUE(top[0].subfolders);
+    EXPECT_EQ(top[1].name, "Work");
+    EXPECT_TRUE(top[1].subfolders);
+    Ref<IMAPIFolder> work = Open<IMAPIFolder>(top[1].entryId);
+    ASSERT_TRUE(work);
+    auto below = Hierarchy(work.get());
+    ASSERT_EQ(below.size(), 1u);
+    EXPECT_EQ(below[0].name, "Projects");
+    EXPECT_EQ(below[0].count, 1u);
+    EXPECT_FALSE(below[0].subfolders);
+    Ref<IMAPIFolder> archive = Open<IMAPIFolder>(top[0].entryId);
+    ASSERT_TRUE(archive);
+    EXPECT_TRUE(Contents(archive.get()).empty());
+    EXPECT_EQ(Hierarchy(archive.get()).size(), 1u);
+
+    Ref<IMsgStore> sync = OpenStore(1);
+    Ref<IMAPIFolder> syncInbox = OpenSpecial(sync.get(), PR_CE_IPM_INBOX_ENTRYID);
+    top = Hierarchy(syncInbox.get());
+    ASSERT_EQ(top.size(), 1u);
+    EXPECT_EQ(top[0].name, "Lists");
+    EXPECT_EQ(BinaryProp(sync.get(), PR_IPM_WASTEBASKET_ENTRYID),
+              EncodeEntryId({EntryKind::Folder, 1, "Deleted Items", {}}));
+}
+
+TEST_F(MapiSessionTest, EntryIdsThatEscapeAreRefused) {
+    const auto inbox = fixture_.MakeMaildir("store/mail");
+    fixture_.MakeMaildir("outside");
+    MaildirFixture::AddMessage(fixture_.Root() / "outside", "cur", "secret:2,", "Subject: secret\n\nx\n");
+    std::filesystem::create_directory_symlink(fixture_.Root() / "outside", inbox / ".Link");
+    Logon({{u"Mail", inbox, ""}});
+    using namespace std::string_literals;
+    const std::vector<std::string> refused = {
+        "VLR1F0\0.."s,
+        "VLR1F0\0../../outside"s,
+        "VLR1M0\0..\0secret"s,
+        "VLR1F0\0.Link"s,            // a symbolic link out of the store
+        "VLR1M0\0.Link\0secret"s,
+        "VLR1S1"s,                   // no such store
+        "garbage"s,
+    };
+    for (const std::string& text : refused) {
+        HRESULT result = S_OK;
+        Ref<IUnknown> object = Open<IUnknown>(std::vector<std::uint8_t>(text.begin(), text.end()), &result);
+        EXPECT_FALSE(object) << text;
+        EXPECT_EQ(result, MAPI_E_INVALID_ENTRYID) << text;
+    }
+    HRESULT result = S_OK;
+    EXPECT_FALSE(Open<IMessage>(EncodeEntryId({EntryKind::Message, 0, "", "missing"}), &result));
+    EXPECT_EQ(result, MAPI_E_NOT_FOUND);
+}
+
+TEST_F(MapiSessionTest, MessageFoundAgainAfterAnotherProgramRenamedIt) {
+    const auto inbox = fixture_.MakeMaildir("mail");
+    MaildirFixture::AddMessage(inbox, "new", "77.x.host", MaildirFixture::Message("a@b", "moved", ""));
+    Logon({{u"Mail", inbox, ""}});
+    Ref<IMAPIFolder> folder = OpenSpecial(OpenStore(0).get(), PR_CE_IPM_INBOX_ENTRYID);
+    const auto rows = Contents(folder.get());
+    ASSERT_EQ(rows.size(), 1u);
+    // A mail client reads it and a sync tool adds its own part.
+    std::filesystem::rename(inbox / "new" / "77.x.host", inbox / "cur" / "77.x.host,U=9:2,FS");
+    Ref<IMessage> message = Open<IMessage>(rows[0].entryId);
+    ASSERT_TRUE(message);
+    EXPECT_EQ(LongProp(message.get(), PR_MESSAGE_FLAGS), MSGFLAG_READ);
+    SPropValue unread{};
+    unread.ulPropTag = PR_MESSAGE_FLAGS;
+    unread.Value.ul = 0;
+    EXPECT_EQ(message->SetProps(1, &unread, nullptr), S_OK);
+    EXPECT_EQ(MaildirFixture::Files(inbox, "cur"), std::vector<std::string>{"77.x.host,U=9:2,F"});
+    EXPECT_EQ(ReadStream(message.get(), PR_BODY_W), std::string(reinterpret_cast<const char*>(u"Hello.\n"), 14));
+}
+
+TEST_F(MapiSessionTest, ReadFlagMovesNewMessagesToCur) {
+    const auto inbox = fixture_.MakeMaildir("mail");
+    MaildirFixture::AddMessage(inbox, "new", "5.x.host", MaildirFixture::Message("a@b", "s", ""));
+    Logon({{u"Mail", inbox, ""}});
+    Ref<IMessage> message = Open<IMessage>(EncodeEntryId({EntryKind::Message, 0, "", "5.x.host"}));
+    ASSERT_TRUE(message);
+    SPropValue read{};
+    read.ulPropTag = PR_MESSAGE_FLAGS;
+    read.Value.ul = MSGFLAG_READ | MSGFLAG_HASATTACH;  // only the read bit is stored
+    EXPECT_EQ(message->SetProps(1, &read, nullptr), S_OK);
+    EXPECT_TRUE(MaildirFixture::Files(inbox, "new").empty());
+    EXPECT_EQ(MaildirFixture::Files(inbox, "cur"), std::vector<std::string>{"5.x.host:2,S"});
+}
+
+TEST_F(MapiSessionTest, DownloadWordAndPartialStatusLiveInTheSideFile) {
+    const auto inbox = fixture_.MakeMaildir("mail");
+    MaildirFixture::AddMessage(inbox, "cur", "9.x:2,", MaildirFixture::Message("a@b", "s", ""));
+    Logon({{u"Mail", inbox, ""}});
+    const auto id = EncodeEntryId({EntryKind::Message, 0, "", "9.x"});
+    {
+        Ref<IMessage> message = Open<IMessage>(id);
+        SPropValue values[2]{};
+        values[0].ulPropTag = PR_CE_MSG_DOWNLOAD_STATE;
+        values[0].Value.ul = 0x00080003;
+        values[1].ulPropTag = PR_MSG_STATUS;
+        values[1].Value.ul = MSGSTATUS_PARTIAL | 0x4;  // only the partial bits are kept
+        EXPECT_EQ(message->SetProps(2, values, nullptr), S_OK);
+    }
+    Ref<IMessage> message = Open<IMessage>(id);
+    EXPECT_EQ(LongProp(message.get(), PR_CE_MSG_DOWNLOAD_STATE), 0x00080003u);
+    EXPECT_EQ(LongProp(message.get(), PR_MSG_STATUS), MSGSTATUS_PARTIAL | MSGSTATUS_REMOTE_DOWNLOAD);
+    // A damaged side file is not trusted: it reads as empty and is rewritten whole.
+    MaildirFixture::WriteFile(inbox / kSideFileName, "velora-state 1\n00080003\t00100000\t9.x\n");
+    EXPECT_EQ(LongProp(message.get(), PR_CE_MSG_DOWNLOAD_STATE), 0u);
+    SPropValue value{};
+    value.ulPropTag = PR_CE_MSG_DOWNLOAD_STATE;
+    value.Value.ul = 0x01680000;
+    EXPECT_EQ(message->SetProps(1, &value, nullptr), S_OK);
+    EXPECT_EQ(ParseSideFile(FormatSideFile(LoadSideFile(inbox))).size(), 1u);
+    EXPECT_EQ(LongProp(message.get(), PR_MSG_STATUS), MSGSTATUS_REMOTE_DOWNLOAD);
+}
+
+TEST_F(MapiSessionTest, DeleteMovesToTrashUnderAFreshName) {
+    const auto inbox = fixture_.MakeMaildir("mail");
+    MaildirFixture::AddMessage(inbox, "cur", "1.x:2,RSa", MaildirFixture::Message("a@b", "bye", ""));
+    MaildirFixture::AddMessage(inbox, "cur", "2.x:2,", MaildirFixture::Message("a@b", "stay", ""));
+    MaildirFixture::WriteFile(inbox / kSideFileName, FormatSideFile({{"1.x", {0x01680000, 0}}}));
+    Logon({{u"Mail", inbox, ""}});
+    Ref<IMsgStore> store = OpenStore(0);
+    Ref<IMAPIFolder> folder = OpenSpecial(store.get(), PR_CE_IPM_INBOX_ENTRYID);
+    auto id = EncodeEntryId({EntryKind::Message, 0, "", "1.x"});
+    SBinary binary{static_cast<ULONG>(id.size()), id.data()};
+    const ENTRYLIST list{1, &binary};
+    EXPECT_EQ(folder->DeleteMessages(&list, 0, nullptr, 0), S_OK);
+    EXPECT_EQ(Subjects(folder.get()), std::vector<std::string>{"stay"});
+    const auto trashFiles = MaildirFixture::Files(inbox / ".Trash", "cur");
+    ASSERT_EQ(trashFiles.size(), 1u);
+    EXPECT_TRUE(trashFiles[0].ends_with(":2,RSa"));
+    EXPECT_FALSE(trashFiles[0].starts_with("1.x"));
+    Ref<IMAPIFolder> trash = OpenSpecial(store.get(), PR_IPM_WASTEBASKET_ENTRYID);
+    const auto trashRows = Contents(trash.get());
+    ASSERT_EQ(trashRows.size(), 1u);
+    EXPECT_EQ(trashRows[0].subject, "bye");
+    EXPECT_EQ(trashRows[0].status, MSGSTATUS_REMOTE_DOWNLOAD);  // the download word went along
+    // Gone from the Inbox: deleting again reports the problem and changes nothing.
+    EXPECT_EQ(folder->DeleteMessages(&list, 0, nullptr, 0), MAPI_W_ERRORS_RETURNED);
+}
+
+TEST_F(MapiSessionTest, HeaderCacheReadsOnlyChangedFilesAndRebuildsWhenDamaged) {
+    const auto inbox = fixture_.MakeMaildir("mail");
+    const auto file = MaildirFixture::AddMessage(inbox, "cur", "1.x:2,", MaildirFixture::Message("a@b", "AAAA", ""));
+    struct stat before {};
+    ASSERT_EQ(::stat(file.c_str(), &before), 0);
+    Logon({{u"Mail", inbox, ""}});
+    {
+        Ref<IMAPIFolder> folder = OpenSpecial(OpenStore(0).get(), PR_CE_IPM_INBOX_ENTRYID);
+        EXPECT_EQ(Subjects(folder.get()), std::vector<std::string>{"AAAA"});
+    }
+    // Same size and time: the cached header is used, the file is not read again.
+    MaildirFixture::WriteFile(file, MaildirFixture::Message("a@b", "BBBB", ""));
+    const timespec times[2] = {before.st_atim, before.st_mtim};
+    ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
+    const auto reopen = [&] {
+        session_.reset();
+        return Logon({{u"Mail", inbox, ""}});
+    };
+    reopen();
+    Ref<IMAPIFolder> folder = OpenSpecial(OpenStore(0).get(), PR_CE_IPM_INBOX_ENTRYID);
+    EXPECT_EQ(Subjects(folder.get()), std::vector<std::string>{"AAAA"});
+    // A damaged cache file is ignored and rebuilt from the files.
+    const auto cacheDirectory = fixture_.Root() / "cache" / "velora";
+    ASSERT_TRUE(std::filesystem::exists(cacheDirectory));
+    for (const auto& entry : std::filesystem::directory_iterator(cacheDirectory)) {
+        std::string bytes;
+        {
+            std::ifstream in(entry.path(), std::ios::binary);
+            bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        }
+        bytes[bytes.size() / 2] ^= 0x55;
+        MaildirFixture::WriteFile(entry.path(), bytes);
+    }
+    folder.reset();
+    reopen();
+    folder = OpenSpecial(OpenStore(0).get(), PR_CE_IPM_INBOX_ENTRYID);
+    EXPECT_EQ(Subjects(folder.get()), std::vector<std::string>{"BBBB"});
+}
+
+TEST_F(MapiSessionTest, StreamsGiveFirstPlainPartAndRawBytes) {
+    const auto inbox = fixture_.MakeMaildir("mail");
+    const std::string raw =
+        "From: a@b\nSubject: parts\nMIME-Version: 1.0\nContent-Type: multipart/mixed; boundary=xx\n\n"
+        "--xx\nContent-Type: text/html\n\n<p>html</p>\n"
+        "--xx\nContent-Type: text/plain; charset=iso-8859-1\nContent-Transfer-Encoding: quoted-printable\n\n"
+        "Gr=FC=DFe\n"
+        "--xx--\n";
+    MaildirFixture::AddMessage(inbox, "cur", "1.x:2,", raw);
+    const std::string htmlOnly = "From: a@b\nContent-Type: text/html\n\n<p>only html</p>\n";
+    MaildirFixture::AddMessage(inbox, "cur", "2.x:2,", htmlOnly);
+    Logon({{u"Mail", inbox, ""}});
+    Ref<IMessage> message = Open<IMessage>(EncodeEntryId({EntryKind::Message, 0, "", "1.x"}));
+    ASSERT_TRUE(message);
+    const std::string body = ReadStream(message.get(), PR_BODY_W);
+    EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(body.data()), body.size() / 2), u"Grüße");  // the line end before a boundary belongs to it
+    EXPECT_EQ(ReadStream(message.get(), PR_CE_MIME_TEXT), raw);
+    Ref<IMessage> html = Open<IMessage>(EncodeEntryId({EntryKind::Message, 0, "", "2.x"}));
+    HRESULT result = S_OK;
+    ReadStream(html.get(), PR_BODY_W, &result);
+    EXPECT_EQ(result, MAPI_E_NOT_FOUND);
+    EXPECT_EQ(ReadStream(html.get(), PR_CE_MIME_TEXT), htmlOnly);
+}
+
+TEST_F(MapiSessionTest, GetPropsMarksMissingPropertiesAsErrors) {
+    const auto inbox = fixture_.MakeMaildir("mail");
+    MaildirFixture::AddMessage(inbox, "cur", "1.x:2,", "X-Nothing: here\n\nbody\n");
+    Logon({{u"Mail", inbox, ""}});
+    Ref<IMessage> message = Open<IMessage>(EncodeEntryId({EntryKind::Message, 0, "", "1.x"}));
+    const ULONG tags[] = {PR_SUBJECT_W, PR_MESSAGE_FLAGS, PR_BODY_W};
+    const SPropTagArray array{3, tags};
+    ULONG count = 0;
+    SPropValue* values = nullptr;
+    EXPECT_EQ(message->GetProps(&array, MAPI_UNICODE, &count, &values), MAPI_W_ERRORS_RETURNED);
+    std::unique_ptr<SPropValue, BufferFree> owner(values);
+    ASSERT_EQ(count, 3u);
+    EXPECT_EQ(values[0].ulPropTag, CHANGE_PROP_TYPE(PR_SUBJECT_W, PT_ERROR));
+    EXPECT_EQ(values[0].Value.err, MAPI_E_NOT_FOUND);
+    EXPECT_EQ(values[1].ulPropTag, PR_MESSAGE_FLAGS);
+    EXPECT_EQ(values[2].ulPropTag, CHANGE_PROP_TYPE(PR_BODY_W, PT_ERROR));
+}
+
+TEST(MapiMemoryTest, MoreBlocksAreFreedWithTheirOwner) {
+    void* owner = nullptr;
+    ASSERT_EQ(MAPIAllocateBuffer(16, &owner), S_OK);
+    for (int i = 0; i < 3; ++i) {
+        void* more = nullptr;
+        ASSERT_EQ(MAPIAllocateMore(100, owner, &more), S_OK);
+        std::memset(more, 0xAB, 100);
+    }
+    void* orphan = nullptr;
+    EXPECT_EQ(MAPIAllocateMore(8, nullptr, &orphan), E_INVALIDARG);
+    MAPIFreeBuffer(owner);  // ASan would report a leak or double free here
+    MAPIFreeBuffer(nullptr);
+    FreeProws(nullptr);
+}
+
+TEST(MapiLogonTest, LogonNeedsMapiInitialize) {
+    IMAPISession* session = nullptr;
+    EXPECT_EQ(MAPILogonEx(0, nullptr, nullptr, 0, &session), MAPI_E_NOT_INITIALIZED);
+    EXPECT_EQ(session, nullptr);
+}
+
+}  // namespace
+}  // namespace velora::platform
