@@ -8,6 +8,10 @@
 #include "platform/bstr.h"
 #include "platform/mapi.h"
 
+namespace velora::mail {
+class MailStoreSession;
+}
+
 namespace velora::content {
 
 // PR_MSG_STATUS bits that mean the message is only partly downloaded.
@@ -19,6 +23,7 @@ struct MessageReader {
     MessageReader& operator=(const MessageReader&) = delete;
     ~MessageReader();
 
+    mail::MailStoreSession* session = nullptr;  // null for a message read from bytes
     // The opened message (one reference, released by DestroyMessageReader or the destructor);
     // null when it cannot be opened, or for a message read from bytes.
     platform::IMessage* message = nullptr;
@@ -33,6 +38,17 @@ struct MessageReader {
 
     bool PartlyDownloaded() const { return (messageStatus & kPartlyDownloadedStatus) != 0; }
 };
+
+// Builds the object for one message, body included. The message is opened through the session by
+// entry ID; its flags and status decide between the plain body and the MIME source: the MIME
+// source when the session's default-store index differs from `storeIndex` and the user did not
+// send the message (MSGFLAG_FROMME clear), and the message is not unsent.
+// The body text is null when the message cannot be opened (it went away since it was listed) or
+// its body property cannot be opened; the loader reads that as "...". Otherwise it is never null.
+// May throw (allocation); the loader's guard catches.
+void BuildMessageReader(MessageReader& reader, mail::MailStoreSession& session,
+                        platform::ULONG entryIdSize, const platform::BYTE* entryId,
+                        std::int32_t storeIndex);
 
 // Frees the two texts and releases the message object.
 void DestroyMessageReader(MessageReader& reader);

@@ -1,0 +1,101 @@
+#include "content/fetch_body.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "content/html_to_text.h"
+#include "content/mime_decoding.h"
+#include "platform/mapi.h"
+
+namespace velora::content {
+namespace {
+
+using namespace velora::platform;
+
+struct StreamRelease {
+    void operator()(IStream* stream) const {
+        if (stream != nullptr) stream->Release();
+    }
+};
+using StreamPtr = std::unique_ptr<IStream, StreamRelease>;
+
+// Opens a property of the message as a stream; null when that fails.
+StreamPtr OpenStream(IMessage* message, ULONG tag, HRESULT& result) {
+    if (message == nullptr) {
+        result = E_INVALIDARG;
+        return nullptr;
+    }
+    IUnknown* object = nullptr;
+    result = message->OpenProperty(tag, &IID_IStream, 0, 0, &object);
+    if (FAILED(result) || object == nullptr) {
+        if (object != nullptr) object->Release();
+        if (SUCCEEDED(result)) result = E_FAIL;
+        return nullptr;
+    }
+    IStream* stream = InterfaceCast<IStream>(object);
+    if (stream == nullptr) {
+        object->Release();
+        result = E_NOINTERFACE;
+    }
+    return StreamPtr(stream);
+}
+
+// Reads chunks until a read fails or comes back short; the bytes read so far are kept.
+std::string ReadChunks(IStream& stream, ULONG chunkBytes) {
+    std::vector<char> chunk(chunkBytes);
+    std::string bytes;
+    for (;;) {
+        ULONG read = 0;
+        if (FAILED(stream.Read(chunk.data(), chunkBytes, &read))) break;
+        read = std::min(read, chunkBytes);
+        bytes.append(chunk.data(), read);
+        if (read < chunkBytes) break;
+    }
+    return bytes;
+}
+
+void FetchPlainBody(MessageReader& reader, IStream& stream) {
+    const std::string bytes = ReadChunks(stream, kPlainBodyChunkBytes);
+    std::u16string text(bytes.size() / 2, u'\0');
+    if (!text.empty()) std::memcpy(text.data(), bytes.data(), text.size() * sizeof(char16_t));
+    if (reader.PartlyDownloaded()) {
+        // The last two units of a partly downloaded body are dropped before the marker.
+        if (!bytes.empty()) text.resize(text.size() >= 2 ? text.size() - 2 : 0);
+        text += reader.partialBodyMarker;
+    }
+    reader.bodyText = SysAllocString(text.c_str());
+}
+
+}  // namespace
+
+HRESULT FetchBody(MessageReader& reader) {
+    const bool fromMimeSource = reader.mimeFlag != 0 && (reader.messageFlags & MSGFLAG_UNSENT) == 0;
+    HRESULT result = S_OK;
+    if (!fromMimeSource) {
+        StreamPtr stream = OpenStream(reader.message, PR_BODY_W, result);
+        if (!stream) return result;
+        FetchPlainBody(reader, *stream);
+    } else {
+        StreamPtr stream = OpenStream(reader.message, PR_CE_MIME_TEXT, result);
+        if (!stream) return result;
+        const std::string bytes = ReadChunks(*stream, kMimeSourceChunkBytes);
+        DecodeMime(reader, bytes, MimeLevel::TopLevel);
+    }
+    FinishBodyText(reader);
+    return S_OK;
+}
+
+void FinishBodyText(MessageReader& reader) {
+    if (reader.bodyText.IsNull()) reader.bodyText = SysAllocString(u"");
+    if (reader.htmlText.IsNull()) reader.htmlText = SysAllocString(u"");
+    if (reader.htmlText.Length() != 0 && reader.bodyText.Length() == 0) {
+        // Without memory for the conversion the body stays empty.
+        if (const auto text = HtmlToText(reader.htmlText.View())) {
+            reader.bodyText = SysAllocString(text->c_str());
+        }
+    }
+}
+
+}  // namespace velora::content

@@ -1,0 +1,231 @@
+// The body of a message: the plain body stream, the MIME source through the MIME component, the
+// partial-body marker, and the reading text of the message files under tests/data/messages.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "content/fetch_body.h"
+#include "content/message_file_text.h"
+#include "content/message_reader.h"
+#include "content/mime_decoding.h"
+#include "fake_message.h"
+#include "platform/text_codec.h"
+
+namespace velora::content {
+namespace {
+
+using namespace velora::platform;
+using testing::FakeMessage;
+
+constexpr std::u16string_view kMarker = u"\r\n... |";
+
+std::string ReadMessageFile(const std::string& name) {
+    std::ifstream file(std::string(VELORA_TEST_DATA_DIR) + "/messages/" + name, std::ios::binary);
+    EXPECT_TRUE(file) << name;
+    std::ostringstream bytes;
+    bytes << file.rdbuf();
+    return bytes.str();
+}
+
+std::string Utf8(std::u16string_view text) {
+    return platform::EncodeUtf8(text);
+}
+
+TEST(ClassifyContentType, ComparesWholeValuesIgnoringCase) {
+    EXPECT_EQ(ClassifyContentType("text/plain"), kContentPlainText);
+    EXPECT_EQ(ClassifyContentType("TEXT/Plain"), kContentPlainText);
+    EXPECT_EQ(ClassifyContentType("text/html"), kContentHtml);
+    EXPECT_EQ(ClassifyContentType("Application/MS-TNEF"), kContentTnef);
+    EXPECT_EQ(ClassifyContentType("multipart/alternative"), kContentAlternative);
+    EXPECT_EQ(ClassifyContentType("text/plain; charset=utf-8"), kContentOther);
+    EXPECT_EQ(ClassifyContentType("text/plai"), kContentOther);
+    EXPECT_EQ(ClassifyContentType(""), kContentOther);
+    EXPECT_EQ(ClassifyContentType("multipart/mixed"), kContentOther);
+}
+
+struct FileCase {
+    const char* file;
+    const char* text;  // UTF-8
+};
+
+// Each file was written for one rule of the body decoding.
+TEST(ReadingTextOfMessageFile, TakesTheBodyAsAReceivedMessage) {
+    const FileCase cases[] = {
+        {"plain_quoted_printable.eml",
+         "The caf\xC3\xA9 opens at nine. This line is soft wrapped in the source.\r\n"
+         "Second paragraph = two.\r\n"},
+        {"plain_base64.eml",
+         "Gr\xC3\xBC\xC3\x9F"
+         "e aus K\xC3\xB6ln. The meeting moved to Friday.\n"},
+        {"alternative_plain_and_html.eml", "Plain words win."},
+        {"mixed_html_then_plain.eml", "second plain"},
+        {"mixed_nested_alternative_attachment.eml", "Here is the report. See page two."},
+        {"alternative_nested_twice.eml", "deep plain is not first"},
+        // Cut off inside its only part: nothing on the first pass, the text through the retry.
+        {"truncated_alternative.eml", "The first part arrived but the download stopped befo\r\n\r"},
+        {"truncated_mixed_after_text.eml", "The text part is whole."},
+        {"lf_line_ends.eml", "Only line feeds here.\nSecond line.\n"},
+        // No header block: read as one part, the text after the first "\n\n".
+        {"broken_headers_lf.eml", "The body after the first empty line.\n"},
+        {"no_blank_line.eml", ""},
+        {"tnef_only.eml", ""},
+        {"latin1_declared.eml",
+         "Ni\xC3\xB1o, se\xC3\xB1or, \xE2\x80\x9Cquoted\xE2\x80\x9D \xC2\xBFqu\xC3\xA9?\r\n"},
+        {"invalid_utf8.eml",
+         "Good \xC3\xA9 bad \xEF\xBF\xBD\xEF\xBF\xBD end \xEF\xBF\xBD\xEF\xBF\xBD\r\n"},
+    };
+    for (const FileCase& c : cases) {
+        const std::u16string text = ReadingTextOfMessageFile(ReadMessageFile(c.file));
+        EXPECT_EQ(Utf8(text), c.text) << c.file;
+    }
+}
+
+TEST(ReadingTextOfMessageFile, HtmlOnlyIsTurnedIntoText) {
+    const FileCase cases[] = {
+        {"alternative_html_only.eml", "Fish & chips \xC3\xA9t\xC3\xA9"},
+        {"html_single_part.eml", "tCaf\xC3\xA9 <open> \xC2\xA9 2026\r\n"},
+    };
+    for (const FileCase& c : cases) {
+        EXPECT_EQ(Utf8(ReadingTextOfMessageFile(ReadMessageFile(c.file))), c.text) << c.file;
+    }
+}
+
+TEST(ReadingTextOfMessageFile, NeverStartsWithAHeaderLine) {
+    const std::u16string text = ReadingTextOfMessageFile(ReadMessageFile("plain_base64.eml"));
+    EXPECT_EQ(text.find(u"Subject"), std::u16string::npos);
+    EXPECT_EQ(text.find(u"From"), std::u16string::npos);
+}
+
+TEST(ReadingTextOfMessageFile, AnyBytesGiveValidText) {
+    const std::string inputs[] = {
+        "", "\r\n\r\n", std::string("\0\0\0", 3),
+        "Content-Type: multipart/alternative; boundary=x\r\n\r\n--x",
+        "Content-Type: multipart/alternative; boundary=\"\"\r\n\r\n--\r\n\r\n"};
+    for (const std::string& input : inputs) {
+        const std::string text = Utf8(ReadingTextOfMessageFile(input));
+        EXPECT_TRUE(platform::IsValidUtf8(text));
+    }
+}
+
+TEST(ReadingTextOfMessageFile, DeeplyNestedAlternativesStopAtTheLimit) {
+    // Alternatives nested far deeper than the limit, with the text at the bottom.
+    const int depth = kMaximumAlternativeDepth + 10;
+    std::string message = "MIME-Version: 1.0\r\n";
+    for (int i = 0; i < depth; ++i) {
+        message += "Content-Type: multipart/alternative; boundary=b" + std::to_string(i) +
+                   "\r\n\r\n--b" + std::to_string(i) + "\r\n";
+    }
+    message += "Content-Type: text/plain\r\n\r\nbottom\r\n";
+    for (int i = depth - 1; i >= 0; --i) message += "--b" + std::to_string(i) + "--\r\n";
+    EXPECT_EQ(ReadingTextOfMessageFile(message), u"");
+
+    std::string shallow = "MIME-Version: 1.0\r\n";
+    for (int i = 0; i < 5; ++i) {
+        shallow += "Content-Type: multipart/alternative; boundary=b" + std::to_string(i) +
+                   "\r\n\r\n--b" + std::to_string(i) + "\r\n";
+    }
+    shallow += "Content-Type: text/plain\r\n\r\nbottom\r\n";
+    for (int i = 4; i >= 0; --i) shallow += "--b" + std::to_string(i) + "--\r\n";
+    EXPECT_EQ(ReadingTextOfMessageFile(shallow), u"bottom");
+}
+
+// FetchBody on a message object: which stream is read and how.
+class FetchBodyTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        message.AddRef();  // the reader's reference
+        reader.message = &message;
+        reader.partialBodyMarker = std::u16string(kMarker);
+    }
+    FakeMessage message;
+    MessageReader reader;
+};
+
+TEST_F(FetchBodyTest, UnsentMessageIsReadFromThePlainBodyEvenWithTheMimeFlag) {
+    message.SetPlainBody(u"draft text");
+    message.SetMimeSource(ReadMessageFile("alternative_plain_and_html.eml"));
+    reader.mimeFlag = 1;
+    reader.messageFlags = MSGFLAG_UNSENT;
+    EXPECT_EQ(FetchBody(reader), S_OK);
+    EXPECT_EQ(message.opened, std::vector<ULONG>{PR_BODY_W});
+    EXPECT_EQ(reader.bodyText.View(), u"draft text");
+}
+
+TEST_F(FetchBodyTest, MimeFlagOnAReceivedMessageReadsTheMimeSourceInChunks) {
+    message.SetPlainBody(u"not this");
+    message.SetMimeSource(ReadMessageFile("mixed_nested_alternative_attachment.eml"));
+    reader.mimeFlag = 1;
+    FetchBody(reader);
+    EXPECT_EQ(message.opened, std::vector<ULONG>{PR_CE_MIME_TEXT});
+    ASSERT_FALSE(message.reads.empty());
+    EXPECT_EQ(message.reads.front(), kMimeSourceChunkBytes);
+    EXPECT_EQ(reader.bodyText.View(), u"Here is the report. See page two.");
+    EXPECT_EQ(reader.htmlText.View(), u"<p>Here is the <b>report</b>.</p>");
+}
+
+TEST_F(FetchBodyTest, PlainBodyOfExactlyOneChunkTakesASecondEmptyRead) {
+    const std::u16string text(kPlainBodyChunkBytes / 2, u'w');
+    message.SetPlainBody(text);
+    FetchBody(reader);
+    EXPECT_EQ(message.reads, (std::vector<ULONG>{kPlainBodyChunkBytes, kPlainBodyChunkBytes}));
+    EXPECT_EQ(reader.bodyText.View(), text);
+}
+
+TEST_F(FetchBodyTest, PlainBodyLongerThanAChunkIsWhole) {
+    std::u16string text;
+    for (int i = 0; i < 3000; ++i) text += u"word\u00e9 ";
+    message.SetPlainBody(text);
+    FetchBody(reader);
+    EXPECT_EQ(reader.bodyText.View(), text);
+}
+
+TEST_F(FetchBodyTest, PartlyDownloadedPlainBodyLosesTwoUnitsAndEndsWithTheMarker) {
+    message.SetPlainBody(u"Hello there\r\n");
+    reader.messageStatus = 0x00010000;
+    FetchBody(reader);
+    EXPECT_EQ(reader.bodyText.View(), u"Hello there" + std::u16string(kMarker));
+}
+
+TEST_F(FetchBodyTest, PartlyDownloadedEmptyPlainBodyIsTheMarkerAlone) {
+    message.SetPlainBody(u"");
+    reader.messageStatus = 0x00100000;
+    FetchBody(reader);
+    EXPECT_EQ(reader.bodyText.View(), kMarker);
+}
+
+TEST_F(FetchBodyTest, PartlyDownloadedMimeTextEndsWithTheMarker) {
+    message.SetMimeSource(ReadMessageFile("truncated_mixed_after_text.eml"));
+    reader.mimeFlag = 1;
+    reader.messageStatus = 0x00010000;
+    FetchBody(reader);
+    EXPECT_EQ(reader.bodyText.View(), u"The text part is whole." + std::u16string(kMarker));
+}
+
+TEST_F(FetchBodyTest, MissingPropertyLeavesTheBodyNull) {
+    EXPECT_LT(FetchBody(reader), 0);
+    EXPECT_TRUE(reader.bodyText.IsNull());
+    reader.mimeFlag = 1;
+    EXPECT_LT(FetchBody(reader), 0);
+    EXPECT_TRUE(reader.bodyText.IsNull());
+}
+
+TEST_F(FetchBodyTest, EmptyMimeSourceGivesAnEmptyBody) {
+    message.SetMimeSource("");
+    reader.mimeFlag = 1;
+    EXPECT_EQ(FetchBody(reader), S_OK);
+    EXPECT_FALSE(reader.bodyText.IsNull());
+    EXPECT_EQ(reader.bodyText.Length(), 0u);
+}
+
+TEST_F(FetchBodyTest, DestroyingTheReaderReleasesTheMessage) {
+    const ULONG before = message.references;
+    DestroyMessageReader(reader);
+    EXPECT_EQ(message.references, before - 1);
+    EXPECT_EQ(reader.message, nullptr);
+}
+
+}  // namespace
+}  // namespace velora::content
