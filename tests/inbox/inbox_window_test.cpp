@@ -1,0 +1,418 @@
+#include "inbox/inbox_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QTemporaryDir>
+#include <map>
+
+#include "platform/menu_bar.h"
+#include "platform/message_box.h"
+#include "platform/recording_painter.h"
+#include "platform/screen.h"
+#include "services/settings.h"
+
+namespace velora::inbox {
+namespace {
+
+using namespace velora::platform;
+
+void EnsureApplication() {
+    static int argc = 1;
+    static char name[] = "velora_tests_inbox";
+    static char* argv[] = {name, nullptr};
+    if (QCoreApplication::instance() == nullptr) new QApplication(argc, argv);
+}
+
+// The resources the Inbox window uses: menu bar 134 with its strings, menu 134 and bitmaps
+// 135-138 (plain squares: the tests look at where they go, not at the pictures).
+class InboxResources : public ResourceModule {
+public:
+    InboxResources() {
+        menu_.popups.push_back({{kCommandReload, u"Receive/Reload E-mail"},
+                                {kCommandDelete, u"Delete (selected item)"},
+                                {kCommandToggleDownload, u"Mark for Download Y/N"},
+                                {kCommandToggleRead, u"Mark as Read Y/N"}});
+        for (UINT id : {135u, 136u, 137u, 138u}) {
+            QImage image(14, 14, QImage::Format_RGB32);
+            image.fill(Qt::black);
+            bitmaps_.emplace(id, image);
+        }
+    }
+    const std::u16string* String(UINT id) const override {
+        if (id == 108) return &read_;
+        if (id == 206) return &menuLabel_;
+        return nullptr;
+    }
+    const MenuTemplate* Menu(UINT id) const override { return id == 134 ? &menu_ : nullptr; }
+    const std::vector<std::uint16_t>* MenuBarData(UINT id) const override {
+        return id == 134 ? &bar_ : nullptr;
+    }
+    const DialogTemplate* Dialog(UINT) const override { return nullptr; }
+    const QImage* Bitmap(UINT id) const override {
+        auto found = bitmaps_.find(id);
+        return found != bitmaps_.end() ? &found->second : nullptr;
+    }
+
+private:
+    std::u16string read_ = u"Read";
+    std::u16string menuLabel_ = u"Menu";
+    MenuTemplate menu_;
+    std::vector<std::uint16_t> bar_ = {134,    2,    0xFFFE, 40014, 4, 0x10, 108, 0, 0xFFFF,
+                                       0xFFFE, 0,    4,      0x18,  206, 0, 0};
+    std::map<UINT, QImage> bitmaps_;
+};
+
+// The Inbox list as plain rows, with a log of what the window asked for.
+class FakeMessages : public InboxMessages {
+public:
+    int Count() const override { return static_cast<int>(rows.size()); }
+    InboxRow Row(int index) const override { return rows.at(static_cast<std::size_t>(index)); }
+    void Reload() override {
+        log.push_back("Reload");
+        rows = reloadRows;
+    }
+    void SetRead(int index, bool read) override {
+        log.push_back("SetRead " + std::to_string(index) + " " + std::to_string(read));
+        rows.at(static_cast<std::size_t>(index)).read = read;
+    }
+    void SetDownloadMark(int index, bool marked) override {
+        log.push_back("SetDownloadMark " + std::to_string(index) + " " + std::to_string(marked));
+        rows.at(static_cast<std::size_t>(index)).markedForDownload = marked;
+    }
+    void Delete(int index) override {
+        log.push_back("Delete " + std::to_string(index));
+        rows.erase(rows.begin() + index);
+    }
+    void Sort(SortKey key) override {
+        log.push_back(key == SortKey::Sender ? "Sort sender"
+                      : key == SortKey::Read ? "Sort read"
+                                             : "Sort date");
+    }
+    void LoadMessageDocument(int index) override {
+        log.push_back("LoadMessageDocument " + std::to_string(index));
+    }
+    void LoadDefaultDocument() override { log.push_back("LoadDefaultDocument"); }
+
+    std::vector<InboxRow> rows;
+    std::vector<InboxRow> reloadRows;
+    std::vector<std::string> log;
+};
+
+InboxRow MakeRow(std::u16string sender, bool read, bool attachments = false) {
+    InboxRow row;
+    row.sender = std::move(sender);
+    row.subject = u"Subject of " + row.sender;
+    row.read = read;
+    row.hasAttachments = attachments;
+    row.dateText = u"05/12/2026 \u2022 ";
+    row.timeText = u"14:03 \u2022 ";
+    return row;
+}
+
+// A stand-in for the Reader window: a plain full-screen window.
+class ReaderStandIn : public Window {
+public:
+    explicit ReaderStandIn(Screen& screen) : Window(screen, u"Velora Message") {}
+};
+
+class InboxWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        EnsureApplication();
+        ASSERT_TRUE(home_.isValid());
+        qputenv("VELORA_HOME", home_.path().toUtf8());
+        SetMessageBoxService(&boxes_);
+        SetPopupMenuChooser([this](const std::vector<MenuItem>&) { return chosen_; });
+        screen_ = std::make_unique<Screen>(std::make_unique<TestClock>());
+        reader_ = std::make_unique<ReaderStandIn>(*screen_);
+    }
+    void TearDown() override {
+        inbox_.reset();
+        reader_.reset();
+        screen_.reset();
+        SetPopupMenuChooser(nullptr);
+        SetMenuBarCreationFailure(nullptr);
+        SetMessageBoxService(nullptr);
+        services::WriteReloadFlag(0);
+        qunsetenv("VELORA_HOME");
+    }
+
+    TestClock& Clock() { return static_cast<TestClock&>(screen_->GetClock()); }
+
+    // Creates and shows the window with `rows` loaded after its creation, as start-up does, and
+    // lets timer 8 fire.
+    void Start(std::vector<InboxRow> rows) {
+        ReaderLink link;
+        link.readerWindow = reader_.get();
+        link.stopPlayback = [this] { readerLog_.push_back("stop"); };
+        link.requestBacklight = [this](std::int32_t on) {
+            readerLog_.push_back("backlight " + std::to_string(on));
+        };
+        link.showCurrentFrame = [this](HWND target) {
+            readerLog_.push_back(target == reader_.get() ? "frame reader" : "frame inbox");
+        };
+        link.hideKeyHelp = [this] { readerLog_.push_back("help hidden"); };
+        link.optionsMode = [this] { return optionsMode_; };
+        link.collectWordFontAgain = [this] { readerLog_.push_back("font"); };
+        link.quit = [this] { readerLog_.push_back("quit"); };
+        link.firstActivation = &firstActivation_;
+        inbox_ = std::make_unique<InboxWindow>(*screen_, &resources_, messages_, link,
+                                               [this](HWND) { readerLog_.push_back("about"); });
+        inbox_->Create();
+        messages_.rows = std::move(rows);
+        ShowWindow(inbox_.get(), SW_SHOW);
+        Clock().Advance(kListTimerMs);
+        screen_->ProcessMessages();
+        readerLog_.clear();
+        messages_.log.clear();
+    }
+
+    void Command(UINT id) { SendMessage(inbox_.get(), WM_COMMAND, id, 0); }
+    int Mark() { return inbox_->List()->GetSelectionMark(); }
+
+    // The texts of the rows drawn by a full repaint of the window.
+    std::vector<std::u16string> PaintedTexts() {
+        PaintLog log;
+        screen_->SetPaintRecorder(&log);
+        InvalidateRect(inbox_.get(), nullptr, TRUE);
+        UpdateWindow(inbox_.get());
+        screen_->SetPaintRecorder(nullptr);
+        paintLog_ = log;
+        return log.Texts();
+    }
+
+    QTemporaryDir home_;
+    RecordingMessageBoxes boxes_;
+    InboxResources resources_;
+    FakeMessages messages_;
+    std::unique_ptr<Screen> screen_;
+    std::unique_ptr<ReaderStandIn> reader_;
+    std::unique_ptr<InboxWindow> inbox_;
+    std::vector<std::string> readerLog_;
+    std::optional<UINT> chosen_;
+    bool optionsMode_ = false;
+    bool firstActivation_ = false;
+    PaintLog paintLog_;
+};
+
+TEST_F(InboxWindowTest, TimerEightShowsTheListLoadedAfterCreation) {
+    ReaderLink link;
+    inbox_ = std::make_unique<InboxWindow>(*screen_, &resources_, messages_, link, nullptr);
+    inbox_->Create();
+    EXPECT_EQ(inbox_->List()->GetItemCount(), 0);
+    messages_.rows = {MakeRow(u"Ann", false), MakeRow(u"Bob", true)};
+    Clock().Advance(kListTimerMs - 1);
+    EXPECT_EQ(inbox_->List()->GetItemCount(), 0);
+    Clock().Advance(1);
+    EXPECT_EQ(inbox_->List()->GetItemCount(), 2);
+    EXPECT_EQ(Mark(), 0);
+    EXPECT_FALSE(screen_->HasTimer(inbox_.get(), kListTimer));  // once only
+}
+
+TEST_F(InboxWindowTest, ReadOpensTheSelectedMessageOrTheDefaultDocument) {
+    Start({MakeRow(u"Ann", false), MakeRow(u"Bob", false)});
+    screen_->PressKey(VK_DOWN);
+    screen_->PressSoftKey(0);  // "Read"
+    EXPECT_EQ(messages_.log,
+              (std::vector<std::string>{"SetRead 1 1", "LoadMessageDocument 1"}));
+    EXPECT_EQ(screen_->Top(), reader_.get());
+
+    ShowWindow(inbox_.get(), SW_SHOW);
+    messages_.log.clear();
+    screen_->PressKey(VK_RETURN);  // the Action key in the list
+    EXPECT_EQ(messages_.log,
+              (std::vector<std::string>{"SetRead 1 1", "LoadMessageDocument 1"}));
+}
+
+TEST_F(InboxWindowTest, EmptyInboxReadsTheDefaultDocumentAndIgnoresRowCommands) {
+    Start({});
+    Command(kCommandToggleRead);
+    Command(kCommandDelete);
+    Command(kCommandToggleDownload);
+    EXPECT_TRUE(messages_.log.empty());
+    Command(IDOK);
+    EXPECT_EQ(messages_.log, (std::vector<std::string>{"LoadDefaultDocument"}));
+    EXPECT_EQ(screen_->Top(), reader_.get());
+}
+
+TEST_F(InboxWindowTest, MarkAsReadAndDownloadMarkToggleTheSelectedRow) {
+    Start({MakeRow(u"Ann", false, true), MakeRow(u"Bob", true, false)});
+    Command(kCommandToggleRead);
+    Command(kCommandToggleRead);
+    Command(kCommandToggleDownload);
+    screen_->PressKey(VK_DOWN);
+    Command(kCommandToggleDownload);  // no attachment: nothing
+    EXPECT_EQ(messages_.log,
+              (std::vector<std::string>{"SetRead 0 1", "SetRead 0 0", "SetDownloadMark 0 1"}));
+    EXPECT_TRUE(messages_.rows[0].markedForDownload);
+}
+
+TEST_F(InboxWindowTest, DeleteSelectsTheNextRowAndTheLastLeavesNothingSelected) {
+    Start({MakeRow(u"Ann", false), MakeRow(u"Bob", false), MakeRow(u"Cy", false)});
+    screen_->PressKey(VK_DOWN);
+    Command(kCommandDelete);
+    EXPECT_EQ(messages_.log, (std::vector<std::string>{"Delete 1"}));
+    EXPECT_EQ(inbox_->List()->GetItemCount(), 2);
+    EXPECT_EQ(Mark(), 1);
+    EXPECT_EQ(inbox_->List()->GetItemState(1, 0xF), LVIS_FOCUSED | LVIS_SELECTED);
+    // Row 1 is now the last one: deleting it leaves the mark past the end.
+    Command(kCommandDelete);
+    EXPECT_EQ(Mark(), 1);
+    messages_.log.clear();
+    Command(kCommandDelete);
+    Command(kCommandToggleRead);
+    EXPECT_TRUE(messages_.log.empty());
+    Command(kCommandRead);  // nothing selected: the default document
+    EXPECT_EQ(messages_.log, (std::vector<std::string>{"LoadDefaultDocument"}));
+}
+
+TEST_F(InboxWindowTest, SortsKeepTheSelectionIndexAndMenuCommandsArriveFromThePopUp) {
+    Start({MakeRow(u"Ann", false), MakeRow(u"Bob", false), MakeRow(u"Cy", false)});
+    screen_->PressKey(VK_DOWN);
+    screen_->PressKey(VK_DOWN);
+    for (UINT command : {kCommandSortBySender, kCommandSortByRead, kCommandSortByDate}) {
+        chosen_ = command;
+        screen_->PressSoftKey(1);
+    }
+    EXPECT_EQ(messages_.log,
+              (std::vector<std::string>{"Sort sender", "Sort read", "Sort date"}));
+    EXPECT_EQ(Mark(), 2);
+    // Closing the menu shows the reader's frame again with the Inbox invalidated.
+    EXPECT_EQ(std::count(readerLog_.begin(), readerLog_.end(), "frame inbox"), 3);
+}
+
+TEST_F(InboxWindowTest, ReloadLoadsAgainAndSelectsTheFirstRow) {
+    Start({MakeRow(u"Ann", false), MakeRow(u"Bob", false)});
+    screen_->PressKey(VK_DOWN);
+    messages_.reloadRows = {MakeRow(u"Cy", false), MakeRow(u"Di", false), MakeRow(u"Ed", false)};
+    Command(kCommandReload);
+    EXPECT_EQ(messages_.log, (std::vector<std::string>{"Reload"}));
+    EXPECT_EQ(inbox_->List()->GetItemCount(), 3);
+    EXPECT_EQ(Mark(), 0);
+}
+
+TEST_F(InboxWindowTest, LeftOrRightTogglesTheDateDisplay) {
+    Start({MakeRow(u"Ann", false)});
+    const std::vector<std::u16string> plain = {u"Ann", u"Subject of Ann"};
+    EXPECT_EQ(PaintedTexts(), plain);
+    screen_->PressKey(VK_LEFT);
+    EXPECT_EQ(PaintedTexts(), (std::vector<std::u16string>{u"05/12/2026 \u2022 Ann",
+                                                           u"14:03 \u2022 Subject of Ann"}));
+    screen_->PressKey(VK_RIGHT);
+    EXPECT_EQ(PaintedTexts(), plain);
+}
+
+TEST_F(InboxWindowTest, ItemDrawingFollowsTheRowState) {
+    Start({MakeRow(u"Unread", false, true), MakeRow(u"Read", true)});
+    PaintedTexts();
+    const auto texts = paintLog_.OfKind(PaintCallKind::ExtTextOut);
+    ASSERT_EQ(texts.size(), 4u);
+    // Unread rows in the semi-bold font of 11 points; read rows in the context's font.
+    EXPECT_EQ(texts[0].font.weight, FW_SEMIBOLD);
+    EXPECT_EQ(texts[0].font.height, -(11 * kDevicePixelsPerInch) / 72);
+    EXPECT_NE(texts[2].font.weight, FW_SEMIBOLD);
+    EXPECT_EQ(texts[0].origin, (POINT{21, 0}));
+    EXPECT_EQ(texts[1].origin, (POINT{21, 18}));
+    // The selected first row is filled with the highlight colour; the second gets the gradient
+    // of 88 lines.
+    std::vector<PaintCall> fills;
+    for (const PaintCall& call : paintLog_.OfKind(PaintCallKind::FillRect)) {
+        if (call.surface != 0) fills.push_back(call);  // the row images, not the erase
+    }
+    ASSERT_EQ(fills.size(), 2u);
+    EXPECT_EQ(fills[0].color, GetSysColor(COLOR_HIGHLIGHT));
+    EXPECT_EQ(fills[1].color, RGB(255, 255, 255));
+    const auto lines = paintLog_.OfKind(PaintCallKind::Line);
+    const auto gradient = std::count_if(lines.begin(), lines.end(), [](const PaintCall& call) {
+        return call.surface != 0 && call.rect.top == 0 && call.rect.bottom == 35;
+    });
+    EXPECT_EQ(gradient, 88);
+    EXPECT_EQ(lines.back().rect, (RECT{0, 179, 176, 179}));  // the separators, on the window
+    // The envelope and the paper clip of row 0, the open envelope of row 1.
+    const auto icons = paintLog_.OfKind(PaintCallKind::TransparentImage);
+    ASSERT_EQ(icons.size(), 3u);
+    EXPECT_EQ(icons[0].rect.left, 2);
+    EXPECT_EQ(icons[1].rect.left, 3);
+    EXPECT_EQ(icons[1].rect.top, 19);
+    // Each row reaches the window in one copy.
+    EXPECT_EQ(paintLog_.OfKind(PaintCallKind::BitBlt).size(), 2u);
+}
+
+TEST_F(InboxWindowTest, ActivationHonoursAPendingReloadOnlyAfterADeactivation) {
+    Start({MakeRow(u"Ann", false)});
+    messages_.reloadRows = {MakeRow(u"New", false), MakeRow(u"Ann", false)};
+    services::WriteReloadFlag(1);
+    // Activation without a deactivation before it: no reload.
+    SendMessage(inbox_.get(), WM_ACTIVATE, WA_ACTIVE, 0);
+    EXPECT_TRUE(messages_.log.empty());
+    EXPECT_EQ(readerLog_, (std::vector<std::string>{"help hidden", "font"}));
+
+    readerLog_.clear();
+    ShowWindow(reader_.get(), SW_SHOW);  // the Inbox is deactivated
+    EXPECT_EQ(readerLog_, (std::vector<std::string>{"help hidden", "backlight 0", "stop"}));
+    EXPECT_TRUE(firstActivation_);
+    ShowWindow(inbox_.get(), SW_SHOW);
+    EXPECT_EQ(messages_.log, (std::vector<std::string>{"Reload"}));
+    EXPECT_EQ(inbox_->List()->GetItemCount(), 2);
+    EXPECT_FALSE(firstActivation_);
+    std::int32_t flag = -1;
+    services::ReadReloadFlag(flag);
+    EXPECT_EQ(flag, 0);
+
+    // Without a request, activation after deactivation does not reload.
+    messages_.log.clear();
+    ShowWindow(reader_.get(), SW_SHOW);
+    ShowWindow(inbox_.get(), SW_SHOW);
+    EXPECT_TRUE(messages_.log.empty());
+}
+
+TEST_F(InboxWindowTest, ActivationOnTheOptionsScreenReadsTheSelectedMessageAgain) {
+    Start({MakeRow(u"Ann", false)});
+    optionsMode_ = true;
+    SendMessage(inbox_.get(), WM_ACTIVATE, WA_ACTIVE, 0);
+    EXPECT_EQ(messages_.log,
+              (std::vector<std::string>{"SetRead 0 1", "LoadMessageDocument 0"}));
+}
+
+TEST_F(InboxWindowTest, ReaderCommandsActOnTheRowUnderTheSelectionMark) {
+    Start({MakeRow(u"Ann", true), MakeRow(u"Bob", true)});
+    screen_->PressKey(VK_DOWN);
+    ShowWindow(reader_.get(), SW_SHOW);
+    inbox_->MarkSelectedUnread();
+    EXPECT_FALSE(messages_.rows[1].read);
+    EXPECT_EQ(screen_->Top(), inbox_.get());
+    ShowWindow(reader_.get(), SW_SHOW);
+    inbox_->DeleteSelectedFromReader();
+    EXPECT_EQ(messages_.log, (std::vector<std::string>{"SetRead 1 0", "Delete 1"}));
+    EXPECT_EQ(screen_->Top(), inbox_.get());
+    EXPECT_EQ(inbox_->List()->GetItemCount(), 1);
+}
+
+TEST_F(InboxWindowTest, AboutStopsTheReaderFirstAndQuitRunsTheQuitHandling) {
+    Start({});
+    Command(kCommandAbout);
+    SendMessage(inbox_.get(), WM_QUIT, 0, 0);
+    EXPECT_EQ(readerLog_, (std::vector<std::string>{"stop", "about", "quit"}));
+    EXPECT_FALSE(screen_->QuitPosted());
+    EXPECT_EQ(SendMessage(inbox_.get(), WM_CLOSE, 0, 0), 0);
+    EXPECT_TRUE(screen_->QuitPosted());
+}
+
+TEST_F(InboxWindowTest, WithoutItsMenuBarTheWindowHasNoList) {
+    SetMenuBarCreationFailure([](UINT) { return true; });
+    ReaderLink link;
+    inbox_ = std::make_unique<InboxWindow>(*screen_, &resources_, messages_, link, nullptr);
+    EXPECT_EQ(inbox_->Create(), 0);
+    EXPECT_EQ(inbox_->List(), nullptr);
+    messages_.rows = {MakeRow(u"Ann", false)};
+    Clock().Advance(kListTimerMs);
+    SendMessage(inbox_.get(), WM_COMMAND, kCommandReload, 0);
+    SendMessage(inbox_.get(), WM_COMMAND, kCommandSortByDate, 0);
+    SendMessage(inbox_.get(), WM_KEYDOWN, VK_LEFT, 0);
+    EXPECT_EQ(messages_.log, (std::vector<std::string>{"Sort date"}));
+}
+
+}  // namespace
+}  // namespace velora::inbox
