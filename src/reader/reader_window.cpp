@@ -474,7 +474,7 @@ void ReaderWindow::OnActivate(bool active) {
     firstActivation = false;
 }
 
-void ReaderWindow::OnQuit() {
+void ReaderWindow::HandleQuit() {
     StopPlayback();
     services::SaveSettings(settings_);
     backlight_.RestoreNow();
@@ -535,7 +535,7 @@ LRESULT ReaderWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
             PostQuitMessage(0);
             return 0;
         case WM_QUIT:
-            OnQuit();
+            HandleQuit();
             return 0;
         default:
             return DefWindowProc(message, wParam, lParam);

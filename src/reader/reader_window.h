@@ -86,6 +86,12 @@ class ReaderWindow : public platform::Window {
     void EnterFindMode();
     // At exit: kills timers 1, 2, 3, 5, 7 and 9 and closes the backlight event.
     void ReleaseReaderResources();
+    // WM_QUIT sent to the window (also run by the Inbox window's own WM_QUIT): StopPlayback,
+    // SaveSettings, the user's backlight values written back regardless of the Reading Light with
+    // the event pulsed, ReleaseReaderResources.
+    void HandleQuit();
+    // Asks the next paint to enumerate the word font's faces again.
+    void CollectWordFontAgain() { state_.requests.fontCollection = true; }
     // Shared with the Inbox window: set when either window is deactivated.
     static bool& FirstActivation();
 
@@ -106,7 +112,6 @@ class ReaderWindow : public platform::Window {
     bool OnKeyDown(platform::UINT key);
     bool OnCommand(platform::UINT command);
     void OnActivate(bool active);
-    void OnQuit();
 
     void OnNextFrameTimer();
     void OnBlankTimer();
