@@ -1,0 +1,231 @@
+// The Mail store session, the Inbox list load and the message operations over Maildir fixtures.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "../platform/maildir_fixture.h"
+#include "mail/inbox_list.h"
+#include "mail/mail_store_session.h"
+#include "mail/message_operations.h"
+#include "platform/maildir_side_file.h"
+#include "platform/mapi_entry_id.h"
+#include "platform/text_codec.h"
+
+namespace velora::mail {
+namespace {
+
+using namespace velora::platform;
+using testing::MaildirFixture;
+
+std::string Date(int day) { return "Mon, " + std::to_string(day) + " Jan 2024 10:00:00 +0000"; }
+
+class MailTest : public ::testing::Test {
+protected:
+    ~MailTest() override { SetMessageStores({}); }
+
+    // A fresh session over the stores (as a new run of the program would make).
+    std::unique_ptr<MailStoreSession> NewSession(std::vector<MessageStoreDefinition> stores) {
+        SetMessageStores(std::move(stores));
+        auto session = std::make_unique<MailStoreSession>();
+        EXPECT_EQ(session->Logon(), S_OK);
+        return session;
+    }
+
+    static std::vector<std::string> Subjects(MailStoreSession& session) {
+        InboxList list;
+        LoadInboxList(session, list);
+        EXPECT_EQ(list.listedCount, list.summaries.Count());
+        EXPECT_EQ(list.summaryCount, list.summaries.Count());
+        std::vector<std::string> subjects;
+        for (std::int32_t i = 0; i < list.summaries.Count(); ++i) {
+            subjects.push_back(EncodeUtf8((*list.summaries.Find(i))->subject));
+        }
+        return subjects;
+    }
+
+    std::filesystem::path AddTo(const std::filesystem::path& folder, const std::string& unique, const std::string& subject,
+                                int day, const std::string& from = "Ann <ann@example.org>") {
+        return MaildirFixture::AddMessage(folder, "cur", unique + ":2,", MaildirFixture::Message(from, subject, Date(day)));
+    }
+
+    MapiRuntime runtime_;
+    MaildirFixture fixture_;
+};
+
+TEST_F(MailTest, ListOrderAcrossStoresFoldersAndSubfolders) {
+    const auto first = fixture_.MakeMaildir("first");
+    AddTo(first, "a1", "inbox old", 1);
+    AddTo(first, "a2", "inbox new", 5);
+    AddTo(fixture_.MakeMaildir("first/.Lists"), "b1", "lists", 9);
+    AddTo(fixture_.MakeMaildir("first/.Lists.Qt"), "c1", "lists/qt old", 2);
+    AddTo(first / ".Lists.Qt", "c2", "lists/qt new", 3);
+    AddTo(fixture_.MakeMaildir("first/.Lists.Qt.Dev"), "d1", "lists/qt/dev", 4);
+    AddTo(fixture_.MakeMaildir("first/.Work"), "e1", "work", 8);
+    AddTo(fixture_.MakeMaildir("first/.Trash"), "t1", "trash", 9);
+    AddTo(fixture_.MakeMaildir("first/.Sent"), "s1", "sent", 9);
+    fixture_.MakeMaildir("second/INBOX");
+    AddTo(fixture_.Root() / "second/INBOX", "f1", "second inbox", 30);
+    AddTo(fixture_.MakeMaildir("second/Archive"), "g1", "second archive", 31);
+    auto session = NewSession({{u"First", first, ""}, {u"Second", fixture_.Root() / "second", ""}});
+    EXPECT_EQ(session->StoreCount(), 2);
+    EXPECT_EQ(Subjects(*session),
+              (std::vector<std::string>{"inbox new", "inbox old", "lists", "lists/qt new", "lists/qt old",
+                                        "lists/qt/dev", "work", "second inbox", "second archive"}));
+}
+
+TEST_F(MailTest, SummariesFollowTheTextRuleAndFlags) {
+    const auto inbox = fixture_.MakeMaildir("mail");
+    MaildirFixture::AddMessage(inbox, "cur", "1:2,S", MaildirFixture::Message("", "no sender", Date(3)));
+    MaildirFixture::AddMessage(inbox, "cur", "2:2,", "From: Bo <bo@x>\nSubject: \nDate: " + Date(2) + "\n\nx\n");
+    MaildirFixture::AddMessage(
+        inbox, "cur", "3:2,",
+        MaildirFixture::Message("Cy <cy@x>", "attached", Date(1), "x\n", "Content-Disposition: attachment; filename=a\n"));
+    MaildirFixture::WriteFile(inbox / kSideFileName, FormatSideFile({{"3", {0x00080000, 0}}}));
+    auto session = NewSession({{u"Mail", inbox, ""}});
+    InboxList list;
+    LoadInboxList(*session, list);
+    ASSERT_EQ(list.summaries.Count(), 3);
+    const MessageSummary& first = **list.summaries.Find(0);
+    EXPECT_EQ(first.sender, u"...");
+    EXPECT_EQ(first.senderLength, 3);
+    EXPECT_EQ(first.read, 1);
+    const MessageSummary& second = **list.summaries.Find(1);
+    EXPECT_EQ(second.sender, u"Bo");
+    EXPECT_EQ(second.subject, u"...");  // an empty subject counts as missing
+    EXPECT_EQ(second.read, 0);
+    const MessageSummary& third = **list.summaries.Find(2);
+    EXPECT_EQ(third.hasAttachments, 1);
+    EXPECT_EQ(third.markedForDownload, 1);  // one of the four download bits is enough
+    EXPECT_GT(third.entryId.cb, 0u);
+}
+
+TEST_F(MailTest, ReadDownloadAndDeleteSurviveANewSession) {
+    const auto inbox = fixture_.MakeMaildir("mail");
+    AddTo(inbox, "keep", "keep", 2);
+    MaildirFixture::AddMessage(inbox, "new", "gone", MaildirFixture::Message("a@b", "gone", Date(1)));
+    std::vector<std::uint8_t> keepId;
+    std::vector<std::uint8_t> goneId;
+    {
+        auto session = NewSession({{u"Mail", inbox, ""}});
+        InboxList list;
+        LoadInboxList(*session, list);
+        ASSERT_EQ(list.summaries.Count(), 2);
+        const SBinary& keep = (*list.summaries.Find(0))->entryId;
+        const SBinary& gone = (*list.summaries.Find(1))->entryId;
+        keepId.assign(keep.lpb, keep.lpb + keep.cb);
+        goneId.assign(gone.lpb, gone.lpb + gone.cb);
+        EXPECT_EQ(SetReadFlag(*session, keep.cb, keep.lpb, 1), S_OK);
+        EXPECT_EQ(SetReadFlag(*session, keep.cb, keep.lpb, 1), S_OK);  // already read: unchanged
+        EXPECT_EQ(SetDownloadMark(*session, keep.cb, keep.lpb, 1), S_OK);
+        EXPECT_EQ(DeleteMessage(*session, gone.cb, gone.lpb), S_OK);
+    }
+    auto session = NewSession({{u"Mail", inbox, ""}});
+    InboxList list;
+    LoadInboxList(*session, list);
+    ASSERT_EQ(list.summaries.Count(), 1);
+    EXPECT_EQ((*list.summaries.Find(0))->read, 1);
+    EXPECT_EQ((*list.summaries.Find(0))->markedForDownload, 1);
+    EXPECT_EQ(MaildirFixture::Files(inbox, "cur"), std::vector<std::string>{"keep:2,S"});
+    EXPECT_EQ(MaildirFixture::Files(inbox / ".Trash", "new").size(), 1u);
+    EXPECT_EQ(LoadSideFile(inbox).at("keep").downloadState, kDownloadStateMarkBits);
+
+    EXPECT_EQ(SetReadFlag(*session, static_cast<ULONG>(keepId.size()), keepId.data(), 0), S_OK);
+    EXPECT_EQ(MaildirFixture::Files(inbox, "cur"), std::vector<std::string>{"keep:2,"});
+    // The deleted message's entry ID no longer opens.
+    EXPECT_EQ(DeleteMessage(*session, static_cast<ULONG>(goneId.size()), goneId.data()), MAPI_E_NOT_FOUND);
+}
+
+TEST_F(MailTest, DownloadMarkClearsAllFourBitsAndKeepsTheOthers) {
+    const auto inbox = fixture_.MakeMaildir("mail");
+    AddTo(inbox, "m", "m", 1);
+    MaildirFixture::WriteFile(inbox / kSideFileName, FormatSideFile({{"m", {0x00200003, 0}}}));
+    auto session = NewSession({{u"Mail", inbox, ""}});
+    const auto id = EncodeEntryId({EntryKind::Message, 0, "", "m"});
+    EXPECT_EQ(SetDownloadMark(*session, static_cast<ULONG>(id.size()), id.data(), 0), S_OK);
+    EXPECT_EQ(LoadSideFile(inbox).at("m").downloadState, 0x00000003u);
+    EXPECT_EQ(SetDownloadMark(*session, static_cast<ULONG>(id.size()), id.data(), 7), S_OK);
+    EXPECT_EQ(LoadSideFile(inbox).at("m").downloadState, 0x01680003u);
+}
+
+TEST_F(MailTest, ReadFlagReachesAMessageRenamedSinceTheListing) {
+    const auto inbox = fixture_.MakeMaildir("mail");
+    MaildirFixture::AddMessage(inbox, "new", "r1", MaildirFixture::Message("a@b", "r", Date(1)));
+    auto session = NewSession({{u"Mail", inbox, ""}});
+    InboxList list;
+    LoadInboxList(*session, list);
+    ASSERT_EQ(list.summaries.Count(), 1);
+    std::filesystem::rename(inbox / "new" / "r1", inbox / "cur" / "r1,U=12:2,F");
+    const SBinary& id = (*list.summaries.Find(0))->entryId;
+    EXPECT_EQ(SetReadFlag(*session, id.cb, id.lpb, 1), S_OK);
+    EXPECT_EQ(MaildirFixture::Files(inbox, "cur"), std::vector<std::string>{"r1,U=12:2,FS"});
+}
+
+TEST_F(MailTest, OperationsRefuseEntryIdsOutsideTheStore) {
+    const auto inbox = fixture_.MakeMaildir("store/mail");
+    MaildirFixture::AddMessage(fixture_.MakeMaildir("store"), "cur", "victim:2,", "Subject: v\n\nx\n");
+    auto session = NewSession({{u"Mail", inbox, ""}});
+    using namespace std::string_literals;
+    const std::string id = "VLR1M0\0..\0victim"s;
+    const auto* bytes = reinterpret_cast<const BYTE*>(id.data());
+    EXPECT_EQ(SetReadFlag(*session, static_cast<ULONG>(id.size()), bytes, 1), MAPI_E_INVALID_ENTRYID);
+    EXPECT_EQ(DeleteMessage(*session, static_cast<ULONG>(id.size()), bytes), MAPI_E_INVALID_ENTRYID);
+    EXPECT_EQ(MaildirFixture::Files(fixture_.Root() / "store", "cur"), std::vector<std::string>{"victim:2,"});
+}
+
+TEST_F(MailTest, DefaultStoreIsTheFirstNameWithDefaultInAnyCase) {
+    std::vector<MessageStoreDefinition> stores;
+    const char16_t* names[] = {u"a", u"b.default", u"C.DeFaUlT", u"d"};
+    for (int i = 0; i < 4; ++i) {
+        stores.push_back({names[i], fixture_.MakeMaildir("s" + std::to_string(i)), ""});
+    }
+    auto session = NewSession(stores);
+    EXPECT_EQ(session->DefaultStoreIndex(), 1);
+    EXPECT_EQ(session->GetStore(2).displayName.View(), u"C.DeFaUlT");
+    EXPECT_EQ(session->GetStore(4).store, nullptr);  // out of range: all zero
+    EXPECT_EQ(session->GetStore(-1).inbox, nullptr);
+    EXPECT_EQ(session->PartialBodyMarker().View(), u"\r\n... |");
+    auto plain = NewSession({{u"plain", fixture_.MakeMaildir("p"), ""}});
+    EXPECT_EQ(plain->DefaultStoreIndex(), -1);
+}
+
+TEST_F(MailTest, BatchesOfTenEndOnTheShortBatch) {
+    std::vector<MessageStoreDefinition> stores;
+    for (int i = 0; i < 10; ++i) {
+        const auto folder = fixture_.MakeMaildir("s" + std::to_string(i));
+        for (int m = 0; m < (i == 0 ? 10 : 1); ++m) AddTo(folder, "m" + std::to_string(m), "s", m + 1);
+        stores.push_back({u"store", folder, ""});
+    }
+    auto session = NewSession(stores);
+    EXPECT_EQ(session->StoreCount(), 10);
+    EXPECT_EQ(WalkFolderContents(session->GetStore(0).inbox, [](const MessageRow&) {}), 10);
+    EXPECT_EQ(Subjects(*session).size(), 19u);
+    auto empty = NewSession({});
+    EXPECT_EQ(empty->StoreCount(), 0);
+    EXPECT_TRUE(Subjects(*empty).empty());
+}
+
+TEST_F(MailTest, OnePropertyHelpers) {
+    const auto inbox = fixture_.MakeMaildir("mail");
+    AddTo(inbox, "m", "m", 1);
+    auto session = NewSession({{u"Mail", inbox, ""}});
+    SPropValue* value = nullptr;
+    EXPECT_EQ(MailStoreSession::GetOneProp(nullptr, PR_MESSAGE_FLAGS, &value), E_INVALIDARG);
+    IUnknown* object = nullptr;
+    const auto id = EncodeEntryId({EntryKind::Message, 0, "", "m"});
+    ASSERT_EQ(session->OpenEntry(static_cast<ULONG>(id.size()), id.data(), &object), S_OK);
+    auto* message = InterfaceCast<IMessage>(object);
+    EXPECT_EQ(MailStoreSession::GetOneProp(message, PR_BODY_W, &value), E_FAIL);  // not a listed property
+    EXPECT_EQ(value, nullptr);
+    ASSERT_EQ(MailStoreSession::GetOneProp(message, PR_SUBJECT_W, &value), S_OK);
+    EXPECT_EQ(std::u16string(value->Value.lpszW), u"m");
+    MAPIFreeBuffer(value);
+    SPropValue unknown{};
+    unknown.ulPropTag = PR_SUBJECT_W;
+    EXPECT_EQ(MailStoreSession::SetOneProp(message, unknown), S_OK);  // reported with problems only
+    MailStoreSession::Release(object);
+}
+
+}  // namespace
+}  // namespace velora::mail
