@@ -33,7 +33,9 @@ Screen::Screen(std::unique_ptr<Clock> clock)
 }
 
 Screen::~Screen() {
+    std::vector<std::unique_ptr<MenuBar>> bars = std::move(ownedBars_);
     ownedBars_.clear();
+    bars.clear();
     timers_.reset();
     if (currentScreen == this) currentScreen = previous_;
 }
@@ -51,13 +53,13 @@ void Screen::Register(HWND window) {
 }
 
 void Screen::Unregister(HWND window) {
-    // The window is being destroyed: it receives no more messages.
-    std::vector<MenuBar*> bars;
-    for (const auto& bar : ownedBars_)
-        if (bar->Parent() == window) bars.push_back(bar.get());
-    std::erase_if(ownedBars_, [&](const std::unique_ptr<MenuBar>& bar) {
-        return std::find(bars.begin(), bars.end(), bar.get()) != bars.end();
-    });
+    // The window is being destroyed: it receives no more messages. Its bars go with it (they
+    // unregister themselves when the list no longer holds them).
+    std::vector<std::unique_ptr<MenuBar>> bars;
+    for (auto& bar : ownedBars_)
+        if (bar && bar->Parent() == window) bars.push_back(std::move(bar));
+    std::erase(ownedBars_, nullptr);
+    bars.clear();
     timers_->KillAll(window);
     std::erase_if(posted_, [&](const PostedMessage& m) { return m.window == window; });
     std::erase(visibleBars_, window);

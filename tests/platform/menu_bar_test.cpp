@@ -1,0 +1,189 @@
+#include "platform/menu_bar.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "platform/clock.h"
+#include "screen_test_support.h"
+
+namespace velora::platform {
+namespace {
+
+using testing_support::LoggingWindow;
+using Log = std::vector<std::string>;
+
+// Two bars in the shell's format: 50 ("Go" command 40014 / "Menu" drop-down of menu 50's first
+// pop-up) and 51 ("Done" 1 / "Defaults" 2), and a bar 52 whose pop-up index is out of range.
+class FakeResources : public ResourceModule {
+public:
+    FakeResources() {
+        strings_ = {{108, u"Go"}, {206, u"Menu"}, {207, u"Done"}, {209, u"Defaults"}};
+        bars_[50] = {50, 2, 0xFFFE, 40014, 4, 0x10, 108, 0, 0xFFFF, 0xFFFE, 0, 4, 0x18, 206, 0, 0};
+        bars_[51] = {51, 2, 0xFFFE, 1, 4, 0x10, 207, 0, 0xFFFF, 0xFFFE, 2, 4, 0x10, 209, 0, 0xFFFF};
+        bars_[52] = {52, 2, 0xFFFE, 1, 4, 0x10, 207, 0, 0xFFFF, 0xFFFE, 0, 4, 0x18, 206, 0, 3};
+        bars_[53] = {53, 2, 0xFFFE, 1};  // cut short
+        menus_[50].popups = {{MenuItem{320, u"Reload", false}, MenuItem{0, u"", true},
+                              MenuItem{301, u"About", false}}};
+        menus_[52].popups = menus_[50].popups;
+    }
+    const std::u16string* String(UINT id) const override {
+        auto it = strings_.find(id);
+        return it == strings_.end() ? nullptr : &it->second;
+    }
+    const MenuTemplate* Menu(UINT id) const override {
+        auto it = menus_.find(id);
+        return it == menus_.end() ? nullptr : &it->second;
+    }
+    const std::vector<std::uint16_t>* MenuBarData(UINT id) const override {
+        auto it = bars_.find(id);
+        return it == bars_.end() ? nullptr : &it->second;
+    }
+    const DialogTemplate* Dialog(UINT) const override { return nullptr; }
+    const QImage* Bitmap(UINT) const override { return nullptr; }
+
+private:
+    std::map<UINT, std::u16string> strings_;
+    std::map<UINT, std::vector<std::uint16_t>> bars_;
+    std::map<UINT, MenuTemplate> menus_;
+};
+
+class MenuBarTest : public ::testing::Test {
+protected:
+    MenuBarTest() : screen_(std::make_unique<TestClock>()) { ShowWindow(&window_, SW_SHOW); }
+    ~MenuBarTest() override {
+        SetPopupMenuChooser({});
+        SetMenuBarCreationFailure({});
+    }
+
+    HWND CreateBar(UINT id) {
+        SHMENUBARINFO info{};
+        info.cbSize = sizeof(info);
+        info.hwndParent = &window_;
+        info.nToolBarId = id;
+        info.hInstRes = &resources_;
+        return SHCreateMenuBar(&info) ? info.hwndMB : nullptr;
+    }
+
+    Log Commands() const {
+        Log result;
+        for (const std::string& line : log_)
+            if (line.find("PAINT") == std::string::npos && line.find("ERASE") == std::string::npos &&
+                line.find("ACTIVE") == std::string::npos)
+                result.push_back(line);
+        return result;
+    }
+
+    FakeResources resources_;
+    Screen screen_;
+    Log log_;
+    LoggingWindow window_{screen_, "W", log_};
+};
+
+TEST_F(MenuBarTest, BarsCarryTheResourceLabelsAndCommands) {
+    auto* bar = static_cast<MenuBar*>(CreateBar(50));
+    ASSERT_NE(bar, nullptr);
+    EXPECT_TRUE(IsWindowVisible(bar));
+    ASSERT_EQ(bar->Buttons().size(), 2u);
+    EXPECT_EQ(bar->Buttons()[0].label, u"Go");
+    EXPECT_EQ(bar->Buttons()[0].command, 40014u);
+    EXPECT_FALSE(bar->Buttons()[0].dropDown);
+    EXPECT_EQ(bar->Buttons()[1].label, u"Menu");
+    EXPECT_TRUE(bar->Buttons()[1].dropDown);
+    EXPECT_EQ(bar->Buttons()[1].popup.size(), 3u);
+}
+
+TEST_F(MenuBarTest, SoftKeysOfTheVisibleBarSendTheirCommands) {
+    HWND reader = CreateBar(50);
+    HWND options = CreateBar(51);
+    ShowWindow(options, SW_HIDE);
+    screen_.PressSoftKey(0);
+    ShowWindow(reader, SW_HIDE);
+    ShowWindow(options, SW_SHOW);
+    screen_.PressSoftKey(0);
+    screen_.PressSoftKey(1);
+    EXPECT_EQ(Commands(), (Log{"W COMMAND 40014", "W COMMAND 1", "W COMMAND 2"}));
+    ShowWindow(options, SW_HIDE);
+    log_.clear();
+    screen_.PressSoftKey(0);  // no bar shown: nothing
+    EXPECT_TRUE(Commands().empty());
+}
+
+TEST_F(MenuBarTest, PopupItemComesAfterTheMenuLoopMessages) {
+    CreateBar(50);
+    std::vector<MenuItem> offered;
+    SetPopupMenuChooser([&](const std::vector<MenuItem>& items) -> std::optional<UINT> {
+        offered = items;
+        return 301;
+    });
+    screen_.PressSoftKey(1);
+    EXPECT_EQ(Commands(), (Log{"W ENTERMENULOOP", "W INITMENUPOPUP", "W EXITMENULOOP", "W COMMAND 301"}));
+    ASSERT_EQ(offered.size(), 3u);
+    EXPECT_TRUE(offered[1].separator);
+}
+
+TEST_F(MenuBarTest, DismissedPopupSendsNoCommand) {
+    CreateBar(50);
+    SetPopupMenuChooser([](const std::vector<MenuItem>&) { return std::optional<UINT>(); });
+    screen_.PressSoftKey(1);
+    EXPECT_EQ(Commands(), (Log{"W ENTERMENULOOP", "W INITMENUPOPUP", "W EXITMENULOOP"}));
+}
+
+TEST_F(MenuBarTest, BackKeyOverrideNotifiesTheOwnerForPressAndRelease) {
+    HWND bar = CreateBar(51);
+    const LPARAM flags = MAKELPARAM(SHMBOF_NODEFAULT | SHMBOF_NOTIFY, SHMBOF_NODEFAULT | SHMBOF_NOTIFY);
+    EXPECT_EQ(flags, 0x00030003);
+    EXPECT_EQ(SendMessage(bar, SHCMBM_OVERRIDEKEY, VK_TBACK, flags), TRUE);
+    screen_.PressBack();
+    EXPECT_EQ(Commands(), (Log{"W HOTKEY vk=27 down", "W HOTKEY vk=27 up"}));
+
+    // Clearing the flags gives Back its default again.
+    SendMessage(bar, SHCMBM_OVERRIDEKEY, VK_TBACK, MAKELPARAM(SHMBOF_NODEFAULT | SHMBOF_NOTIFY, 0));
+    log_.clear();
+    screen_.PressBack();
+    EXPECT_TRUE(Commands().empty());
+    // Another key is not overridden.
+    EXPECT_EQ(SendMessage(bar, SHCMBM_OVERRIDEKEY, VK_F1, flags), FALSE);
+}
+
+TEST_F(MenuBarTest, BackHandedToTheFocusWindowAsBackspace) {
+    LoggingWindow edit(screen_, "Edit", log_);
+    SetFocus(&edit);
+    EXPECT_TRUE(SHSendBackToFocusWindow(WM_HOTKEY, 0, MAKELPARAM(0, VK_TBACK)));
+    EXPECT_TRUE(SHSendBackToFocusWindow(WM_HOTKEY, 0, MAKELPARAM(MOD_KEYUP, VK_TBACK)));
+    EXPECT_FALSE(SHSendBackToFocusWindow(WM_HOTKEY, 0, MAKELPARAM(0, VK_F1)));
+    EXPECT_EQ(Commands(), (Log{"Edit KEYDOWN 8", "Edit KEYUP 8"}));
+}
+
+TEST_F(MenuBarTest, CreationFailsForInjectedFailuresAndBadResources) {
+    SetMenuBarCreationFailure([](UINT id) { return id == 51; });
+    EXPECT_NE(CreateBar(50), nullptr);
+    SetLastError(0);
+    EXPECT_EQ(CreateBar(51), nullptr);
+    EXPECT_EQ(GetLastError(), ERROR_NOT_ENOUGH_MEMORY);
+    SetMenuBarCreationFailure({});
+    EXPECT_NE(CreateBar(51), nullptr);
+    EXPECT_EQ(CreateBar(52), nullptr);  // pop-up 3 does not exist
+    EXPECT_EQ(CreateBar(53), nullptr);  // words missing
+    EXPECT_EQ(CreateBar(99), nullptr);  // no such bar
+    EXPECT_EQ(GetLastError(), ERROR_RESOURCE_NAME_NOT_FOUND);
+    SHMENUBARINFO noParent{};
+    noParent.nToolBarId = 50;
+    noParent.hInstRes = &resources_;
+    EXPECT_FALSE(SHCreateMenuBar(&noParent));
+}
+
+TEST_F(MenuBarTest, BarsGoWithTheirParent) {
+    auto other = std::make_unique<LoggingWindow>(screen_, "Other", log_);
+    SHMENUBARINFO info{};
+    info.hwndParent = other.get();
+    info.nToolBarId = 50;
+    info.hInstRes = &resources_;
+    ASSERT_TRUE(SHCreateMenuBar(&info));
+    EXPECT_EQ(screen_.VisibleMenuBar(other.get()), info.hwndMB);
+    other.reset();
+    EXPECT_EQ(screen_.VisibleMenuBar(&window_), nullptr);
+}
+
+}  // namespace
+}  // namespace velora::platform
