@@ -6,39 +6,87 @@
 namespace velora::reader {
 namespace {
 
+// Builds a pass's output mostly from stretches of its input: consecutive stretches are merged
+// and copied in one piece, so a pass that leaves most of the text as it is copies it in long runs
+// instead of word by word.
+class StretchWriter {
+public:
+    StretchWriter(std::u16string_view source, std::u16string& out) : source_(source), out_(out) {}
+    ~StretchWriter() { Flush(); }
+    StretchWriter(const StretchWriter&) = delete;
+    StretchWriter& operator=(const StretchWriter&) = delete;
+
+    // Appends source[begin, end).
+    void Copy(std::size_t begin, std::size_t end) {
+        if (begin != pendingEnd_) {
+            Flush();
+            pendingBegin_ = begin;
+        }
+        pendingEnd_ = end;
+    }
+    // Appends a view of the source itself.
+    void Copy(std::u16string_view part) {
+        const auto begin = static_cast<std::size_t>(part.data() - source_.data());
+        Copy(begin, begin + part.size());
+    }
+    void Literal(std::u16string_view text) {
+        Flush();
+        out_.append(text);
+    }
+    void Flush() {
+        if (pendingEnd_ > pendingBegin_) {
+            out_.append(source_.substr(pendingBegin_, pendingEnd_ - pendingBegin_));
+        }
+        pendingBegin_ = pendingEnd_ = kNowhere;
+    }
+
+private:
+    static constexpr std::size_t kNowhere = static_cast<std::size_t>(-1);
+    std::u16string_view source_;
+    std::u16string& out_;
+    std::size_t pendingBegin_ = kNowhere;
+    std::size_t pendingEnd_ = kNowhere;
+};
+
 // Pass 1: whitespace normalisation. T has at least three characters and no leading or trailing
 // whitespace. Runs are looked for from index 2 on, so whitespace at index 1 stays in the first
 // word. A run of spaces only becomes one space; a run holding one or two other whitespace
 // characters becomes a line-break mark, three or more a paragraph mark.
 std::u16string NormaliseWhitespace(std::u16string_view text) {
     std::u16string result;
-    result.reserve(text.size() + 2);
-    std::size_t segmentStart = 0;
-    std::size_t i = 2;
-    while (i < text.size()) {
-        if (!IsWhitespace(text[i])) {
-            ++i;
-            continue;
+    result.reserve(text.size() + text.size() / 8 + 2);
+    {
+        StretchWriter writer(text, result);
+        std::size_t segmentStart = 0;
+        std::size_t i = 2;
+        const std::size_t n = text.size();
+        while (i < n) {
+            if (!IsWhitespace(text[i])) {
+                ++i;
+                continue;
+            }
+            std::size_t runEnd = i;
+            std::size_t breaks = 0;
+            while (runEnd < n && IsWhitespace(text[runEnd])) {
+                if (text[runEnd] != u' ') ++breaks;
+                ++runEnd;
+            }
+            if (runEnd - i == 1 && breaks == 0) {
+                i = runEnd;  // a single space stays as it is
+                continue;
+            }
+            writer.Copy(segmentStart, i);
+            if (breaks == 0) {
+                writer.Literal(u" ");
+            } else {
+                writer.Literal(breaks <= 2 ? u" \u008f " : u" \u0090 ");
+            }
+            segmentStart = runEnd;
+            i = runEnd;
         }
-        std::size_t runEnd = i;
-        std::size_t breaks = 0;
-        while (runEnd < text.size() && IsWhitespace(text[runEnd])) {
-            if (text[runEnd] != u' ') ++breaks;
-            ++runEnd;
-        }
-        result.append(text.substr(segmentStart, i - segmentStart));
-        if (breaks == 0) {
-            result.push_back(u' ');
-        } else {
-            result.push_back(u' ');
-            result.push_back(breaks <= 2 ? kLineBreakMark : kParagraphMark);
-            result.push_back(u' ');
-        }
-        segmentStart = runEnd;
-        i = runEnd;
+        writer.Copy(segmentStart, n);
+        writer.Literal(u" ");
     }
-    result.append(text.substr(segmentStart));
-    result.push_back(u' ');
     return result;
 }
 
@@ -117,48 +165,56 @@ std::u16string_view CutWord(std::u16string_view word) { return word.substr(0, kM
 std::u16string MarkSentences(std::u16string_view text) {
     std::u16string result;
     result.reserve(text.size() + text.size() / 16 + 4);
-    // The word window: previous, current and next word (each cut to kMaxWordUnits).
-    std::u16string_view previous;
-    std::u16string_view current;
-    std::u16string_view next;
-    auto emit = [&](std::u16string_view word, std::u16string_view before,
-                    std::u16string_view after) {
-        if (word.empty()) return;
-        result.append(word);
-        if (EndsSentence(before, word, after)) {
-            result.append(u" \u007f ");
-        } else {
-            result.push_back(u' ');
-        }
-    };
+    {
+        StretchWriter writer(text, result);
+        const std::size_t n = text.size();
+        // Appends a word (a view of the text) and the separator after it. When the text itself
+        // holds the word followed by a space, that stretch is copied as it stands.
+        auto appendWord = [&](std::u16string_view word, bool endsSentence) {
+            writer.Copy(word);
+            const auto end = static_cast<std::size_t>(word.data() - text.data()) + word.size();
+            if (endsSentence) {
+                writer.Literal(u" \u007f ");
+            } else if (end < n && text[end] == u' ') {
+                writer.Copy(end, end + 1);
+            } else {
+                writer.Literal(u" ");
+            }
+        };
+        auto emit = [&](std::u16string_view word, std::u16string_view before,
+                        std::u16string_view after) {
+            if (word.empty()) return;
+            appendWord(word, EndsSentence(before, word, after));
+        };
 
-    const std::size_t n = text.size();
-    std::size_t wordStart = 0;
-    std::size_t i = 0;
-    std::u16string_view last;
-    while (true) {
-        while (i < n && text[i] != u' ') ++i;
-        const std::u16string_view word = text.substr(wordStart, i - wordStart);
-        while (i < n && text[i] == u' ') ++i;
-        if (i >= n) {
-            last = word;
-            break;
+        // The word window: previous, current and next word (each cut to kMaxWordUnits).
+        std::u16string_view previous;
+        std::u16string_view current;
+        std::u16string_view next;
+        std::size_t wordStart = 0;
+        std::size_t i = 0;
+        std::u16string_view last;
+        while (true) {
+            while (i < n && text[i] != u' ') ++i;
+            const std::u16string_view word = text.substr(wordStart, i - wordStart);
+            while (i < n && text[i] == u' ') ++i;
+            if (i >= n) {
+                last = word;
+                break;
+            }
+            // The scan stands on the first character of a new word: the word that just ended
+            // enters the window, and the current word is emitted between its neighbours.
+            previous = current;
+            current = next;
+            next = CutWord(word);
+            emit(current, previous, next);
+            wordStart = i;
         }
-        // The scan stands on the first character of a new word: the word that just ended enters
-        // the window, and the current word is emitted between its neighbours.
-        previous = current;
-        current = next;
-        next = CutWord(word);
-        emit(current, previous, next);
-        wordStart = i;
+        emit(next, current, CutWord(last));
+        appendWord(last, true);
     }
-    emit(next, current, CutWord(last));
-    result.append(last);
-    result.append(u" \u007f ");
     return result;
 }
-
-std::u16string Copy(std::u16string_view text) { return std::u16string(text); }
 
 }  // namespace
 
@@ -226,15 +282,18 @@ std::u16string SegmentText(std::u16string_view text) {
     text = text.substr(0, text.find(u'\0'));
     if (text.empty()) return {};
     const std::u16string_view trimmed = TrimView(text);
-    if (trimmed.size() < 3) return Copy(trimmed);
+    if (trimmed.size() < 3) return std::u16string(trimmed);
     const std::u16string normalised = NormaliseWhitespace(trimmed);
     const std::u16string_view u = TrimView(normalised);
-    if (u.size() <= 2) return Copy(u);
+    if (u.size() <= 2) return std::u16string(u);
     const std::u16string cleaned = CleanPunctuation(u);
     const std::u16string_view v = TrimView(cleaned);
-    if (v.size() < 3) return Copy(v);
-    const std::u16string marked = MarkSentences(v);
-    return Copy(TrimView(marked));
+    if (v.size() < 3) return std::u16string(v);
+    // V starts with a word, and the marked text ends with " <sentence-end> ", so trimming it only
+    // drops that last space.
+    std::u16string marked = MarkSentences(v);
+    while (!marked.empty() && IsWhitespace(marked.back())) marked.pop_back();
+    return marked;
 }
 
 }  // namespace velora::reader

@@ -9,12 +9,6 @@
 
 namespace velora::reader {
 
-bool IsWhitespace(char16_t c) {
-    if (c <= 0x00ff) return c == 0x20 || (c >= 0x09 && c <= 0x0d) || c == 0x85 || c == 0xa0;
-    return c == 0x1680 || (c >= 0x2000 && c <= 0x200a) || c == 0x2028 || c == 0x2029 ||
-           c == 0x202f || c == 0x205f || c == 0x3000;
-}
-
 bool IsLetterOrDigit(char16_t c) {
     if (c < 0x80) {
         return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');

@@ -14,7 +14,12 @@
 
 namespace velora::reader {
 
-bool IsWhitespace(char16_t c);
+inline bool IsWhitespace(char16_t c) {
+    if (c > 0x20 && c < 0x85) return false;  // the common case: printable ASCII
+    if (c <= 0x00ff) return c == 0x20 || (c >= 0x09 && c <= 0x0d) || c == 0x85 || c == 0xa0;
+    return c == 0x1680 || (c >= 0x2000 && c <= 0x200a) || c == 0x2028 || c == 0x2029 ||
+           c == 0x202f || c == 0x205f || c == 0x3000;
+}
 
 // Decimal digit as the C run-time's digit class has it: '0' to '9' only.
 inline bool IsDecimalDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
