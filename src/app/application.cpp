@@ -1,0 +1,308 @@
+#include "app/application.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QWidget>
+
+#include "content/text_sources.h"
+#include "mail/inbox_list.h"
+#include "platform/device_screen.h"
+#include "platform/message_box.h"
+#include "platform/registry.h"
+#include "platform/text_codec.h"
+#include "resources/demo_store.h"
+#include "resources/program_resources.h"
+#include "services/dialog.h"
+#include "services/home_timeout.h"
+#include "services/settings.h"
+
+namespace velora::app {
+
+using namespace velora::platform;
+
+namespace {
+
+constexpr char16_t kBacklightEventName[] = u"BackLightChangeEvent";
+
+// Keys the device screen leaves alone but the dialogs' edit control needs: typed characters
+// (WM_CHAR) and the backspace; the Back key held down (Escape repeating) clears the edit control
+// as holding the phone's Back key did.
+class TextKeyFilter : public QObject {
+public:
+    explicit TextKeyFilter(Screen& screen) : screen_(screen) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress) return QObject::eventFilter(watched, event);
+        auto* key = static_cast<QKeyEvent*>(event);
+        HWND target = screen_.Focus() != nullptr ? screen_.Focus() : screen_.Active();
+        if (target == nullptr) return false;
+        constexpr LPARAM kHeld = LPARAM{1} << 30;
+        if (key->key() == Qt::Key_Backspace) {
+            SendMessage(target, WM_KEYDOWN, VK_BACK, key->isAutoRepeat() ? kHeld : 0);
+            return true;
+        }
+        if (key->key() == Qt::Key_Escape && key->isAutoRepeat() &&
+            target->GetKind() == Window::Kind::Dialog) {
+            SendMessage(target, WM_KEYDOWN, VK_BACK, kHeld);
+            return true;
+        }
+        const QString text = key->text();
+        if (text.isEmpty() || (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+            return false;
+        }
+        bool sent = false;
+        for (QChar character : text) {
+            if (character.unicode() < 0x20 || character.unicode() == 0x7F) continue;
+            SendMessage(target, WM_CHAR, character.unicode(), 0);
+            sent = true;
+        }
+        return sent;
+    }
+
+private:
+    Screen& screen_;
+};
+
+}  // namespace
+
+Application::Application(StartOptions options) : options_(std::move(options)) {}
+
+Application::~Application() { Shutdown(); }
+
+Application::Started Application::Start() {
+    // 1. The product name must be in the resources.
+    instance_ = resources::ProgramInstance();
+    if (!LoadStringText(instance_, resources::IDS_APP_TITLE)) return Started::Ended;
+
+    // 2. One instance per settings folder.
+    single_ = std::make_unique<SingleInstance>(
+        QString::fromStdString(RegistryHiveFile().parent_path().string()));
+    switch (single_->TryClaim()) {
+        case SingleInstance::Claim::Failed:
+            return Started::Ended;
+        case SingleInstance::Claim::AlreadyRunning:
+            return SecondLaunch();
+        case SingleInstance::Claim::First:
+            break;
+    }
+
+    // 3. The program folder and the keep-awake sound beside it.
+    if (QCoreApplication::instance() != nullptr) {
+        programFolder_ = QCoreApplication::applicationDirPath().toStdU16String();
+        const std::filesystem::path sound = resources::FindKeepAwakeSound(
+            std::filesystem::path(QCoreApplication::applicationDirPath().toStdString()));
+        soundPath_ = QString::fromStdString(sound.string()).toStdU16String();
+    }
+
+    // 4. The home screen must not take over while the user reads.
+    const bool homeOk = services::CheckHomeTimeout(
+        [](std::u16string_view text, std::u16string_view caption) {
+            const std::u16string textCopy(text), captionCopy(caption);
+            MessageBoxW(nullptr, textCopy.c_str(), captionCopy.c_str(), MB_ICONINFORMATION | MB_OK);
+        });
+    if (!homeOk) return Started::Ended;
+
+    // 5. The Inbox window (it makes its list and menu bar while it is created).
+    screen_ = std::make_unique<Screen>(std::move(options_.clock));
+    session_ = std::make_unique<mail::MailStoreSession>();
+    messages_ =
+        std::make_unique<inbox::MailInboxMessages>(*session_, list_, player_, settings_);
+    inbox::ReaderLink link;
+    link.stopPlayback = [this] {
+        reader_->StopPlayback();
+        reader_->State().playing = false;
+    };
+    link.requestBacklight = [this](std::int32_t on) { reader_->RequestBacklight(on); };
+    link.showCurrentFrame = [this](HWND target) { reader_->ShowCurrentFrame(target); };
+    link.hideKeyHelp = [this] { reader_->State().helpFade = reader::kHelpHidden; };
+    link.optionsMode = [this] { return reader_->State().optionsMode; };
+    link.collectWordFontAgain = [this] { reader_->CollectWordFontAgain(); };
+    link.quit = [this] { reader_->HandleQuit(); };
+    link.firstActivation = &reader::ReaderWindow::FirstActivation();
+    inbox_ = std::make_unique<inbox::InboxWindow>(
+        *screen_, instance_, *messages_, link, [](HWND owner) {
+            services::CurrentDialogKind() = services::DialogKind::About;
+            services::ShowInboxDialog(owner);
+        });
+    inbox_->Create();
+
+    // 6. The mail stores.
+    mapi_ = std::make_unique<mail::MapiRuntime>();
+    ConfigureStores();
+    if (session_->Logon() < 0) return Started::Ended;
+
+    // 7. The first fill of the Inbox list; timer 8 shows it.
+    mail::LoadInboxList(*session_, list_);
+
+    // 8. The Reader window, hidden until something is read.
+    reader_ = std::make_unique<reader::ReaderWindow>(*screen_, instance_, player_, settings_);
+    link.readerWindow = reader_.get();
+    reader_->Create();
+    reader_->SetKeepAwakeSoundPath(soundPath_);
+    WireReader();
+
+    // 9-11. The layout is fixed in the reader; the default document.
+    content::LoadDefaultDocument(player_, settings_, 0);
+    // 12. The settings, after the backlight snapshot.
+    services::LoadSettings(settings_, reader_->Backlight().Snapshot());
+    // 13. The About text.
+    content::LoadAboutText(aboutText_);
+    // 14. The bullet in the context text, the speed times.
+    reader_->State().requests.contextBullet = true;
+    services::SetSpeedBoostFactors(settings_);
+    services::RecomputeSpeedTimes(settings_);
+    // 15.
+    reader_->State().playing = false;
+    reader::UpdatePosition(player_);
+
+    // 16. The Inbox window shown.
+    UpdateWindow(inbox_.get());
+    ShowWindow(inbox_.get(), SW_SHOW);
+
+    // 17. The backlight event, the light held at once when the Reading Light is on.
+    backlightEvent_ = CreateEventW(nullptr, FALSE, FALSE, kBacklightEventName);
+    reader_->SetBacklightEvent(backlightEvent_);
+    if (settings_.Light != 0) reader_->Backlight().ApplyAtStartup(settings_);
+
+    single_->Listen([this] { BringInboxForward(); });
+
+    if (options_.desktop) {
+        auto widget = std::make_unique<DeviceScreenWidget>(*screen_, options_.scale);
+        widget->setWindowTitle(QStringLiteral("Velora"));
+        widget->installEventFilter(new TextKeyFilter(*screen_));
+        widget->show();
+        widget->activateWindow();
+        widget_ = std::move(widget);
+        InstallShutdownSignals(*screen_);
+    }
+    return Started::Running;
+}
+
+void Application::WireReader() {
+    find_ = std::make_unique<reader::FindCommands>(
+        player_, settings_, findState_,
+        reader::FindReaderHooks{
+            reader_.get(),
+            [this] { reader_->StopPlayback(); },
+            [this] { reader_->EnterFindMode(); },
+            [this] { reader_->ShowCurrentFrame(); },
+        });
+    reader::ReaderWindow::Commands commands;
+    commands.find = [this] { find_->Find(); };
+    commands.findNext = [this] { find_->FindNext(); };
+    commands.markAsUnread = [this] { inbox_->MarkSelectedUnread(); };
+    commands.deleteMessage = [this] { inbox_->DeleteSelectedFromReader(); };
+    reader_->SetCommands(std::move(commands));
+
+    services::DialogContext context;
+    context.screen = screen_.get();
+    context.instance = instance_;
+    context.aboutText = [this] { return aboutText_; };
+    context.lastFindText = [this] { return findState_.findText; };
+    context.showInboxFrame = [this] { reader_->ShowCurrentFrame(inbox_.get()); };
+    context.findProcedure = [this](services::DialogWindow& dialog, UINT message, WPARAM wParam,
+                                   LPARAM lParam) {
+        return find_->DialogProcedure(dialog, message, wParam, lParam);
+    };
+    services::SetDialogContext(std::move(context));
+}
+
+void Application::ConfigureStores() {
+    // --maildir PATH, else $MAILDIR, else the demo store copied into the data folder.
+    std::vector<MessageStoreDefinition> stores;
+    auto add = [&stores](const std::filesystem::path& root) {
+        MessageStoreDefinition store;
+        store.displayName = QString::fromStdString(root.filename().string()).toStdU16String();
+        if (stores.empty()) store.displayName += u".DEFAULT";
+        store.maildir = root;
+        stores.push_back(std::move(store));
+    };
+    for (const std::string& maildir : options_.maildirs) add(maildir);
+    if (stores.empty()) {
+        if (const char* maildir = std::getenv("MAILDIR"); maildir != nullptr && *maildir != 0) {
+            add(maildir);
+        }
+    }
+    if (stores.empty()) {
+        std::string error;
+        for (const resources::DemoStore& demo : resources::InstallDemoStore(error)) {
+            MessageStoreDefinition store;
+            store.displayName = demo.displayName;
+            store.maildir = demo.maildir;
+            store.ownAddress = demo.ownAddress;
+            stores.push_back(std::move(store));
+        }
+    }
+    SetMessageStores(std::move(stores));
+}
+
+Application::Started Application::SecondLaunch() {
+    services::WriteReloadFlag(1);
+    single_->AskRunningInstanceForward();
+    single_.reset();
+    return Started::SecondLaunch;
+}
+
+void Application::BringInboxForward() {
+    if (!inbox_) return;
+    // The dialogs over the Inbox window, top first: each is cancelled as its Cancel key would,
+    // then its owner is looked at. Full-screen windows are brought behind, never cancelled.
+    HWND window = screen_->Top();
+    while (window != nullptr && window != inbox_.get() &&
+           window->GetKind() == Window::Kind::Dialog) {
+        const HWND owner = window->Parent();
+        SendMessage(window, WM_COMMAND, IDCANCEL, 0);
+        window = owner;
+    }
+    SetForegroundWindow(inbox_.get());
+    if (widget_) {
+        widget_->showNormal();
+        widget_->raise();
+        widget_->activateWindow();
+    }
+}
+
+int Application::Run() {
+    const int code = screen_->RunMessageLoop();
+    static_cast<void>(code);
+    Shutdown();
+    return 0;
+}
+
+void Application::Shutdown() {
+    if (shutDown_) return;
+    shutDown_ = true;
+    widget_.reset();
+    services::SetDialogContext({});
+    // The reader closes the backlight event when it handles WM_QUIT; this catches an end that
+    // never sent it.
+    if (reader_) reader_->ReleaseReaderResources();
+    backlightEvent_ = nullptr;
+    player_.document.clear();
+    find_.reset();
+    reader_.reset();
+    inbox_.reset();
+    mail::ClearInboxList(list_);
+    messages_.reset();
+    session_.reset();  // logs off
+    mapi_.reset();
+    single_.reset();  // the lock and the socket go
+    screen_.reset();
+}
+
+int RunProgram(const std::vector<std::string>& maildirs, int scale) {
+    static int argc = 1;
+    static char name[] = "velora";
+    static char* argv[] = {name, nullptr};
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("velora"));
+    StartOptions options;
+    options.maildirs = maildirs;
+    options.scale = scale;
+    Application program(std::move(options));
+    if (program.Start() != Application::Started::Running) return 0;
+    return program.Run();
+}
+
+}  // namespace velora::app
