@@ -1,0 +1,124 @@
+#include "platform/keep_awake.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "platform/message_box.h"
+
+namespace velora::platform {
+namespace {
+
+class KeepAwakeTest : public ::testing::Test {
+protected:
+    KeepAwakeTest() {
+        SetScreenSaver(&screenSaver_);
+        SetSoundPlayer(&player_);
+        SetBacklightValueReader([this](std::u16string_view name) -> std::optional<DWORD> {
+            auto found = values_.find(std::u16string(name));
+            if (found == values_.end()) return std::nullopt;
+            return found->second;
+        });
+        event_ = CreateEventW(nullptr, FALSE, FALSE, u"BackLightChangeEvent");
+    }
+    ~KeepAwakeTest() override {
+        CloseHandle(event_);
+        SetBacklightValueReader({});
+        SetScreenSaver(nullptr);
+        SetSoundPlayer(nullptr);
+    }
+
+    RecordingScreenSaver screenSaver_;
+    RecordingSoundPlayer player_;
+    std::map<std::u16string, DWORD> values_{{u"BatteryTimeout", 30}, {u"ACTimeout", 60}};
+    HANDLE event_ = nullptr;
+};
+
+TEST_F(KeepAwakeTest, PulseHoldsTheInhibitWhileTheOnValuesAreWrittenAndReleasesItAfter) {
+    EXPECT_TRUE(EventModify(event_, EVENT_PULSE));
+    EXPECT_TRUE(screenSaver_.calls.empty());  // the user's own values: nothing to hold
+
+    values_[u"BatteryTimeout"] = kBacklightOnValue;
+    values_[u"ACTimeout"] = kBacklightOnValue;
+    EventModify(event_, EVENT_PULSE);
+    EventModify(event_, EVENT_PULSE);  // held once only
+    EXPECT_TRUE(BacklightHeld());
+
+    values_[u"BatteryTimeout"] = 30;
+    values_[u"ACTimeout"] = 60;
+    EventModify(event_, EVENT_PULSE);
+    EXPECT_FALSE(BacklightHeld());
+    EXPECT_EQ(screenSaver_.calls, (std::vector<std::string>{"Inhibit", "UnInhibit"}));
+}
+
+TEST_F(KeepAwakeTest, OneOnValueIsEnoughAndMissingValuesCountAsOff) {
+    values_[u"ACTimeout"] = kBacklightOnValue;  // the battery write failed
+    EventModify(event_, EVENT_PULSE);
+    EXPECT_TRUE(BacklightHeld());
+    values_.clear();
+    EventModify(event_, EVENT_PULSE);
+    EXPECT_FALSE(BacklightHeld());
+}
+
+TEST_F(KeepAwakeTest, OtherEventsDoNotTouchTheBacklight) {
+    values_[u"BatteryTimeout"] = kBacklightOnValue;
+    HANDLE other = CreateEventW(nullptr, FALSE, FALSE, u"SomethingElse");
+    EXPECT_TRUE(EventModify(other, EVENT_PULSE));
+    EXPECT_FALSE(BacklightHeld());
+    EXPECT_FALSE(EventModify(nullptr, EVENT_PULSE));
+    CloseHandle(other);
+}
+
+TEST_F(KeepAwakeTest, SoundStopsFirstLoopsOnRequestAndNullOnlyStops) {
+    EXPECT_TRUE(sndPlaySoundW(nullptr, 0));
+    EXPECT_TRUE(sndPlaySoundW(u"/opt/velora/Keep.dat", SND_ASYNC | SND_LOOP));
+    EXPECT_TRUE(player_.playing);
+    player_.playSucceeds = false;
+    EXPECT_FALSE(sndPlaySoundW(u"/missing/Keep.dat", SND_ASYNC));
+    const std::vector<std::string> expected = {"Stop", "Stop", "Play /opt/velora/Keep.dat loop",
+                                               "Stop", "Play /missing/Keep.dat once"};
+    EXPECT_EQ(player_.calls, expected);
+}
+
+TEST_F(KeepAwakeTest, IdleResetSimulatesUserActivity) {
+    SystemIdleTimerReset();
+    EXPECT_EQ(screenSaver_.calls, std::vector<std::string>{"SimulateUserActivity"});
+}
+
+TEST(DesktopServices, WithoutDeviceOrSessionTheyStaySilent) {
+    // No D-Bus session and no audio device in the test environment: nothing fails loudly.
+    unsetenv("DBUS_SESSION_BUS_ADDRESS");
+    std::unique_ptr<ScreenSaver> screenSaver = CreateDesktopScreenSaver();
+    screenSaver->Inhibit();
+    screenSaver->SimulateUserActivity();
+    screenSaver->UnInhibit();
+    std::unique_ptr<SoundPlayer> player = CreateDesktopSoundPlayer();
+    EXPECT_FALSE(player->Play(u"/nonexistent/Keep.dat", true));
+    player->Stop();
+}
+
+TEST(MessageBoxes, RecordedWithOwnerTextCaptionAndType) {
+    RecordingMessageBoxes boxes;
+    boxes.answer = IDCANCEL;
+    SetMessageBoxService(&boxes);
+    EXPECT_EQ(MessageBoxW(nullptr, u"CreateWindow Failed\n", u"Error!!!", MB_OK), IDCANCEL);
+    EXPECT_EQ(MessageBoxW(nullptr, nullptr, nullptr, MB_ICONERROR | MB_OK), IDCANCEL);
+    SetMessageBoxService(nullptr);
+    ASSERT_EQ(boxes.boxes.size(), 2u);
+    EXPECT_EQ(boxes.boxes[0].text, u"CreateWindow Failed\n");
+    EXPECT_EQ(boxes.boxes[0].caption, u"Error!!!");
+    EXPECT_EQ(boxes.boxes[1].text, u"");
+    EXPECT_EQ(boxes.boxes[1].type, MB_ICONERROR | MB_OK);
+}
+
+TEST(Cursor, WaitCursorIsRememberedAndCleared) {
+    const HCURSOR wait = LoadCursor(nullptr, IDC_WAIT);
+    ASSERT_NE(wait, nullptr);
+    EXPECT_EQ(LoadCursor(nullptr, 12345), nullptr);
+    SetCursor(nullptr);
+    EXPECT_EQ(SetCursor(wait), nullptr);
+    EXPECT_EQ(SetCursor(nullptr), wait);
+}
+
+}  // namespace
+}  // namespace velora::platform
