@@ -1,0 +1,223 @@
+// Loading texts into the reader: the default document, the About text, and messages read through
+// the Mail store session from Maildir stores made for each test.
+
+#include "content/text_sources.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <random>
+#include <sstream>
+
+#include "content/message_reader.h"
+#include "mail/inbox_list.h"
+#include "mail/mail_store_session.h"
+#include "platform/mapi.h"
+#include "platform/message_box.h"
+#include "platform/text_codec.h"
+#include "reader/reading_document.h"
+#include "reader/segment_text.h"
+
+namespace velora::content {
+namespace {
+
+namespace fs = std::filesystem;
+using platform::BYTE;
+
+std::string TestMessage(const std::string& name) {
+    std::ifstream file(std::string(VELORA_TEST_DATA_DIR) + "/messages/" + name, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << file.rdbuf();
+    return bytes.str();
+}
+
+TEST(DefaultDocument, IsFourSentencesInReadingDocumentForm) {
+    const std::u16string document = DefaultDocument();
+    EXPECT_TRUE(document.starts_with(u"Velora. \u007f \u0090 "));
+    EXPECT_TRUE(document.ends_with(
+        u"Select 'About' from the menu for more information on this software and how it "
+        u"works. \u007f "));
+    EXPECT_EQ(std::count(document.begin(), document.end(), reader::kSentenceEndMark), 4);
+    EXPECT_EQ(std::count(document.begin(), document.end(), reader::kParagraphMark), 3);
+    EXPECT_LT(document.size(), 5000u);
+    EXPECT_EQ(document.find(u"  "), std::u16string::npos);
+}
+
+TEST(LoadDefaultDocument, ReplacesTheDocumentAndPutsTheReaderOnItsFirstWord) {
+    reader::Player player;
+    services::ReadingSettings settings;
+    reader::InstallDocument(player, u"old text \u007f ");
+    LoadDefaultDocument(player, settings, 0);
+    EXPECT_EQ(player.document, DefaultDocument());
+    std::u16string_view shown;
+    ASSERT_TRUE(reader::FrameText(player, shown));
+    EXPECT_EQ(shown, u"Velora.");
+}
+
+TEST(LoadAboutText, AppendsOneCopyWithinItsBuffer) {
+    std::u16string about;
+    LoadAboutText(about);
+    EXPECT_LE(about.size(), 2130u);
+    EXPECT_NE(about.find(u"v1.0p"), std::u16string::npos);
+    EXPECT_NE(about.find(u"150 words per minute"), std::u16string::npos);
+    EXPECT_NE(about.find(u"\r\n\r\nCool Tips:\r\n"), std::u16string::npos);
+    EXPECT_TRUE(about.ends_with(u"Enjoy!\r\n"));
+    reader::Player player;
+    services::ReadingSettings settings;
+    LoadDefaultDocument(player, settings, 0);
+    LoadDefaultDocument(player, settings, 0);
+    EXPECT_EQ(about.find(u"Cool Tips:"), about.rfind(u"Cool Tips:"));
+    // No bare line feeds: every line ends in CR LF.
+    for (std::size_t i = 0; i < about.size(); ++i) {
+        if (about[i] == u'\n') {
+            EXPECT_TRUE(i > 0 && about[i - 1] == u'\r') << i;
+        }
+    }
+}
+
+// One Maildir store per test, with the given messages in its Inbox, and a logged-on session.
+class MessageDocumentTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::random_device random;
+        root_ = fs::temp_directory_path() / ("velora-content-test-" + std::to_string(random()));
+        for (const char* sub : {"cur", "new", "tmp"}) fs::create_directories(root_ / "inbox" / sub);
+        for (const char* name : {"XDG_CACHE_HOME", "XDG_DATA_HOME", "VELORA_HOME"}) {
+            ::setenv(name, (root_ / name).c_str(), 1);
+        }
+        platform::SetMessageBoxService(&boxes_);
+    }
+    void TearDown() override {
+        session_.reset();
+        platform::SetMessageBoxService(nullptr);
+        std::error_code ignored;
+        fs::remove_all(root_, ignored);
+    }
+
+    void AddMessage(const std::string& unique, const std::string& bytes) {
+        std::ofstream(root_ / "inbox" / "cur" / (unique + ":2,S"), std::ios::binary) << bytes;
+    }
+    void MarkPartlyDownloaded(const std::string& unique) {
+        std::ofstream(root_ / "inbox" / "velora-state")
+            << "velora-state 1\n00000000\t00010000\t" << unique << "\nend 1\n";
+    }
+
+    // Logs on to the store (named `storeName`, owned by `ownAddress`) and lists its Inbox.
+    void LogOn(const std::u16string& storeName, const std::string& ownAddress = "") {
+        platform::SetMessageStores({{storeName, root_ / "inbox", ownAddress}});
+        session_ = std::make_unique<mail::MailStoreSession>();
+        ASSERT_GE(session_->Logon(), 0);
+        mail::WalkFolderContents(session_->GetStore(0).inbox, [&](const mail::MessageRow& row) {
+            entryIds_[platform::EncodeUtf8(row.subject != nullptr ? row.subject : u"")] =
+                std::string(reinterpret_cast<const char*>(row.entryId.lpb), row.entryId.cb);
+        });
+    }
+
+    std::u16string Load(const std::string& subject) {
+        const std::string& id = entryIds_.at(subject);
+        LoadMessageDocument(player_, settings_, *session_, static_cast<platform::ULONG>(id.size()),
+                            reinterpret_cast<const BYTE*>(id.data()));
+        return player_.document;
+    }
+
+    std::string ReadingTextOf(const std::string& subject) {
+        const std::string& id = entryIds_.at(subject);
+        MessageReader messageReader;
+        BuildMessageReader(messageReader, *session_, static_cast<platform::ULONG>(id.size()),
+                           reinterpret_cast<const BYTE*>(id.data()), 0);
+        const platform::Bstr& text = ReadingText(messageReader);
+        return text.IsNull() ? "<null>" : platform::EncodeUtf8(text.View());
+    }
+
+    static std::string Message(const std::string& from, const std::string& subject,
+                               const std::string& typeAndBody) {
+        return "From: " + from + "\r\nSubject: " + subject +
+               "\r\nDate: Tue, 01 Dec 2026 10:00:00 +0000\r\nMIME-Version: 1.0\r\n" + typeAndBody;
+    }
+
+    fs::path root_;
+    mail::MapiRuntime runtime_;
+    platform::RecordingMessageBoxes boxes_;
+    std::unique_ptr<mail::MailStoreSession> session_;
+    std::map<std::string, std::string> entryIds_;
+    reader::Player player_;
+    services::ReadingSettings settings_;
+};
+
+const std::string kHtmlOnly = "Content-Type: text/html\r\n\r\n<p>Only &amp; HTML</p>\r\n";
+const std::string kPlain = "Content-Type: text/plain\r\n\r\nPlain words.\r\n";
+
+TEST_F(MessageDocumentTest, ReceivedMessageWithoutADefaultStoreIsReadFromItsMimeSource) {
+    AddMessage("1.a", Message("a@example.org", "html", kHtmlOnly));
+    LogOn(u"Mail");
+    EXPECT_EQ(ReadingTextOf("html"), "Only & HTML\r\n");
+    EXPECT_EQ(Load("html"), reader::SegmentText(u"Only & HTML\r\n"));
+    std::u16string_view shown;
+    ASSERT_TRUE(reader::FrameText(player_, shown));
+    EXPECT_EQ(shown, u"Only");
+    EXPECT_TRUE(boxes_.boxes.empty());
+}
+
+TEST_F(MessageDocumentTest, DefaultStoreZeroReadsThePlainBody) {
+    AddMessage("1.a", Message("a@example.org", "html", kHtmlOnly));
+    AddMessage("2.b", Message("b@example.org", "plain", kPlain));
+    LogOn(u"Phone.default");
+    // No plain body to open: the reader has no text and the document reads "...".
+    EXPECT_EQ(ReadingTextOf("html"), "<null>");
+    EXPECT_EQ(Load("html"), reader::SegmentText(u"..."));
+    EXPECT_EQ(ReadingTextOf("plain"), "Plain words.\r\n");
+}
+
+TEST_F(MessageDocumentTest, MessageTheUserSentIsReadFromThePlainBody) {
+    AddMessage("1.a", Message("Me <Me@Example.org>", "mine", kHtmlOnly));
+    AddMessage("2.b", Message("other@example.org", "theirs", kHtmlOnly));
+    LogOn(u"Mail", "me@example.org");
+    EXPECT_EQ(ReadingTextOf("mine"), "<null>");
+    EXPECT_EQ(ReadingTextOf("theirs"), "Only & HTML\r\n");
+}
+
+TEST_F(MessageDocumentTest, PartlyDownloadedMessageEndsWithTheMarker) {
+    AddMessage("1.a", TestMessage("truncated_mixed_after_text.eml"));
+    MarkPartlyDownloaded("1.a");
+    LogOn(u"Mail");
+    EXPECT_EQ(ReadingTextOf("Attachment cut off"), "The text part is whole.\r\n... |");
+}
+
+TEST_F(MessageDocumentTest, VanishedMessageReadsAsThreeDots) {
+    AddMessage("1.a", Message("a@example.org", "gone", kPlain));
+    LogOn(u"Mail");
+    fs::remove(root_ / "inbox" / "cur" / "1.a:2,S");
+    EXPECT_EQ(Load("gone"), reader::SegmentText(u"..."));
+    EXPECT_TRUE(boxes_.boxes.empty());
+}
+
+TEST_F(MessageDocumentTest, EmptyBodyGivesAnEmptyDocument) {
+    AddMessage("1.a", TestMessage("tnef_only.eml"));
+    LogOn(u"Mail");
+    EXPECT_EQ(ReadingTextOf("Winmail"), "");
+    EXPECT_EQ(Load("Winmail"), reader::SegmentText(u""));
+}
+
+TEST_F(MessageDocumentTest, LoadingTwiceGivesTheSameDocumentAndRewinds) {
+    AddMessage("1.a", TestMessage("plain_quoted_printable.eml"));
+    LogOn(u"Mail");
+    const std::u16string first = Load("Quoted-printable plain text");
+    player_.cursor = 12;
+    const std::u16string second = Load("Quoted-printable plain text");
+    EXPECT_EQ(first, second);
+    EXPECT_EQ(player_.cursor, 0u);
+    EXPECT_TRUE(first.starts_with(u"The caf\u00e9 opens at nine."));
+}
+
+TEST_F(MessageDocumentTest, MalformedEntryIdReadsAsThreeDots) {
+    LogOn(u"Mail");
+    const BYTE junk[] = {1, 2, 3};
+    LoadMessageDocument(player_, settings_, *session_, sizeof junk, junk);
+    EXPECT_EQ(player_.document, reader::SegmentText(u"..."));
+}
+
+}  // namespace
+}  // namespace velora::content
