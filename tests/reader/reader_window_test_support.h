@@ -74,11 +74,8 @@ class ReaderWindowFixture : public ::testing::Test {
 
     void TearDown() override {
         if (window_) window_->ReleaseReaderResources();
-        // Destroying a window that owns soft-key bars currently crashes inside the screen's
-        // bookkeeping (Screen::Unregister erases the bars while their destructors re-enter it);
-        // until that is fixed the window and its screen are left alive at the end of a test.
-        (void)window_.release();
-        (void)screen_.release();
+        window_.reset();
+        screen_.reset();
         platform::SetPopupMenuChooser({});
         platform::SetScreenSaver(nullptr);
         platform::SetSoundPlayer(nullptr);
