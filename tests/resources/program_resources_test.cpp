@@ -1,0 +1,185 @@
+#include "resources/program_resources.h"
+
+#include <QGuiApplication>
+#include <filesystem>
+#include <unistd.h>
+#include <fstream>
+#include <gtest/gtest.h>
+
+#include "platform/clock.h"
+#include "platform/menu_bar.h"
+#include "platform/painter.h"
+#include "platform/screen.h"
+#include "resources/keep_dat.h"
+
+namespace velora::resources {
+namespace {
+
+using platform::HWND;
+using platform::MenuItem;
+
+TEST(ProgramResources, StringTable) {
+    const std::pair<std::uint32_t, std::u16string> strings[] = {
+        {108, u"Read"},     {112, u"Velora"}, {116, u"Unable to bring up the dialog.\n%2"},
+        {205, u"Options"},  {206, u"Menu"},   {207, u"Done"},
+        {209, u"Defaults"}, {210, u" "},      {213, u"Cancel"},
+        {214, u"Find"},     {215, u"Find Next"},
+    };
+    for (const auto& [id, text] : strings) EXPECT_EQ(platform::LoadStringText(ProgramInstance(), id), text) << id;
+    EXPECT_FALSE(platform::LoadStringText(ProgramInstance(), IDS_DIALOG_ERROR_CAPTION));
+
+    char16_t buffer[5];
+    EXPECT_EQ(platform::LoadStringW(ProgramInstance(), 215, buffer, 5), 4);
+    EXPECT_EQ(std::u16string(buffer), u"Find");
+    const char16_t* held = nullptr;
+    EXPECT_EQ(platform::LoadStringW(ProgramInstance(), 112, reinterpret_cast<char16_t*>(&held), 0), 6);
+    EXPECT_EQ(std::u16string(held), u"Velora");
+    EXPECT_EQ(platform::LoadStringW(ProgramInstance(), 200, buffer, 5), 0);
+}
+
+struct BarCase {
+    std::uint32_t id;
+    std::u16string left;
+    std::uint32_t leftCommand;
+    std::u16string right;
+    std::uint32_t rightCommand;
+    std::size_t popupItems;  // 0: no drop-down
+};
+
+class MenuBars : public ::testing::TestWithParam<BarCase> {};
+
+// Each bar built by the shell call from our resource data shows the designed buttons.
+TEST_P(MenuBars, BuiltFromTheResourceData) {
+    const BarCase& expected = GetParam();
+    platform::Screen screen(std::make_unique<platform::TestClock>());
+    platform::Window owner(screen, u"Owner");
+    platform::SHMENUBARINFO info{};
+    info.cbSize = 36;
+    info.hwndParent = &owner;
+    info.nToolBarId = expected.id;
+    info.hInstRes = ProgramInstance();
+    ASSERT_TRUE(platform::SHCreateMenuBar(&info));
+    const auto* bar = static_cast<platform::MenuBar*>(info.hwndMB);
+    ASSERT_EQ(bar->Buttons().size(), 2u);
+    EXPECT_EQ(bar->Buttons()[0].label, expected.left);
+    EXPECT_EQ(bar->Buttons()[0].command, expected.leftCommand);
+    EXPECT_FALSE(bar->Buttons()[0].dropDown);
+    EXPECT_EQ(bar->Buttons()[1].label, expected.right);
+    EXPECT_EQ(bar->Buttons()[1].command, expected.rightCommand);
+    EXPECT_EQ(bar->Buttons()[1].dropDown, expected.popupItems > 0);
+    EXPECT_EQ(bar->Buttons()[1].popup.size(), expected.popupItems);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    AllBars, MenuBars,
+    ::testing::Values(BarCase{134, u"Read", 40014, u"Menu", 0, 10},
+                      BarCase{300, u"Options", 40014, u"Menu", 0, 7},
+                      BarCase{305, u"Done", 1, u"Defaults", 2, 0},
+                      BarCase{308, u"Done", 1, u" ", 2, 0},
+                      BarCase{317, u"Find", 1, u"Cancel", 2, 0},
+                      BarCase{318, u"Find Next", 315, u"Find", 314, 0}));
+
+TEST(ProgramResources, MenuBarWordsFollowTheShellFormat) {
+    const std::vector<std::uint16_t> inbox = {134,    2,      0xFFFE, 40014, 4, 0x10, 108, 0,
+                                              0xFFFF, 0xFFFE, 0,      4,     0x18, 206, 0, 0};
+    EXPECT_EQ(*ProgramResources().MenuBarData(134), inbox);
+    EXPECT_EQ(ProgramResources().MenuBarData(999), nullptr);
+}
+
+std::vector<std::pair<std::uint32_t, std::u16string>> Items(const std::vector<MenuItem>& popup) {
+    std::vector<std::pair<std::uint32_t, std::u16string>> result;
+    for (const MenuItem& item : popup) result.emplace_back(item.id, item.separator ? u"-" : item.text);
+    return result;
+}
+
+TEST(ProgramResources, PopupMenus) {
+    using Rows = std::vector<std::pair<std::uint32_t, std::u16string>>;
+    const Rows inbox = {{320, u"Receive/Reload E-mail"}, {321, u"Delete (selected item)"},
+                        {323, u"Mark for Download Y/N"}, {322, u"Mark as Read Y/N"},
+                        {0, u"-"},
+                        {325, u"Sort by Sender +/-"},    {326, u"Sort by Read +/-"},
+                        {327, u"Sort by Date +/-"},      {0, u"-"},
+                        {301, u"About"}};
+    const Rows reader = {{322, u"Mark as Unread"}, {0, u"-"},          {321, u"Delete Message"},
+                         {0, u"-"},                {309, u"Go to Top"}, {314, u"Find..."},
+                         {315, u"Find Next"}};
+    EXPECT_EQ(Items(ProgramResources().Menu(134)->popups.at(0)), inbox);
+    EXPECT_EQ(Items(ProgramResources().Menu(300)->popups.at(0)), reader);
+}
+
+TEST(ProgramResources, DialogTemplates) {
+    const platform::DialogTemplate* about = ProgramResources().Dialog(IDD_ABOUT);
+    ASSERT_NE(about, nullptr);
+    EXPECT_EQ(about->title, u"");
+    EXPECT_EQ(about->cx, 102);
+    EXPECT_EQ(about->cy, 95);
+    EXPECT_EQ(about->fontFace, u"System");
+    EXPECT_EQ(about->fontPointSize, 8);
+    ASSERT_EQ(about->controls.size(), 1u);
+    EXPECT_EQ(about->controls[0].id, 1001);
+    EXPECT_EQ(about->controls[0].style, 0x00200000u | 0x0004u | 0x0040u);
+
+    const platform::DialogTemplate* find = ProgramResources().Dialog(IDD_FIND);
+    ASSERT_NE(find, nullptr);
+    EXPECT_EQ(find->title, u"Find Text");
+    ASSERT_EQ(find->controls.size(), 6u);
+    EXPECT_EQ(find->controls[0].id, IDC_FIND_TEXT);
+    EXPECT_EQ(find->controls[0].className, u"EDIT");
+    EXPECT_EQ(find->controls[2].text, u"Start at Top");
+    EXPECT_EQ(find->controls[4].cy, 9);
+    EXPECT_EQ(find->controls[5].text, u"To clear text press and hold the backspace key.");
+    EXPECT_EQ(find->controls[5].x, 12);
+    EXPECT_EQ(ProgramResources().Dialog(130), nullptr);
+}
+
+TEST(ProgramResources, BitmapsHaveTheirSizesAndAPictureOnWhite) {
+    const std::pair<std::uint32_t, QSize> sizes[] = {
+        {135, QSize(14, 14)}, {136, QSize(14, 13)}, {137, QSize(10, 16)}, {138, QSize(18, 16)}};
+    for (const auto& [id, size] : sizes) {
+        const QImage* image = ProgramResources().Bitmap(id);
+        ASSERT_NE(image, nullptr) << id;
+        EXPECT_EQ(image->size(), size) << id;
+        int drawn = 0;
+        for (int y = 0; y < image->height(); ++y)
+            for (int x = 0; x < image->width(); ++x) drawn += (image->pixel(x, y) & 0xFFFFFF) != 0xFFFFFF;
+        EXPECT_GT(drawn, 10) << id;
+        EXPECT_NE(platform::LoadBitmap(ProgramInstance(), id), nullptr);
+    }
+    // The download mark is red.
+    const QImage* marked = ProgramResources().Bitmap(138);
+    bool red = false;
+    for (int y = 0; y < marked->height(); ++y)
+        for (int x = 10; x < marked->width(); ++x) red = red || (qRed(marked->pixel(x, y)) > 200 && qGreen(marked->pixel(x, y)) < 50);
+    EXPECT_TRUE(red);
+    EXPECT_EQ(platform::LoadBitmap(ProgramInstance(), 139), nullptr);
+}
+
+TEST(KeepDat, IsAShortSilentPcmWave) {
+    const std::vector<std::uint8_t> bytes = KeepDatBytes();
+    ASSERT_GT(bytes.size(), 44u);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 4), "RIFF");
+    EXPECT_EQ(std::string(bytes.begin() + 8, bytes.begin() + 16), "WAVEfmt ");
+    const auto u32 = [&](std::size_t at) {
+        return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | static_cast<std::uint32_t>(bytes[at + 3]) << 24;
+    };
+    EXPECT_EQ(u32(4), bytes.size() - 8);
+    EXPECT_EQ(u32(40), bytes.size() - 44);
+    EXPECT_EQ(bytes[20], 1);  // PCM
+    for (std::size_t i = 44; i < bytes.size(); ++i) ASSERT_EQ(bytes[i], 0);
+}
+
+TEST(KeepDat, FoundNextToTheProgramOrInTheInstallPrefix) {
+    const std::filesystem::path root =
+        std::filesystem::temp_directory_path() / ("velora_keep_dat_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(root / "bin");
+    std::filesystem::create_directories(root / "share" / "velora");
+    EXPECT_TRUE(FindKeepAwakeSound(root / "bin").empty());
+    std::ofstream(root / "share" / "velora" / "Keep.dat") << "x";
+    EXPECT_EQ(FindKeepAwakeSound(root / "bin"), root / "share" / "velora" / "Keep.dat");
+    std::ofstream(root / "bin" / "Keep.dat") << "x";
+    EXPECT_EQ(FindKeepAwakeSound(root / "bin"), root / "bin" / "Keep.dat");
+    std::filesystem::remove_all(root);
+}
+
+}  // namespace
+}  // namespace velora::resources
