@@ -24,6 +24,7 @@ constexpr Subcommand kSubcommands[] = {
     {"document", RunDocumentCommand},
     {"frames", RunFramesCommand},
     {"body", RunBodyCommand},
+    {"read", RunReadCommand},
 };
 
 }  // namespace
@@ -44,6 +45,12 @@ Subcommands (each runs without a display):
   body FILE|-
         Print the reading text of a message file, taken from its MIME source as the
         reader takes it for a received message, before segmentation.
+
+Reading on the desktop:
+  read [--message] [--scale N] [FILE|-]
+        Show the reader on the text of a file (or of a message file with --message),
+        paused on its first word; Enter plays and pauses, the arrows change the speed and
+        step by sentence, F1/F2 are the soft keys. --scale sets the pixel size (default 3).
 
 Options:
   --maildir PATH   read mail from this Maildir (repeatable)

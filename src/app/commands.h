@@ -14,4 +14,7 @@ int RunFramesCommand(const CommandContext& context);
 // velora body FILE|-
 int RunBodyCommand(const CommandContext& context);
 
+// velora read [--message] [--scale N] [FILE|-]: the Reader window on the desktop.
+int RunReadCommand(const CommandContext& context);
+
 }  // namespace velora::app

@@ -1,0 +1,127 @@
+// velora read [--message] [--scale N] [FILE|-]: the Reader window alone on one text, on the
+// desktop. The text is loaded as a message is (segmented, the reader put at its start and the
+// first frame prepared) and shown paused on its first word, with the settings loaded as at
+// start-up. Closing the window, SIGINT and SIGTERM end it as the phone's shutdown did: WM_QUIT to
+// the window (settings saved, the user's backlight values written back), then WM_CLOSE.
+
+#include <QApplication>
+#include <charconv>
+#include <filesystem>
+#include <iostream>
+#include <optional>
+#include <string>
+
+#include "app/command_input.h"
+#include "app/commands.h"
+#include "content/message_file_text.h"
+#include "platform/device_screen.h"
+#include "platform/keep_awake.h"
+#include "platform/screen.h"
+#include "reader/player.h"
+#include "reader/reader_window.h"
+#include "reader/segment_text.h"
+#include "resources/program_resources.h"
+#include "services/settings.h"
+
+namespace velora::app {
+namespace {
+
+struct ReadOptions {
+    bool message = false;
+    int scale = platform::kDefaultScreenScale;
+    std::string path = "-";
+};
+
+int ParseScale(const std::string& text) {
+    int scale = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), scale);
+    if (error != std::errc{} || end != text.data() + text.size() || scale < 1 || scale > 16) {
+        throw UsageError{"read: --scale needs a whole number from 1 to 16"};
+    }
+    return scale;
+}
+
+ReadOptions ParseReadOptions(const std::vector<std::string>& arguments) {
+    ReadOptions options;
+    bool pathGiven = false;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (argument == "--message") {
+            options.message = true;
+        } else if (argument == "--scale") {
+            if (i + 1 >= arguments.size()) throw UsageError{"read: --scale needs a number"};
+            options.scale = ParseScale(arguments[++i]);
+        } else if (argument.starts_with("--scale=")) {
+            options.scale = ParseScale(argument.substr(8));
+        } else if (argument.starts_with("-") && argument != "-") {
+            throw UsageError{"read: unknown option '" + argument + "'"};
+        } else if (pathGiven) {
+            throw UsageError{"read: only one file can be read"};
+        } else {
+            options.path = argument;
+            pathGiven = true;
+        }
+    }
+    return options;
+}
+
+}  // namespace
+
+int RunReadCommand(const CommandContext& context) {
+    const ReadOptions options = ParseReadOptions(context.arguments);
+    std::string reason;
+    const std::optional<std::string> bytes = ReadInputBytes(options.path, std::cin, reason);
+    if (!bytes) {
+        context.err << "velora: " << reason << "\n";
+        return kExitInputError;
+    }
+    const std::u16string text = options.message ? content::ReadingTextOfMessageFile(*bytes)
+                                                : ReadingTextOfInput(*bytes, InputKind::Text);
+
+    static int argc = 1;
+    static char name[] = "velora";
+    static char* argv[] = {name, nullptr};
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("velora"));
+
+    platform::Screen screen;
+    reader::Player player;
+    services::ReadingSettings settings;
+
+    reader::ReaderWindow window(screen, resources::ProgramInstance(), player, settings);
+    window.Create();
+    const std::filesystem::path sound = resources::FindKeepAwakeSound(
+        std::filesystem::path(QCoreApplication::applicationDirPath().toStdString()));
+    window.SetKeepAwakeSoundPath(QString::fromStdString(sound.string()).toStdU16String());
+
+    // The settings as at start-up, with the backlight snapshot.
+    services::LoadSettings(settings, window.Backlight().Snapshot());
+    window.State().requests.contextBullet = true;
+    services::SetSpeedBoostFactors(settings);
+    services::RecomputeSpeedTimes(settings);
+
+    // The text, loaded as a message is.
+    reader::InstallDocument(player, reader::SegmentText(text));
+    reader::JumpToPosition(player, settings, 0);
+    reader::PrepareNextFrame(player, settings, reader::TintStart::Reset);
+    window.State().playing = false;
+
+    window.SetBacklightEvent(
+        platform::CreateEventW(nullptr, platform::FALSE, platform::FALSE, u"BackLightChangeEvent"));
+    window.Backlight().ApplyAtStartup(settings);
+
+    // Shown as the Inbox window hands a message over: the first frame, paused.
+    reader::ReaderWindow::FirstActivation() = true;
+    platform::ShowWindow(&window, platform::SW_SHOW);
+
+    platform::DeviceScreenWidget widget(screen, options.scale);
+    widget.setWindowTitle(QStringLiteral("Velora"));
+    platform::InstallShutdownSignals(screen);
+    widget.show();
+    screen.RunMessageLoop();
+    // An end that never reached the window still gives the light back and stops the timers.
+    window.ReleaseReaderResources();
+    return kExitSuccess;
+}
+
+}  // namespace velora::app
