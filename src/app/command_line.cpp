@@ -24,6 +24,7 @@ constexpr Subcommand kSubcommands[] = {
     {"document", RunDocumentCommand},
     {"frames", RunFramesCommand},
     {"body", RunBodyCommand},
+    {"list", RunListCommand},
     {"read", RunReadCommand},
 };
 
@@ -45,6 +46,11 @@ Subcommands (each runs without a display):
   body FILE|-
         Print the reading text of a message file, taken from its MIME source as the
         reader takes it for a received message, before segmentation.
+  list [--sort read|sender|date]...
+        Print the Inbox list of the mail stores, one message a line: R or - (read),
+        A or - (attachment), D or - (marked for download), the delivery time
+        (YYYY-MM-DD HH:MM, UTC), sender and subject, tab-separated. Each --sort is one
+        sort command of the Inbox menu, applied in order (a repeated key reverses).
 
 Reading on the desktop:
   read [--message] [--scale N] [FILE|-]
@@ -53,7 +59,8 @@ Reading on the desktop:
         step by sentence, F1/F2 are the soft keys. --scale sets the pixel size (default 3).
 
 Options:
-  --maildir PATH   read mail from this Maildir (repeatable)
+  --maildir PATH   read mail from this Maildir (repeatable); without it the stores of
+                   $VELORA_HOME/stores.ini, else $MAILDIR, else the demo store
   --help           show this text
   --version        show the version
 

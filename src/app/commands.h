@@ -17,4 +17,7 @@ int RunBodyCommand(const CommandContext& context);
 // velora read [--message] [--scale N] [FILE|-]: the Reader window on the desktop.
 int RunReadCommand(const CommandContext& context);
 
+// velora list [--sort read|sender|date]...: the Inbox list of the stores, one message a line.
+int RunListCommand(const CommandContext& context);
+
 }  // namespace velora::app

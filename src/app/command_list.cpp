@@ -1,0 +1,113 @@
+// velora list [--sort read|sender|date]...: the Inbox list of the stores, one message a line.
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "app/commands.h"
+#include "app/store_config.h"
+#include "inbox/inbox_sort.h"
+#include "mail/inbox_list.h"
+#include "mail/mail_store_session.h"
+#include "platform/locale_format.h"
+#include "platform/text_codec.h"
+
+namespace velora::app {
+namespace {
+
+using inbox::InboxSortKey;
+
+InboxSortKey ParseSortKey(const std::string& value) {
+    if (value == "read") return InboxSortKey::Read;
+    if (value == "sender") return InboxSortKey::Sender;
+    if (value == "date") return InboxSortKey::Date;
+    throw UsageError{"--sort takes read, sender or date, not '" + value + "'"};
+}
+
+std::vector<InboxSortKey> ParseListArguments(const std::vector<std::string>& arguments) {
+    std::vector<InboxSortKey> sorts;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (argument == "--sort") {
+            if (i + 1 >= arguments.size()) throw UsageError{"--sort needs read, sender or date"};
+            sorts.push_back(ParseSortKey(arguments[++i]));
+        } else if (argument.starts_with("--sort=")) {
+            sorts.push_back(ParseSortKey(argument.substr(7)));
+        } else {
+            throw UsageError{"list: unexpected argument '" + argument + "'"};
+        }
+    }
+    return sorts;
+}
+
+// A field of a tab-separated line: tabs and line breaks become spaces.
+void AppendField(std::string& line, std::u16string_view text) {
+    std::string utf8 = platform::EncodeUtf8(text);
+    for (char& c : utf8) {
+        if (c == '\t' || c == '\n' || c == '\r') c = ' ';
+    }
+    line += utf8;
+}
+
+void AppendTime(std::string& line, const platform::FILETIME& time) {
+    platform::SYSTEMTIME fields{};
+    if (!platform::FileTimeToSystemTime(&time, &fields)) fields = platform::SYSTEMTIME{1601, 1, 1, 1, 0, 0, 0, 0};
+    char text[32];
+    std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u", fields.wYear, fields.wMonth, fields.wDay,
+                  fields.wHour, fields.wMinute);
+    line += text;
+}
+
+}  // namespace
+
+int RunListCommand(const CommandContext& context) {
+    const std::vector<InboxSortKey> sorts = ParseListArguments(context.arguments);
+    std::string error;
+    auto stores = ResolveMessageStores(context.maildirs, error);
+    if (!stores) {
+        context.err << "velora: " << error << "\n";
+        return kExitInputError;
+    }
+    platform::SetMessageStores(std::move(*stores));
+    mail::MapiRuntime runtime;
+    int status = kExitSuccess;
+    {
+        mail::MailStoreSession session;
+        if (platform::FAILED(session.Logon())) {
+            context.err << "velora: the mail stores cannot be opened\n";
+            status = kExitInputError;
+        } else {
+            mail::InboxList list;
+            mail::LoadInboxList(session, list);
+            inbox::InboxSortState state;
+            for (InboxSortKey key : sorts) inbox::SortInboxList(list, key, state);
+            std::string out;
+            out.reserve(static_cast<std::size_t>(list.summaries.Count()) * 96);
+            for (std::int32_t i = 0; i < list.summaries.Count(); ++i) {
+                const mail::MessageSummary& summary = **list.summaries.Find(i);
+                out += summary.read != 0 ? 'R' : '-';
+                out += '\t';
+                out += summary.hasAttachments != 0 ? 'A' : '-';
+                out += '\t';
+                out += summary.markedForDownload != 0 ? 'D' : '-';
+                out += '\t';
+                AppendTime(out, summary.deliveryTime);
+                out += '\t';
+                AppendField(out, summary.sender);
+                out += '\t';
+                AppendField(out, summary.subject);
+                out += '\n';
+            }
+            context.out << out;
+            context.out.flush();
+            if (!context.out) {
+                context.err << "velora: the list could not be written\n";
+                status = kExitInputError;
+            }
+        }
+    }
+    platform::SetMessageStores({});
+    return status;
+}
+
+}  // namespace velora::app
