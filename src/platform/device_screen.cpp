@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QSocketNotifier>
 #include <csignal>
+#include <optional>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -61,18 +62,49 @@ void DeviceScreenWidget::paintEvent(QPaintEvent*) {
                                        Qt::IgnoreAspectRatio, Qt::FastTransformation));
 }
 
-void DeviceScreenWidget::keyPressEvent(QKeyEvent* event) {
-    switch (event->key()) {
+namespace {
+std::optional<UINT> ActionKey(int key) {
+    switch (key) {
         case Qt::Key_Return:
-        case Qt::Key_Enter: screen_.PressKey(VK_RETURN); break;
-        case Qt::Key_Left: screen_.PressKey(VK_LEFT); break;
-        case Qt::Key_Up: screen_.PressKey(VK_UP); break;
-        case Qt::Key_Right: screen_.PressKey(VK_RIGHT); break;
-        case Qt::Key_Down: screen_.PressKey(VK_DOWN); break;
-        case Qt::Key_F1: screen_.PressSoftKey(0); break;
-        case Qt::Key_F2: screen_.PressSoftKey(1); break;
-        case Qt::Key_Escape: screen_.PressBack(); break;
-        default: QWidget::keyPressEvent(event); return;
+        case Qt::Key_Enter: return VK_RETURN;
+        case Qt::Key_Left: return VK_LEFT;
+        case Qt::Key_Up: return VK_UP;
+        case Qt::Key_Right: return VK_RIGHT;
+        case Qt::Key_Down: return VK_DOWN;
+        default: return std::nullopt;
+    }
+}
+}  // namespace
+
+void DeviceScreenWidget::keyPressEvent(QKeyEvent* event) {
+    const Screen::KeyRepeat repeat =
+        event->isAutoRepeat() ? Screen::KeyRepeat::Repeat : Screen::KeyRepeat::First;
+    if (const std::optional<UINT> key = ActionKey(event->key())) {
+        screen_.KeyDown(*key, repeat);
+    } else if (event->key() == Qt::Key_F1 || event->key() == Qt::Key_F2) {
+        if (!event->isAutoRepeat()) screen_.PressSoftKey(event->key() == Qt::Key_F1 ? 0 : 1);
+    } else if (event->key() == Qt::Key_Escape) {
+        screen_.BackDown(repeat);
+    } else {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+}
+
+void DeviceScreenWidget::keyReleaseEvent(QKeyEvent* event) {
+    // Auto-repeat comes as release and press pairs; only the real release counts.
+    if (event->isAutoRepeat()) {
+        event->accept();
+        return;
+    }
+    if (const std::optional<UINT> key = ActionKey(event->key())) {
+        screen_.KeyUp(*key);
+    } else if (event->key() == Qt::Key_Escape) {
+        screen_.BackUp();
+    } else {
+        QWidget::keyReleaseEvent(event);
+        return;
     }
     event->accept();
 }

@@ -107,8 +107,17 @@ BOOL SHSendBackToFocusWindow(UINT message, WPARAM, LPARAM lParam) {
         return FALSE;
     const HWND focus = GetFocus();
     if (!focus) return FALSE;
+    // A press that follows a press without a release in between is the key being held: it goes
+    // on with the previous-state bit set, so that an edit control clears its whole text.
+    static bool held = false;
     const bool release = (LOWORD(static_cast<std::uintptr_t>(lParam)) & MOD_KEYUP) != 0;
-    SendMessage(focus, release ? WM_KEYUP : WM_KEYDOWN, VK_BACK, release ? 0xC0000001 : 1);
+    if (release) {
+        held = false;
+        SendMessage(focus, WM_KEYUP, VK_BACK, static_cast<LPARAM>(0xC0000001u));
+    } else {
+        SendMessage(focus, WM_KEYDOWN, VK_BACK, held ? 1 | (LPARAM{1} << 30) : 1);
+        held = true;
+    }
     return TRUE;
 }
 

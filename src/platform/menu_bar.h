@@ -94,7 +94,8 @@ using PopupMenuChooser = std::function<std::optional<UINT>(const std::vector<Men
 void SetPopupMenuChooser(PopupMenuChooser chooser);
 
 // Ordinal 97: passes the Back key of a WM_HOTKEY on to the focus window as the backspace key
-// (WM_KEYDOWN / WM_KEYUP with VK_BACK), so that an edit control deletes a character.
+// (WM_KEYDOWN / WM_KEYUP with VK_BACK), so that an edit control deletes a character; while the
+// key is held (presses without a release) the key-downs carry the previous-state bit (bit 30).
 BOOL SHSendBackToFocusWindow(UINT message, WPARAM wParam, LPARAM lParam);
 
 // Ordinal 56: the dialog-initialisation record; the dialog covers the screen.

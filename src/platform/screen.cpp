@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QPainter>
 #include <algorithm>
+#include <utility>
 
 #include "platform/menu_bar.h"
 #include "platform/qt_painter.h"
@@ -64,6 +65,8 @@ void Screen::Unregister(HWND window) {
     std::erase_if(posted_, [&](const PostedMessage& m) { return m.window == window; });
     std::erase(visibleBars_, window);
     if (focus_ == window) focus_ = nullptr;
+    if (backOwner_ == window) backOwner_ = nullptr;
+    if (WindowState* state = State(window); state && state->modalLoop) state->modalLoop->exit(0);
     const bool wasTop = Top() == window;
     std::erase(stack_, window);
     windows_.erase(window);
@@ -274,14 +277,32 @@ void Screen::EndModal(HWND dialog, std::intptr_t result) {
 
 // --- Input ------------------------------------------------------------------------------------
 
-void Screen::PressKey(UINT virtualKey) {
+namespace {
+constexpr LPARAM kKeyWasDown = LPARAM{1} << 30;
+constexpr LPARAM kKeyReleased = static_cast<LPARAM>(0xC0000001u);
+}  // namespace
+
+void Screen::KeyDown(UINT virtualKey, KeyRepeat repeat) {
     const HWND active = Active();
     if (!active) return;
     HWND target = active;
     for (HWND w = focus_; w; w = w->Parent())
         if (w == active) target = focus_;
-    SendMessage(target, WM_KEYDOWN, virtualKey, 1);
-    if (State(target)) SendMessage(target, WM_KEYUP, virtualKey, static_cast<LPARAM>(0xC0000001u));
+    SendMessage(target, WM_KEYDOWN, virtualKey, 1 | (repeat == KeyRepeat::Repeat ? kKeyWasDown : 0));
+}
+
+void Screen::KeyUp(UINT virtualKey) {
+    const HWND active = Active();
+    if (!active) return;
+    HWND target = active;
+    for (HWND w = focus_; w; w = w->Parent())
+        if (w == active) target = focus_;
+    SendMessage(target, WM_KEYUP, virtualKey, kKeyReleased);
+}
+
+void Screen::PressKey(UINT virtualKey) {
+    KeyDown(virtualKey);
+    KeyUp(virtualKey);
 }
 
 MenuBar* Screen::VisibleMenuBar(HWND window) const {
@@ -295,21 +316,32 @@ void Screen::PressSoftKey(int index) {
     if (MenuBar* bar = VisibleMenuBar(Active())) bar->Press(index);
 }
 
-void Screen::PressBack() {
+void Screen::BackDown(KeyRepeat repeat) {
     const HWND active = Active();
     if (!active) return;
     if (MenuBar* bar = VisibleMenuBar(active); bar && bar->OverridesBack()) {
         if (bar->NotifiesBack()) {
+            backOwner_ = active;
             SendMessage(active, WM_HOTKEY, 0, MAKELPARAM(0, VK_TBACK));
-            if (State(active)) SendMessage(active, WM_HOTKEY, 0, MAKELPARAM(MOD_KEYUP, VK_TBACK));
         }
         return;
     }
+    if (repeat == KeyRepeat::Repeat) return;
     if (active->GetKind() == Window::Kind::Dialog) {
         SendMessage(active, WM_COMMAND, IDCANCEL, 0);
         return;
     }
     if (stack_.size() >= 2) Show(stack_[stack_.size() - 2]);
+}
+
+void Screen::BackUp() {
+    const HWND owner = std::exchange(backOwner_, nullptr);
+    if (owner && State(owner)) SendMessage(owner, WM_HOTKEY, 0, MAKELPARAM(MOD_KEYUP, VK_TBACK));
+}
+
+void Screen::PressBack() {
+    BackDown();
+    BackUp();
 }
 
 // --- Timers -----------------------------------------------------------------------------------

@@ -94,9 +94,19 @@ public:
     void SetModalDriver(std::function<void(HWND dialog)> driver) { modalDriver_ = std::move(driver); }
 
     // --- Input ------------------------------------------------------------------------------
+    // A key held down repeats its WM_KEYDOWN with the previous-state bit (bit 30 of the second
+    // parameter) set, and is released once.
+    enum class KeyRepeat { First, Repeat };
+    void KeyDown(UINT virtualKey, KeyRepeat repeat = KeyRepeat::First);
+    void KeyUp(UINT virtualKey);
+    // KeyDown then KeyUp.
     void PressKey(UINT virtualKey);
     // 0: left soft key, 1: right soft key.
     void PressSoftKey(int index);
+    // The Back key: with the override, WM_HOTKEY on the press (and each repeat) and on the
+    // release; otherwise Back's default on the first press.
+    void BackDown(KeyRepeat repeat = KeyRepeat::First);
+    void BackUp();
     void PressBack();
     // The visible menu bar of `window`, if any.
     MenuBar* VisibleMenuBar(HWND window) const;
@@ -170,6 +180,7 @@ private:
     HWND focus_ = nullptr;
     bool desktopFocused_ = true;
     bool pumpScheduled_ = false;
+    HWND backOwner_ = nullptr;  // who received the WM_HOTKEY of the Back key being held
     std::optional<int> quitCode_;
     PaintLog* recorder_ = nullptr;
     std::function<void()> changed_;

@@ -121,13 +121,17 @@ TEST(DeviceScreen, KeysAndSoftKeyClicksReachTheScreen) {
     log.clear();
     QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
     QCoreApplication::sendEvent(&widget, &enter);
+    QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QString(), true);
+    QCoreApplication::sendEvent(&widget, &repeat);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier);
+    QCoreApplication::sendEvent(&widget, &release);
     QKeyEvent f1(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
     QCoreApplication::sendEvent(&widget, &f1);
     QMouseEvent click(QEvent::MouseButtonPress, QPointF(20, 215 * 2), QPointF(20, 215 * 2),
                       Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(&widget, &click);
-    const std::vector<std::string> expected = {"W KEYDOWN 13", "W KEYUP 13", "W COMMAND 40014",
-                                               "W COMMAND 40014"};
+    const std::vector<std::string> expected = {"W KEYDOWN 13", "W KEYDOWN 13", "W KEYUP 13",
+                                               "W COMMAND 40014", "W COMMAND 40014"};
     EXPECT_EQ(log, expected);
 }
 

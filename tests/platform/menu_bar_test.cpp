@@ -155,6 +155,33 @@ TEST_F(MenuBarTest, BackHandedToTheFocusWindowAsBackspace) {
     EXPECT_EQ(Commands(), (Log{"Edit KEYDOWN 8", "Edit KEYUP 8"}));
 }
 
+// Holding Back in a dialog that keeps it: every press reaches the edit control, the repeats
+// marked as a held key, and one release.
+TEST_F(MenuBarTest, HeldBackReachesTheFocusWindowAsAHeldBackspace) {
+    HWND bar = CreateBar(51);
+    SendMessage(bar, SHCMBM_OVERRIDEKEY, VK_TBACK,
+                MAKELPARAM(SHMBOF_NODEFAULT | SHMBOF_NOTIFY, SHMBOF_NODEFAULT | SHMBOF_NOTIFY));
+    LoggingWindow edit(screen_, "Edit", log_);
+    std::vector<LPARAM> keyDowns;
+    edit.onMessage = [&](UINT message, WPARAM, LPARAM lParam) -> std::optional<LRESULT> {
+        if (message == WM_KEYDOWN) keyDowns.push_back(lParam);
+        return std::nullopt;
+    };
+    window_.onMessage = [](UINT message, WPARAM wParam, LPARAM lParam) -> std::optional<LRESULT> {
+        if (message != WM_HOTKEY) return std::nullopt;
+        SHSendBackToFocusWindow(message, wParam, lParam);
+        return TRUE;
+    };
+    SetFocus(&edit);
+    screen_.BackDown();
+    screen_.BackDown(Screen::KeyRepeat::Repeat);
+    screen_.BackDown(Screen::KeyRepeat::Repeat);
+    screen_.BackUp();
+    screen_.PressBack();
+    const std::vector<LPARAM> expected = {1, 1 | (LPARAM{1} << 30), 1 | (LPARAM{1} << 30), 1};
+    EXPECT_EQ(keyDowns, expected);
+}
+
 TEST_F(MenuBarTest, CreationFailsForInjectedFailuresAndBadResources) {
     SetMenuBarCreationFailure([](UINT id) { return id == 51; });
     EXPECT_NE(CreateBar(50), nullptr);
