@@ -144,6 +144,8 @@ void DeviceScreenWidget::closeEvent(QCloseEvent* event) {
 
 namespace {
 int signalPipe[2] = {-1, -1};
+Screen* signalScreen = nullptr;
+QSocketNotifier* signalNotifier = nullptr;
 
 void OnShutdownSignal(int) {
     const char byte = 1;
@@ -153,18 +155,31 @@ void OnShutdownSignal(int) {
 
 void InstallShutdownSignals(Screen& screen) {
     if (signalPipe[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) return;
-    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, QCoreApplication::instance());
-    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [&screen] {
-        char byte = 0;
-        [[maybe_unused]] const auto got = ::read(signalPipe[0], &byte, 1);
-        screen.RequestShutdown();
-    });
+    signalScreen = &screen;
+    if (!signalNotifier) {
+        signalNotifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read,
+                                             QCoreApplication::instance());
+        QObject::connect(signalNotifier, &QSocketNotifier::activated, signalNotifier, [] {
+            char byte = 0;
+            [[maybe_unused]] const auto got = ::read(signalPipe[0], &byte, 1);
+            if (signalScreen) signalScreen->RequestShutdown();
+        });
+    }
     struct sigaction action {};
     action.sa_handler = OnShutdownSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGINT, &action, nullptr);
+}
+
+void RemoveShutdownSignals() {
+    struct sigaction action {};
+    action.sa_handler = SIG_DFL;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+    signalScreen = nullptr;
 }
 
 }  // namespace velora::platform

@@ -38,5 +38,7 @@ private:
 // SIGTERM and SIGINT end the program through Screen::RequestShutdown on the event loop (a
 // self-pipe: the signal handler only writes a byte).
 void InstallShutdownSignals(Screen& screen);
+// Gives SIGTERM and SIGINT their default action again and forgets the screen.
+void RemoveShutdownSignals();
 
 }  // namespace velora::platform
