@@ -2,8 +2,9 @@
 
 #include <QCoreApplication>
 #include <QDBusConnection>
-#include <QDBusInterface>
-#include <QDBusReply>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
 #include <QFileInfo>
 #include <QSoundEffect>
 #include <QUrl>
@@ -28,47 +29,65 @@ void RecordingSoundPlayer::Stop() {
 
 namespace {
 
-// org.freedesktop.ScreenSaver on the session bus. Every call is best effort: no bus, no service
-// or an error reply leaves things as they are, without a word.
+// org.freedesktop.ScreenSaver on the session bus. Every call is asynchronous and best effort: no
+// bus, no service or an error reply leaves things as they are, without a word, and the user
+// interface never waits for the bus. An inhibit still on its way when it is released is released
+// as soon as its cookie arrives.
 class DesktopScreenSaver : public ScreenSaver {
 public:
+    DesktopScreenSaver() = default;
+    DesktopScreenSaver(const DesktopScreenSaver&) = delete;
+    DesktopScreenSaver& operator=(const DesktopScreenSaver&) = delete;
+    ~DesktopScreenSaver() override {
+        *alive_ = false;  // a reply still on its way must not reach this object
+        if (cookie_) Send(QStringLiteral("UnInhibit"), {*cookie_});
+    }
+
     void Inhibit() override {
-        if (cookie_) return;
-        QDBusInterface* service = Service();
-        if (!service) return;
-        const QDBusReply<uint> reply = service->call(QStringLiteral("Inhibit"), QStringLiteral("velora"),
-                                                     QStringLiteral("Reading"));
-        if (reply.isValid()) cookie_ = reply.value();
+        wanted_ = true;
+        if (cookie_ || pending_) return;
+        std::optional<QDBusPendingCall> call =
+            Send(QStringLiteral("Inhibit"), {QStringLiteral("velora"), QStringLiteral("Reading")});
+        if (!call) return;
+        pending_ = true;
+        auto* watcher = new QDBusPendingCallWatcher(*call);
+        QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
+                         [this, alive = alive_](QDBusPendingCallWatcher* finished) {
+                             finished->deleteLater();
+                             if (!*alive) return;
+                             pending_ = false;
+                             const QDBusPendingReply<uint> reply = *finished;
+                             if (reply.isError()) return;
+                             cookie_ = reply.value();
+                             if (!wanted_) UnInhibit();
+                         });
     }
 
     void UnInhibit() override {
+        wanted_ = false;
         if (!cookie_) return;
-        if (QDBusInterface* service = Service())
-            service->asyncCall(QStringLiteral("UnInhibit"), *cookie_);
+        Send(QStringLiteral("UnInhibit"), {*cookie_});
         cookie_.reset();
     }
 
-    void SimulateUserActivity() override {
-        if (QDBusInterface* service = Service())
-            service->asyncCall(QStringLiteral("SimulateUserActivity"));
-    }
+    void SimulateUserActivity() override { Send(QStringLiteral("SimulateUserActivity"), {}); }
 
 private:
-    QDBusInterface* Service() {
-        if (!QCoreApplication::instance()) return nullptr;
-        if (!service_) {
-            QDBusConnection bus = QDBusConnection::sessionBus();
-            if (!bus.isConnected()) return nullptr;
-            service_ = std::make_unique<QDBusInterface>(
-                QStringLiteral("org.freedesktop.ScreenSaver"), QStringLiteral("/org/freedesktop/ScreenSaver"),
-                QStringLiteral("org.freedesktop.ScreenSaver"), bus);
-            service_->setTimeout(1000);
-        }
-        return service_->isValid() ? service_.get() : nullptr;
+    static std::optional<QDBusPendingCall> Send(const QString& method, const QVariantList& arguments) {
+        if (!QCoreApplication::instance()) return std::nullopt;
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        if (!bus.isConnected()) return std::nullopt;
+        QDBusMessage message = QDBusMessage::createMethodCall(
+            QStringLiteral("org.freedesktop.ScreenSaver"), QStringLiteral("/org/freedesktop/ScreenSaver"),
+            QStringLiteral("org.freedesktop.ScreenSaver"), method);
+        message.setArguments(arguments);
+        return bus.asyncCall(message, 2000);
     }
 
-    std::unique_ptr<QDBusInterface> service_;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     std::optional<uint> cookie_;
+    bool pending_ = false;
+    bool wanted_ = false;
 };
 
 // QSoundEffect plays WAV files; without an audio device it stays silent.
