@@ -1,12 +1,13 @@
 #include "resources/program_resources.h"
 
-#include <QGuiApplication>
+#include <QCoreApplication>
 #include <filesystem>
 #include <unistd.h>
 #include <fstream>
 #include <gtest/gtest.h>
 
 #include "platform/clock.h"
+#include "platform/keep_awake.h"
 #include "platform/menu_bar.h"
 #include "platform/painter.h"
 #include "platform/screen.h"
@@ -179,6 +180,31 @@ TEST(KeepDat, FoundNextToTheProgramOrInTheInstallPrefix) {
     std::ofstream(root / "bin" / "Keep.dat") << "x";
     EXPECT_EQ(FindKeepAwakeSound(root / "bin"), root / "bin" / "Keep.dat");
     std::filesystem::remove_all(root);
+}
+
+}  // namespace
+}  // namespace velora::resources
+
+namespace velora::resources {
+namespace {
+
+// The desktop player takes Keep.dat as it is made; without an audio device it stays silent.
+TEST(KeepDat, PlaysInALoopAndStops) {
+    static int argc = 1;
+    static char name[] = "velora_tests_resources";
+    static char* argv[] = {name, nullptr};
+    if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
+    const std::filesystem::path file =
+        std::filesystem::temp_directory_path() / ("velora_keep_" + std::to_string(::getpid()) + ".dat");
+    const std::vector<std::uint8_t> bytes = KeepDatBytes();
+    std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                static_cast<std::streamsize>(bytes.size()));
+    std::unique_ptr<platform::SoundPlayer> player = platform::CreateDesktopSoundPlayer();
+    EXPECT_TRUE(player->Play(file.u16string(), true));
+    QCoreApplication::processEvents();
+    player->Stop();
+    player.reset();
+    std::filesystem::remove(file);
 }
 
 }  // namespace
