@@ -47,6 +47,8 @@ struct BarCase {
     std::size_t popupItems;  // 0: no drop-down
 };
 
+void PrintTo(const BarCase& bar, std::ostream* out) { *out << "menu bar " << bar.id; }
+
 class MenuBars : public ::testing::TestWithParam<BarCase> {};
 
 // Each bar built by the shell call from our resource data shows the designed buttons.
@@ -78,7 +80,8 @@ INSTANTIATE_TEST_SUITE_P(
                       BarCase{305, u"Done", 1, u"Defaults", 2, 0},
                       BarCase{308, u"Done", 1, u" ", 2, 0},
                       BarCase{317, u"Find", 1, u"Cancel", 2, 0},
-                      BarCase{318, u"Find Next", 315, u"Find", 314, 0}));
+                      BarCase{318, u"Find Next", 315, u"Find", 314, 0}),
+    [](const ::testing::TestParamInfo<BarCase>& info) { return "Bar" + std::to_string(info.param.id); });
 
 TEST(ProgramResources, MenuBarWordsFollowTheShellFormat) {
     const std::vector<std::uint16_t> inbox = {134,    2,      0xFFFE, 40014, 4, 0x10, 108, 0,
