@@ -81,7 +81,7 @@ INSTANTIATE_TEST_SUITE_P(
                       BarCase{308, u"Done", 1, u" ", 2, 0},
                       BarCase{317, u"Find", 1, u"Cancel", 2, 0},
                       BarCase{318, u"Find Next", 315, u"Find", 314, 0}),
-    [](const ::testing::TestParamInfo<BarCase>& info) { return "Bar" + std::to_string(info.param.id); });
+    [](const ::testing::TestParamInfo<BarCase>& bar) { return "Bar" + std::to_string(bar.param.id); });
 
 TEST(ProgramResources, MenuBarWordsFollowTheShellFormat) {
     const std::vector<std::uint16_t> inbox = {134,    2,      0xFFFE, 40014, 4, 0x10, 108, 0,
