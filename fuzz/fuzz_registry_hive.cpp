@@ -14,7 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!hive) return 0;
     const std::string text = velora::platform::SerializeHive(*hive);
     std::string error;
-    const std::optional<velora::platform::HiveData> again = velora::platform::ParseHive(text, &error);
+    const std::optional<velora::platform::HiveData> again =
+        velora::platform::ParseHive(text, &error);
     if (!again || !(*again == *hive)) std::abort();
     if (velora::platform::SerializeHive(*again) != text) std::abort();
     return 0;

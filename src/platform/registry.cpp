@@ -62,7 +62,9 @@ std::shared_ptr<RegistryHive> CurrentHive() {
     return hive;
 }
 
-std::shared_ptr<RegistryHive> HiveOf(HKEY key) { return key->hive ? key->hive : CurrentHive(); }
+std::shared_ptr<RegistryHive> HiveOf(HKEY key) {
+    return key->hive ? key->hive : CurrentHive();
+}
 
 std::u16string_view NameOrEmpty(const char16_t* name) {
     return name != nullptr ? std::u16string_view(name) : std::u16string_view();
@@ -87,7 +89,8 @@ LONG OpenOrCreate(HKEY key, const char16_t* subKey, RegistryHive::Create create,
     std::shared_ptr<RegistryHive> hive = HiveOf(key);
     bool created = false;
     if (!path.empty() && !hive->OpenKey(path, create, &created)) return ERROR_FILE_NOT_FOUND;
-    if (disposition != nullptr) *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
+    if (disposition != nullptr)
+        *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
     *result = new RegistryKeyHandle{std::move(hive), std::move(path)};
     return ERROR_SUCCESS;
 }
@@ -96,7 +99,9 @@ LONG OpenOrCreate(HKEY key, const char16_t* subKey, RegistryHive::Create create,
 
 const HKEY HKEY_CURRENT_USER = &currentUserRoot;
 
-std::filesystem::path RegistryHiveFile() { return VeloraHome() / "registry.ini"; }
+std::filesystem::path RegistryHiveFile() {
+    return VeloraHome() / "registry.ini";
+}
 
 LONG RegCreateKeyExW(HKEY key, const char16_t* subKey, DWORD /*reserved*/, char16_t* /*keyClass*/,
                      DWORD /*options*/, REGSAM /*access*/, void* /*securityAttributes*/,

@@ -59,8 +59,8 @@ LONG RegOpenKeyExW(HKEY key, const char16_t* subKey, DWORD options, REGSAM acces
 // Reads a value. ERROR_FILE_NOT_FOUND when it is missing. With `data` null only the size is
 // reported. When the data is longer than *dataSize: ERROR_MORE_DATA, *dataSize set to the size
 // needed, nothing copied. `reserved` and `type` may be null.
-LONG RegQueryValueExW(HKEY key, const char16_t* valueName, DWORD* reserved, DWORD* type,
-                      BYTE* data, DWORD* dataSize);
+LONG RegQueryValueExW(HKEY key, const char16_t* valueName, DWORD* reserved, DWORD* type, BYTE* data,
+                      DWORD* dataSize);
 // Writes a value of any type (REG_DWORD is the one the program uses).
 LONG RegSetValueExW(HKEY key, const char16_t* valueName, DWORD reserved, DWORD type,
                     const BYTE* data, DWORD dataSize);
@@ -77,8 +77,9 @@ std::vector<std::u16string> RegistryValueNames(std::u16string_view keyPath);
 // Called after each successful RegSetValueExW, with the key's path from HKEY_CURRENT_USER. Lets
 // tests and diagnostics see exactly which values were written, in which order. Pass an empty
 // function to stop observing.
-using RegistryWriteObserver = std::function<void(
-    std::u16string_view keyPath, std::u16string_view valueName, DWORD type, std::span<const BYTE> data)>;
+using RegistryWriteObserver =
+    std::function<void(std::u16string_view keyPath, std::u16string_view valueName, DWORD type,
+                       std::span<const BYTE> data)>;
 void SetRegistryWriteObserver(RegistryWriteObserver observer);
 
 }  // namespace velora::platform

@@ -10,7 +10,9 @@ namespace {
 
 constexpr std::string_view kFormatLine = "Velora registry 1";
 
-bool IsControl(char16_t unit) { return unit < 0x20 || unit == 0x7F; }
+bool IsControl(char16_t unit) {
+    return unit < 0x20 || unit == 0x7F;
+}
 
 // No control characters, every surrogate paired.
 bool IsCleanName(std::u16string_view name) {
@@ -95,7 +97,8 @@ struct LineParser {
         }
         const std::u16string name = DecodeUtf8(nameBytes);
         if (!IsValidValueName(name)) return Fail(lineNumber, "invalid value name");
-        if (HiveData::FindValue(*key, name) != nullptr) return Fail(lineNumber, "value named twice");
+        if (HiveData::FindValue(*key, name) != nullptr)
+            return Fail(lineNumber, "value named twice");
 
         std::string_view rest = line.substr(i + 1);
         if (!TakePrefix(rest, "=")) return Fail(lineNumber, "missing '=' after value name");
@@ -107,13 +110,15 @@ struct LineParser {
                 return Fail(lineNumber, "dword needs exactly 8 hex digits");
             }
             data = {static_cast<std::uint8_t>(number), static_cast<std::uint8_t>(number >> 8),
-                    static_cast<std::uint8_t>(number >> 16), static_cast<std::uint8_t>(number >> 24)};
+                    static_cast<std::uint8_t>(number >> 16),
+                    static_cast<std::uint8_t>(number >> 24)};
         } else if (TakePrefix(rest, "hex(")) {
             if (!TakeHexNumber(rest, 1, 8, type) || !TakePrefix(rest, "):")) {
                 return Fail(lineNumber, "malformed hex(type)");
             }
             while (!rest.empty()) {
-                if (!data.empty() && !TakePrefix(rest, ",")) return Fail(lineNumber, "expected ','");
+                if (!data.empty() && !TakePrefix(rest, ","))
+                    return Fail(lineNumber, "expected ','");
                 std::uint32_t byte = 0;
                 if (!TakeHexNumber(rest, 2, 2, byte)) return Fail(lineNumber, "bad data byte");
                 if (data.size() >= kMaxValueDataSize) return Fail(lineNumber, "value too long");
@@ -181,7 +186,8 @@ RegistryKeyData& HiveData::CreateKey(std::u16string_view path, bool* created) {
 const RegistryValue* HiveData::FindValue(const RegistryKeyData& key, std::u16string_view name) {
     const std::u16string folded = FoldRegistryName(name);
     for (const RegistryValue& value : key.values) {
-        if (value.name.size() == name.size() && FoldRegistryName(value.name) == folded) return &value;
+        if (value.name.size() == name.size() && FoldRegistryName(value.name) == folded)
+            return &value;
     }
     return nullptr;
 }
@@ -237,8 +243,9 @@ std::optional<HiveData> ParseHive(std::string_view bytes, std::string* error) {
 
 std::string SerializeHive(const HiveData& hive) {
     std::string out(kFormatLine);
-    out += "\n; HKEY_CURRENT_USER of Velora. Values: dword:<8 hex digits> for REG_DWORD,\n"
-           "; hex(<type>):<bytes> for anything else.\n";
+    out +=
+        "\n; HKEY_CURRENT_USER of Velora. Values: dword:<8 hex digits> for REG_DWORD,\n"
+        "; hex(<type>):<bytes> for anything else.\n";
     for (const RegistryKeyData& key : hive.Keys()) {
         out += "\n[";
         out += EncodeUtf8(key.path);

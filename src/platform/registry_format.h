@@ -62,11 +62,12 @@ bool IsValidValueName(std::u16string_view name);
 
 // The keys of one hive, in the order they were created. A key's parents exist whenever it does.
 class HiveData {
-public:
+  public:
     const RegistryKeyData* FindKey(std::u16string_view path) const;
     RegistryKeyData* FindKey(std::u16string_view path);
-    // Returns the key (the reference stays valid while the hive lives), creating it and any missing parent first. `created` tells whether the key
-    // itself was new. The path must satisfy IsValidKeyPath.
+    // Returns the key (the reference stays valid while the hive lives), creating it and any missing
+    // parent first. `created` tells whether the key itself was new. The path must satisfy
+    // IsValidKeyPath.
     RegistryKeyData& CreateKey(std::u16string_view path, bool* created = nullptr);
 
     static const RegistryValue* FindValue(const RegistryKeyData& key, std::u16string_view name);
@@ -78,7 +79,7 @@ public:
 
     bool operator==(const HiveData& other) const { return keys_ == other.keys_; }
 
-private:
+  private:
     std::deque<RegistryKeyData> keys_;  // a deque keeps references valid as keys are added
     std::unordered_map<std::u16string, std::size_t> index_;  // folded path -> position in keys_
 };

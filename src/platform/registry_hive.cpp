@@ -1,27 +1,26 @@
 #include "platform/registry_hive.h"
 
-#include <QLockFile>
-#include <QString>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace velora::platform {
 namespace {
 
-// How long a writer waits for another process's commit (normally a few milliseconds). A lock
-// left by a process that died is taken over at once; one held by a hung process after 30 s.
+// How long a writer waits for another process's commit (normally well under a millisecond).
 constexpr int kLockWaitMilliseconds = 5000;
 
 // Largest hive file read; anything bigger is treated as unreadable rather than parsed.
 constexpr std::size_t kMaxHiveFileSize = 64u << 20;
 
 class FileDescriptor {
-public:
+  public:
     explicit FileDescriptor(int descriptor) : descriptor_(descriptor) {}
     ~FileDescriptor() {
         if (descriptor_ >= 0) ::close(descriptor_);
@@ -36,7 +35,7 @@ public:
         return ::close(descriptor) == 0;
     }
 
-private:
+  private:
     int descriptor_;
 };
 
@@ -61,7 +60,36 @@ std::string UtcTimestamp() {
     return text;
 }
 
-QString ToQString(const std::filesystem::path& path) { return QString::fromStdString(path.string()); }
+// An exclusive advisory lock (flock) on the hive's lock file, held by every writer while it reads,
+// merges and replaces the hive. The kernel drops it when its holder dies, so a writer killed in
+// the middle never blocks the next one; the lock file itself stays in place.
+class HiveLock {
+  public:
+    explicit HiveLock(const std::filesystem::path& lockFile)
+        : descriptor_(::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600)) {
+        if (descriptor_.Get() < 0) return;
+        for (int waited = 0;; ++waited) {
+            if (::flock(descriptor_.Get(), LOCK_EX | LOCK_NB) == 0) {
+                locked_ = true;
+                return;
+            }
+            if (errno != EWOULDBLOCK && errno != EINTR) return;
+            if (waited >= kLockWaitMilliseconds) return;
+            const timespec oneMillisecond{0, 1'000'000};
+            ::nanosleep(&oneMillisecond, nullptr);
+        }
+    }
+    ~HiveLock() {
+        if (locked_) ::flock(descriptor_.Get(), LOCK_UN);
+    }
+    HiveLock(const HiveLock&) = delete;
+    HiveLock& operator=(const HiveLock&) = delete;
+    bool Locked() const { return locked_; }
+
+  private:
+    FileDescriptor descriptor_;
+    bool locked_ = false;
+};
 
 }  // namespace
 
@@ -70,7 +98,9 @@ RegistryHive::RegistryHive(std::filesystem::path file)
       lockFile_(file_.string() + ".lock"),
       temporaryFile_(file_.string() + ".tmp") {}
 
-RegistryHive::~RegistryHive() { Flush(); }
+RegistryHive::~RegistryHive() {
+    Flush();
+}
 
 RegistryHive::FileStamp RegistryHive::StampFile() const {
     struct stat status {};
@@ -111,7 +141,7 @@ bool RegistryHive::WriteFile(const HiveData& hive) {
     FileDescriptor temporary(
         ::open(temporaryFile_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
     if (temporary.Get() < 0) return false;
-    if (!WriteAll(temporary.Get(), SerializeHive(hive)) || ::fsync(temporary.Get()) != 0 ||
+    if (!WriteAll(temporary.Get(), SerializeHive(hive)) || ::fdatasync(temporary.Get()) != 0 ||
         !temporary.Close()) {
         ::unlink(temporaryFile_.c_str());
         return false;
@@ -120,9 +150,8 @@ bool RegistryHive::WriteFile(const HiveData& hive) {
         ::unlink(temporaryFile_.c_str());
         return false;
     }
-    // Make the rename itself durable.
-    FileDescriptor directory(::open(file_.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (directory.Get() >= 0) ::fsync(directory.Get());
+    // The directory is not synced: until the system writes it back, a power cut brings back the
+    // previous hive, whole. The data sync above is what keeps the new file from being empty.
     return true;
 }
 
@@ -130,8 +159,8 @@ bool RegistryHive::CreateFileWithDefaults(Locked locked) {
     std::error_code ignored;
     std::filesystem::create_directories(file_.parent_path(), ignored);
     if (locked == Locked::No) {
-        QLockFile lock(ToQString(lockFile_));
-        if (!lock.tryLock(kLockWaitMilliseconds)) return false;
+        const HiveLock lock(lockFile_);
+        if (!lock.Locked()) return false;
         if (StampFile().exists) return true;  // another process made it meanwhile
         return WriteFile(DefaultHive());
     }
@@ -165,7 +194,8 @@ void RegistryHive::Refresh(Locked locked) {
 
     if (!now.exists) {
         if (!CreateFileWithDefaults(locked)) {
-            // No place to keep the hive: run from the defaults in memory; the next write tries again.
+            // No place to keep the hive: run from the defaults in memory; the next write tries
+            // again.
             ReplaceWith(DefaultHive(), now);
             return;
         }
@@ -194,7 +224,8 @@ void RegistryHive::Refresh(Locked locked) {
     }
     if (!readable) {
         if (!warnedUnreadable_) {
-            std::fprintf(stderr, "velora: cannot read the settings file %s (%s); the defaults are used\n",
+            std::fprintf(stderr,
+                         "velora: cannot read the settings file %s (%s); the defaults are used\n",
                          file_.c_str(), std::strerror(errno));
             warnedUnreadable_ = true;
         }
@@ -212,15 +243,17 @@ void RegistryHive::Refresh(Locked locked) {
 
     if (locked == Locked::No) {
         // Deal with the corrupt file under the lock: another process may be doing the same.
-        QLockFile lock(ToQString(lockFile_));
-        if (lock.tryLock(kLockWaitMilliseconds)) {
+        const HiveLock lock(lockFile_);
+        if (lock.Locked()) {
             loaded_ = false;
             Refresh(Locked::Yes);
             return;
         }
         if (!warnedUnreadable_) {
-            std::fprintf(stderr, "velora: the settings file %s is unreadable (%s); the defaults are "
-                         "used\n", file_.c_str(), reason.c_str());
+            std::fprintf(stderr,
+                         "velora: the settings file %s is unreadable (%s); the defaults are "
+                         "used\n",
+                         file_.c_str(), reason.c_str());
             warnedUnreadable_ = true;
         }
         ReplaceWith(DefaultHive(), now);
@@ -304,8 +337,8 @@ bool RegistryHive::Flush() {
     if (keepingCorruptFile_) return false;
     std::error_code ignored;
     std::filesystem::create_directories(file_.parent_path(), ignored);
-    QLockFile lock(ToQString(lockFile_));
-    if (!lock.tryLock(kLockWaitMilliseconds)) return false;
+    const HiveLock lock(lockFile_);
+    if (!lock.Locked()) return false;
     Refresh(Locked::Yes);  // data_ = the file as it is now, plus our pending changes
     if (!WriteFile(data_)) return false;
     stamp_ = StampFile();

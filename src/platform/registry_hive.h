@@ -5,10 +5,11 @@
 // Reads are cheap: before each key open or value query the file's identity (device, inode, size,
 // change times) is compared with the one last read, and the file is parsed again only when it
 // changed on disk. Writes are kept in memory, visible at once to this process, and committed by
-// Flush (RegCloseKey calls it): under a lock file the current file is re-read, this process's
+// Flush (RegCloseKey calls it): under a lock (flock on <name>.lock, released by the kernel if
+// the holder dies) the current file is re-read, this process's
 // pending changes are applied on top of it (so another process's values are never lost), and the
-// result replaces the file atomically (temporary file, fsync, rename). A crash at any moment leaves
-// either the old or the new file.
+// result replaces the file atomically (temporary file, fdatasync, rename). A crash at any moment
+// leaves either the old or the new file.
 //
 // A missing file is created with DefaultHive(). A file that cannot be parsed is renamed aside
 // (<name>.corrupt-<UTC time>), never overwritten, with a one-line warning on stderr, and the hive
@@ -28,7 +29,7 @@ struct stat;
 namespace velora::platform {
 
 class RegistryHive {
-public:
+  public:
     explicit RegistryHive(std::filesystem::path file);
     ~RegistryHive();  // commits pending changes
     RegistryHive(const RegistryHive&) = delete;
@@ -57,7 +58,7 @@ public:
     bool Flush();
     bool HasPendingChanges();
 
-private:
+  private:
     struct FileStamp {
         bool exists = false;
         std::uint64_t device = 0, inode = 0, size = 0;

@@ -33,7 +33,9 @@ int CompareOrdinalIgnoreCase(std::u16string_view a, std::u16string_view b) {
     return CompareUnits(a, b, LowerAscii);
 }
 
-int CompareOrdinal(const char16_t* a, const char16_t* b) { return CompareOrdinal(ViewOf(a), ViewOf(b)); }
+int CompareOrdinal(const char16_t* a, const char16_t* b) {
+    return CompareOrdinal(ViewOf(a), ViewOf(b));
+}
 
 int CompareOrdinalIgnoreCase(const char16_t* a, const char16_t* b) {
     return CompareOrdinalIgnoreCase(ViewOf(a), ViewOf(b));

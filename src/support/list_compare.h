@@ -21,7 +21,9 @@ int CompareOrdinal(const char16_t* a, const char16_t* b);
 int CompareOrdinalIgnoreCase(const char16_t* a, const char16_t* b);
 
 // 1 when a is greater, -1 when smaller, 0 when equal.
-constexpr int CompareUnsigned(std::uint32_t a, std::uint32_t b) { return a > b ? 1 : (a < b ? -1 : 0); }
+constexpr int CompareUnsigned(std::uint32_t a, std::uint32_t b) {
+    return a > b ? 1 : (a < b ? -1 : 0);
+}
 
 // Unsigned order of two addresses: the default for lists of pointers.
 int CompareAddresses(const void* a, const void* b);

@@ -52,7 +52,7 @@ struct ListElementTraits<std::unique_ptr<X, Deleter>> {
 
 template <typename T>
 class PositionalList {
-public:
+  public:
     using Traits = ListElementTraits<T>;
     using View = typename Traits::View;
     // Orders two elements: less than 0, 0 or more than 0.
@@ -63,7 +63,8 @@ public:
     explicit PositionalList(T emptyRecord = T{}) : emptyRecord_(std::move(emptyRecord)) {
         if constexpr (std::is_integral_v<T>) {
             compare_ = [](View a, View b) {
-                return CompareUnsigned(static_cast<std::uint32_t>(a), static_cast<std::uint32_t>(b));
+                return CompareUnsigned(static_cast<std::uint32_t>(a),
+                                       static_cast<std::uint32_t>(b));
             };
         } else if constexpr (std::is_pointer_v<View>) {  // pointers and unique_ptr elements
             compare_ = [](View a, View b) { return CompareAddresses(a, b); };
@@ -192,7 +193,9 @@ public:
         std::vector<Node*> nodes;
         nodes.reserve(static_cast<std::size_t>(count_));
         for (Node* node = first_; node != nullptr; node = node->next) nodes.push_back(node);
-        auto at = [&nodes](std::int32_t k) -> T& { return nodes[static_cast<std::size_t>(k)]->element; };
+        auto at = [&nodes](std::int32_t k) -> T& {
+            return nodes[static_cast<std::size_t>(k)]->element;
+        };
 
         struct Range {
             std::int32_t low, high;
@@ -239,7 +242,7 @@ public:
         cursorPosition_ = 1;
     }
 
-private:
+  private:
     struct Node {
         T element;
         Node* previous;

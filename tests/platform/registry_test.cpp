@@ -55,7 +55,8 @@ TEST(RegistryFormat, SerialisedHiveParsesBackToTheSameHive) {
 
 TEST(RegistryFormat, AcceptsCommentsBlankLinesCrLfAndImpliedParents) {
     const std::optional<HiveData> hive = ParseHive(
-        "Velora registry 1\r\n; note\r\n\r\n[A\\B]\r\n\"V\"=dword:FFFFFFFF\r\n[a]\r\n\"W\"=hex(3):\n");
+        "Velora registry 1\r\n; "
+        "note\r\n\r\n[A\\B]\r\n\"V\"=dword:FFFFFFFF\r\n[a]\r\n\"W\"=hex(3):\n");
     ASSERT_TRUE(hive);
     ASSERT_NE(hive->FindKey(u"a\\b"), nullptr);
     EXPECT_EQ(HiveData::FindValue(*hive->FindKey(u"A\\B"), u"v")->data, Dword(0xFFFFFFFFu));
@@ -98,7 +99,7 @@ TEST(RegistryFormat, RejectsAnythingMalformed) {
 // ---- the hive file ---------------------------------------------------------------------------
 
 class RegistryFileTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(folder_.isValid());
         file_ = std::filesystem::path(folder_.path().toStdString()) / "registry.ini";
@@ -275,7 +276,7 @@ TEST_F(RegistryFileTest, UncommittedWritesStayOnTopOfAnotherProcessesCommit) {
 // ---- the device calls ------------------------------------------------------------------------
 
 class RegistryCallsTest : public RegistryFileTest {
-protected:
+  protected:
     void SetUp() override {
         RegistryFileTest::SetUp();
         const char* old = std::getenv("VELORA_HOME");
@@ -311,7 +312,8 @@ TEST_F(RegistryCallsTest, HiveFileFollowsTheEnvironment) {
 
 TEST_F(RegistryCallsTest, CreateOpenQuerySetClose) {
     HKEY key = nullptr;
-    EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, u"Software\\Test", 0, 0, &key), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, u"Software\\Test", 0, 0, &key),
+              ERROR_FILE_NOT_FOUND);
     DWORD disposition = 0;
     ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, u"Software\\Test", 0, nullptr, 0, 0, nullptr, &key,
                               &disposition),
@@ -319,13 +321,14 @@ TEST_F(RegistryCallsTest, CreateOpenQuerySetClose) {
     EXPECT_EQ(disposition, REG_CREATED_NEW_KEY);
 
     std::vector<std::tuple<std::u16string, std::u16string, DWORD>> writes;
-    SetRegistryWriteObserver([&](std::u16string_view path, std::u16string_view name, DWORD type,
-                                 std::span<const BYTE>) {
-        writes.emplace_back(std::u16string(path), std::u16string(name), type);
-    });
+    SetRegistryWriteObserver(
+        [&](std::u16string_view path, std::u16string_view name, DWORD type, std::span<const BYTE>) {
+            writes.emplace_back(std::u16string(path), std::u16string(name), type);
+        });
     const std::int32_t minusOne = -1;
-    ASSERT_EQ(RegSetValueExW(key, u"Dword", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&minusOne), 4),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        RegSetValueExW(key, u"Dword", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&minusOne), 4),
+        ERROR_SUCCESS);
     const BYTE six[6] = {1, 2, 3, 4, 5, 6};
     ASSERT_EQ(RegSetValueExW(key, u"Long", 0, REG_BINARY, six, 6), ERROR_SUCCESS);
     EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
@@ -337,33 +340,37 @@ TEST_F(RegistryCallsTest, CreateOpenQuerySetClose) {
     std::int32_t value = 0;
     DWORD type = 0;
     DWORD size = 4;
-    EXPECT_EQ(RegQueryValueExW(key, u"dword", nullptr, &type, reinterpret_cast<BYTE*>(&value), &size),
-              ERROR_SUCCESS);
+    EXPECT_EQ(
+        RegQueryValueExW(key, u"dword", nullptr, &type, reinterpret_cast<BYTE*>(&value), &size),
+        ERROR_SUCCESS);
     EXPECT_EQ(value, -1);
     EXPECT_EQ(type, REG_DWORD);
 
     // Longer than the buffer: nothing copied, size needed reported.
     value = 42;
     size = 4;
-    EXPECT_EQ(RegQueryValueExW(key, u"Long", nullptr, &type, reinterpret_cast<BYTE*>(&value), &size),
-              ERROR_MORE_DATA);
+    EXPECT_EQ(
+        RegQueryValueExW(key, u"Long", nullptr, &type, reinterpret_cast<BYTE*>(&value), &size),
+        ERROR_MORE_DATA);
     EXPECT_EQ(value, 42);
     EXPECT_EQ(size, 6u);
     size = 0;
     EXPECT_EQ(RegQueryValueExW(key, u"Long", nullptr, nullptr, nullptr, &size), ERROR_SUCCESS);
     EXPECT_EQ(size, 6u);
-    EXPECT_EQ(RegQueryValueExW(key, u"Missing", nullptr, &type, reinterpret_cast<BYTE*>(&value), &size),
-              ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(
+        RegQueryValueExW(key, u"Missing", nullptr, &type, reinterpret_cast<BYTE*>(&value), &size),
+        ERROR_FILE_NOT_FOUND);
 
     HKEY same = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, u"Software\\TEST", 0, nullptr, 0, 0, nullptr, &same,
-                              &disposition),
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, u"Software\\TEST", 0, nullptr, 0, 0, nullptr,
+                              &same, &disposition),
               ERROR_SUCCESS);
     EXPECT_EQ(disposition, REG_OPENED_EXISTING_KEY);
     EXPECT_EQ(RegCloseKey(same), ERROR_SUCCESS);
     EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
 
-    EXPECT_EQ(RegistryValueNames(u"software\\test"), (std::vector<std::u16string>{u"Dword", u"Long"}));
+    EXPECT_EQ(RegistryValueNames(u"software\\test"),
+              (std::vector<std::u16string>{u"Dword", u"Long"}));
     RegistryHive fresh(file_);
     EXPECT_EQ(QueryDword(fresh, u"Software\\Test", u"Dword"), 0xFFFFFFFFu);
 }

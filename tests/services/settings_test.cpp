@@ -21,7 +21,7 @@ constexpr char16_t kSettingsKey[] = u"Software\\Quenrick\\Velora";
 
 // Each test gets a hive of its own in a fresh VELORA_HOME.
 class SettingsTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(folder_.isValid());
         if (const char* old = std::getenv("VELORA_HOME")) oldHome_ = old;
@@ -43,7 +43,8 @@ protected:
         ASSERT_EQ(platform::RegCreateKeyExW(platform::HKEY_CURRENT_USER, keyPath, 0, nullptr, 0, 0,
                                             nullptr, &key, &disposition),
                   platform::ERROR_SUCCESS);
-        platform::RegSetValueExW(key, name, 0, type, bytes.data(), static_cast<DWORD>(bytes.size()));
+        platform::RegSetValueExW(key, name, 0, type, bytes.data(),
+                                 static_cast<DWORD>(bytes.size()));
         platform::RegCloseKey(key);
     }
     static void StoreDword(const char16_t* name, std::int32_t value,
@@ -192,13 +193,13 @@ TEST_F(SettingsTest, SnapshotKeepsWhatItHeldWhenABacklightValueIsMissing) {
 
 TEST_F(SettingsTest, SaveWritesNineDwordsInOrderAndTheyLoadBack) {
     std::vector<std::u16string> written;
-    platform::SetRegistryWriteObserver(
-        [&](std::u16string_view path, std::u16string_view name, DWORD type, std::span<const BYTE> data) {
-            EXPECT_EQ(path, kSettingsKey);
-            EXPECT_EQ(type, platform::REG_DWORD);
-            EXPECT_EQ(data.size(), 4u);
-            written.emplace_back(name);
-        });
+    platform::SetRegistryWriteObserver([&](std::u16string_view path, std::u16string_view name,
+                                           DWORD type, std::span<const BYTE> data) {
+        EXPECT_EQ(path, kSettingsKey);
+        EXPECT_EQ(type, platform::REG_DWORD);
+        EXPECT_EQ(data.size(), 4u);
+        written.emplace_back(name);
+    });
     ReadingSettings saved;
     saved.CurWordDelay = 301;
     saved.SpeedSet = 250;
@@ -254,10 +255,8 @@ TEST_F(SettingsTest, DefaultsResetEverythingButSpeedAndCurrentWordDelay) {
     SetSpeedBoostFactors(settings);
     std::vector<std::int32_t> requests;
     std::vector<std::u16string> written;
-    platform::SetRegistryWriteObserver(
-        [&](std::u16string_view, std::u16string_view name, DWORD, std::span<const BYTE>) {
-            written.emplace_back(name);
-        });
+    platform::SetRegistryWriteObserver([&](std::u16string_view, std::u16string_view name, DWORD,
+                                           std::span<const BYTE>) { written.emplace_back(name); });
     EXPECT_EQ(ApplyDefaults(settings, [&](std::int32_t on) { requests.push_back(on); }),
               platform::ERROR_SUCCESS);
     EXPECT_EQ(requests, std::vector<std::int32_t>{1});
@@ -307,8 +306,8 @@ TEST(SpeedTimes, TruncateTheSinglePrecisionProduct) {
         std::int32_t speed, boost, gap, base;
     };
     const Case cases[] = {
-        {210, 0, 78, 183}, {210, 1, 26, 52},  {20, 0, 7, 17},     {500, 0, 187, 437},
-        {500, 1, 62, 125}, {0, 0, 0, 0},      {-10, 0, -3, -8},   {15, 1, 1, 3},
+        {210, 0, 78, 183}, {210, 1, 26, 52}, {20, 0, 7, 17},   {500, 0, 187, 437},
+        {500, 1, 62, 125}, {0, 0, 0, 0},     {-10, 0, -3, -8}, {15, 1, 1, 3},
     };
     for (const Case& c : cases) {
         ReadingSettings settings;

@@ -108,7 +108,9 @@ TEST(PositionalList, OwnedElementsAreDestroyedWithTheirNodes) {
     struct Tracked {
         std::shared_ptr<int> counter;
         int key;
-        explicit Tracked(std::shared_ptr<int> c, int k) : counter(std::move(c)), key(k) { ++*counter; }
+        explicit Tracked(std::shared_ptr<int> c, int k) : counter(std::move(c)), key(k) {
+            ++*counter;
+        }
         ~Tracked() { --*counter; }
     };
     {
