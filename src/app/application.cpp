@@ -1,5 +1,7 @@
 #include "app/application.h"
 
+#include "app/store_config.h"
+
 #include <QApplication>
 #include <QKeyEvent>
 #include <QWidget>
@@ -10,7 +12,6 @@
 #include "platform/message_box.h"
 #include "platform/registry.h"
 #include "platform/text_codec.h"
-#include "resources/demo_store.h"
 #include "resources/program_resources.h"
 #include "services/dialog.h"
 #include "services/home_timeout.h"
@@ -70,7 +71,8 @@ Application::Application(StartOptions options) : options_(std::move(options)) {}
 
 Application::~Application() { Shutdown(); }
 
-Application::Started Application::Start() {
+Application::Started Application::ClaimInstance() {
+    claimed_ = true;
     // 1. The product name must be in the resources.
     instance_ = resources::ProgramInstance();
     if (!LoadStringText(instance_, resources::IDS_APP_TITLE)) return Started::Ended;
@@ -85,6 +87,16 @@ Application::Started Application::Start() {
             return SecondLaunch();
         case SingleInstance::Claim::First:
             break;
+    }
+    return Started::Running;
+}
+
+Application::Started Application::Start() {
+    if (!claimed_) {
+        const Started claim = ClaimInstance();
+        if (claim != Started::Running) return claim;
+    } else if (!single_) {
+        return Started::Ended;
     }
 
     // 3. The program folder and the keep-awake sound beside it.
@@ -129,7 +141,7 @@ Application::Started Application::Start() {
 
     // 6. The mail stores.
     mapi_ = std::make_unique<mail::MapiRuntime>();
-    ConfigureStores();
+    if (!ConfigureStores()) return Started::Ended;
     if (session_->Logon() < 0) return Started::Ended;
 
     // 7. The first fill of the Inbox list; timer 8 shows it.
@@ -137,7 +149,7 @@ Application::Started Application::Start() {
 
     // 8. The Reader window, hidden until something is read.
     reader_ = std::make_unique<reader::ReaderWindow>(*screen_, instance_, player_, settings_);
-    link.readerWindow = reader_.get();
+    inbox_->SetReaderWindow(reader_.get());
     reader_->Create();
     reader_->SetKeepAwakeSoundPath(soundPath_);
     WireReader();
@@ -208,33 +220,12 @@ void Application::WireReader() {
     services::SetDialogContext(std::move(context));
 }
 
-void Application::ConfigureStores() {
-    // --maildir PATH, else $MAILDIR, else the demo store copied into the data folder.
-    std::vector<MessageStoreDefinition> stores;
-    auto add = [&stores](const std::filesystem::path& root) {
-        MessageStoreDefinition store;
-        store.displayName = QString::fromStdString(root.filename().string()).toStdU16String();
-        if (stores.empty()) store.displayName += u".DEFAULT";
-        store.maildir = root;
-        stores.push_back(std::move(store));
-    };
-    for (const std::string& maildir : options_.maildirs) add(maildir);
-    if (stores.empty()) {
-        if (const char* maildir = std::getenv("MAILDIR"); maildir != nullptr && *maildir != 0) {
-            add(maildir);
-        }
-    }
-    if (stores.empty()) {
-        std::string error;
-        for (const resources::DemoStore& demo : resources::InstallDemoStore(error)) {
-            MessageStoreDefinition store;
-            store.displayName = demo.displayName;
-            store.maildir = demo.maildir;
-            store.ownAddress = demo.ownAddress;
-            stores.push_back(std::move(store));
-        }
-    }
-    SetMessageStores(std::move(stores));
+bool Application::ConfigureStores() {
+    std::optional<std::vector<MessageStoreDefinition>> stores =
+        ResolveMessageStores(options_.maildirs, storeError_);
+    if (!stores) return false;
+    SetMessageStores(std::move(*stores));
+    return true;
 }
 
 Application::Started Application::SecondLaunch() {
@@ -280,9 +271,11 @@ void Application::Shutdown() {
     if (reader_) reader_->ReleaseReaderResources();
     backlightEvent_ = nullptr;
     player_.document.clear();
-    find_.reset();
-    reader_.reset();
+    // The Inbox window goes first: its hand-over to the reader must not outlive the reader, and
+    // the window below a destroyed one is activated.
     inbox_.reset();
+    reader_.reset();
+    find_.reset();
     mail::ClearInboxList(list_);
     messages_.reset();
     session_.reset();  // logs off
@@ -291,17 +284,25 @@ void Application::Shutdown() {
     screen_.reset();
 }
 
-int RunProgram(const std::vector<std::string>& maildirs, int scale) {
+int RunProgram(const std::vector<std::string>& maildirs, int scale, std::ostream& err) {
+    StartOptions options;
+    options.maildirs = maildirs;
+    options.scale = scale;
+    Application program(std::move(options));
+    if (program.ClaimInstance() != Application::Started::Running) return 0;
     static int argc = 1;
     static char name[] = "velora";
     static char* argv[] = {name, nullptr};
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("velora"));
-    StartOptions options;
-    options.maildirs = maildirs;
-    options.scale = scale;
-    Application program(std::move(options));
-    if (program.Start() != Application::Started::Running) return 0;
+    if (program.Start() != Application::Started::Running) {
+        program.Shutdown();  // before the Qt application goes
+        if (!program.StoreError().empty()) {
+            err << "velora: " << program.StoreError() << "\n";
+            return 1;
+        }
+        return 0;
+    }
     return program.Run();
 }
 

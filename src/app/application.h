@@ -12,10 +12,12 @@
 // (StartOptions::desktop off), and call ProcessMessages in place of the message loop.
 
 #include <QString>
+#include <iosfwd>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "app/command_line.h"
 #include "inbox/inbox_window.h"
 #include "inbox/inbox_window_mail.h"
 #include "mail/mail_store_session.h"
@@ -54,6 +56,10 @@ public:
         Ended,         // start-up ended early (a check said no, or a failure)
     };
     Started Start();
+    // The first two start-up steps alone (the product name, the single instance), which need no
+    // display: RunProgram calls it before it makes the Qt application, so a second launch ends
+    // without one. Start calls it when it has not run yet.
+    Started ClaimInstance();
 
     // The message loop; then the shutdown steps. Returns the exit code (0).
     int Run();
@@ -69,6 +75,9 @@ public:
     reader::FindState& Find() { return findState_; }
     const std::u16string& AboutText() const { return aboutText_; }
     QWidget* DesktopWidget() { return widget_.get(); }
+    // Why start-up ended early when the stores could not be set up (a --maildir that is not a
+    // Maildir, a malformed stores.ini); empty otherwise.
+    const std::string& StoreError() const { return storeError_; }
 
     // What a second launch asks of the running instance: cancel the dialogs over the Inbox
     // window (and over the window they cover), then bring the Inbox window forward.
@@ -76,7 +85,7 @@ public:
 
 private:
     Started SecondLaunch();
-    void ConfigureStores();
+    bool ConfigureStores();
     void WireReader();
 
     StartOptions options_;
@@ -100,9 +109,15 @@ private:
     platform::HANDLE backlightEvent_ = nullptr;
     std::unique_ptr<QWidget> widget_;
     bool shutDown_ = false;
+    bool claimed_ = false;
+    std::string storeError_;
 };
 
-// `velora` with no subcommand: the program on the desktop. Creates the Qt application.
-int RunProgram(const std::vector<std::string>& maildirs, int scale);
+// `velora` with no subcommand: the program on the desktop. Creates the Qt application. Returns 0,
+// or 1 with a one-line reason on `err` when the mail stores cannot be set up.
+int RunProgram(const std::vector<std::string>& maildirs, int scale, std::ostream& err);
+
+// The command line's no-subcommand path: `[--scale N]` among the arguments.
+int RunProgramCommand(const CommandContext& context);
 
 }  // namespace velora::app

@@ -4,6 +4,7 @@
 #include <sstream>
 #include <string_view>
 
+#include "app/application.h"
 #include "app/commands.h"
 
 namespace velora::app {
@@ -34,6 +35,16 @@ std::string UsageText() {
     return R"(Usage: velora [OPTIONS] [SUBCOMMAND ...]
 
 Velora reads e-mail one word at a time.
+
+Without a subcommand, velora opens the Inbox of the mail stores in a window showing the
+phone screen (--scale N sets its pixel size, default 3). Keys:
+  Enter         the Action key pressed: read the selected message; play and pause
+  arrow keys    the Action key tilted: Up/Down move in the list and step by sentence,
+                Left/Right switch the date display and change the reading speed
+  F1, F2        the left and right soft keys (the labels can be clicked too)
+  Escape        the Back key
+Only one copy runs at a time: starting velora again brings the running one forward and
+makes it reload its Inbox.
 
 Subcommands (each runs without a display):
   document [--message] [--raw] [FILE|-]
@@ -99,14 +110,7 @@ int RunCommandLine(const std::vector<std::string>& arguments, std::ostream& out,
             }
             context.arguments.push_back(argument);
         }
-        if (subcommand.empty() && !context.arguments.empty()) {
-            throw UsageError{"unknown option '" + context.arguments.front() + "'"};
-        }
-        if (subcommand.empty()) {
-            err << "velora: the reading window is not available in this build yet; use a "
-                   "subcommand (see --help)\n";
-            return kExitUsageError;
-        }
+        if (subcommand.empty()) return RunProgramCommand(context);
         for (const Subcommand& candidate : kSubcommands) {
             if (candidate.name == subcommand) return candidate.run(context);
         }

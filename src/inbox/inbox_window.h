@@ -121,6 +121,9 @@ public:
     // which is then shown.
     void OpenMessageForReading();
 
+    // The Reader window, made after this one at start-up.
+    void SetReaderWindow(platform::HWND reader) { reader_.readerWindow = reader; }
+
     platform::ListView* List() { return list_.get(); }
     platform::HWND MenuBar() const { return menuBar_; }
     bool ShowDates() const { return showDates_; }
