@@ -37,11 +37,13 @@ std::string WithReadableMarks(std::string_view utf8) {
 }  // namespace
 
 int RunDocumentCommand(const CommandContext& context) {
-    const InputKind kind = InputKind::Text;
+    InputKind kind = InputKind::Text;
     bool raw = false;
     std::optional<std::string> path;
     for (const std::string& argument : context.arguments) {
-        if (argument == "--raw") {
+        if (argument == "--message") {
+            kind = InputKind::Message;
+        } else if (argument == "--raw") {
             raw = true;
         } else if (argument.starts_with("-") && argument != "-") {
             throw UsageError{"document: unknown option '" + argument + "'"};

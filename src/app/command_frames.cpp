@@ -42,7 +42,7 @@ void AppendNumber(std::string& out, std::int64_t value) {
 }  // namespace
 
 int RunFramesCommand(const CommandContext& context) {
-    const InputKind kind = InputKind::Text;
+    InputKind kind = InputKind::Text;
     std::optional<std::string> path;
     struct Override {
         const char* option;
@@ -56,6 +56,10 @@ int RunFramesCommand(const CommandContext& context) {
     const std::vector<std::string>& arguments = context.arguments;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
+        if (argument == "--message") {
+            kind = InputKind::Message;
+            continue;
+        }
         if (argument == "--boost") {
             boost = true;
             continue;

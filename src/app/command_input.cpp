@@ -9,6 +9,7 @@
 #include <sstream>
 #include <system_error>
 
+#include "content/message_file_text.h"
 #include "platform/text_codec.h"
 
 namespace velora::app {
@@ -42,7 +43,8 @@ std::optional<std::string> ReadInputBytes(const std::string& path, std::istream&
     return bytes;
 }
 
-std::u16string ReadingTextOfInput(std::string_view bytes, InputKind) {
+std::u16string ReadingTextOfInput(std::string_view bytes, InputKind kind) {
+    if (kind == InputKind::Message) return content::ReadingTextOfMessageFile(bytes);
     constexpr std::string_view kByteOrderMark = "\xef\xbb\xbf";
     if (bytes.starts_with(kByteOrderMark)) bytes.remove_prefix(kByteOrderMark.size());
     return platform::DecodeUtf8OrWindows1252(bytes);

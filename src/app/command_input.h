@@ -14,10 +14,11 @@ namespace velora::app {
 std::optional<std::string> ReadInputBytes(const std::string& path, std::istream& standardInput,
                                           std::string& reason);
 
-enum class InputKind { Text };
+enum class InputKind { Text, Message };
 
 // The reading text of the input: a text file is UTF-8 (a leading byte-order mark is dropped), or
-// Windows-1252 when its bytes are not UTF-8.
+// Windows-1252 when its bytes are not UTF-8; a message file goes through the content code as a
+// received message does.
 std::u16string ReadingTextOfInput(std::string_view bytes, InputKind kind);
 
 }  // namespace velora::app

@@ -31,6 +31,18 @@ TEST_F(DocumentCommand, ReadsUtf8AndFallsBackToWindows1252) {
               "Caf\xc3\xa9 \xe2\x80\x9cok\xe2\x80\x9d. [S] Bye [S]\n");
 }
 
+TEST_F(DocumentCommand, MessageFileGivesItsBodyWithoutHeaders) {
+    const std::string file = WriteFile(
+        "message.eml",
+        "From: Alice <alice@example.com>\r\nTo: bob@example.com\r\nSubject: Lunch\r\n"
+        "MIME-Version: 1.0\r\nContent-Type: text/plain; charset=utf-8\r\n"
+        "Content-Transfer-Encoding: quoted-printable\r\n\r\n"
+        "Caf=C3=A9 at noon. Bye\r\n");
+    const Result result = Run({"document", "--message", file});
+    EXPECT_EQ(result.status, kExitSuccess);
+    EXPECT_EQ(result.out, "Caf\xc3\xa9 at noon. [S] Bye [S]\n");
+}
+
 TEST_F(DocumentCommand, EmptyAndShortInputs) {
     EXPECT_EQ(Run({"document", WriteFile("empty.txt", "")}).out, "\n");
     EXPECT_EQ(Run({"document", WriteFile("blank.txt", " \r\n\t ")}).out, "\n");
