@@ -67,9 +67,26 @@ std::int32_t ShowInboxDialog(HWND owner) {
 std::int32_t ShowReaderDialog(HWND owner) {
     DialogProcedure procedure = GetDialogContext().findProcedure;
     if (!procedure) {
-        procedure = [](DialogWindow& dialog, UINT message, WPARAM, LPARAM) -> INT_PTR {
-            if (message == WM_INITDIALOG) return InitDialogWindow(dialog);
-            return FALSE;
+        // Without the reader's search the dialog still edits and cancels.
+        procedure = [](DialogWindow& dialog, UINT message, WPARAM wParam,
+                       LPARAM lParam) -> INT_PTR {
+            switch (message) {
+                case WM_INITDIALOG:
+                    return InitDialogWindow(dialog);
+                case WM_COMMAND:
+                    if (wParam != IDCANCEL) return FALSE;
+                    dialog.EndDialog(IDCANCEL);
+                    return TRUE;
+                case WM_INITMENUPOPUP:
+                    return TRUE;
+                case WM_HOTKEY:
+                    if (HIWORD(static_cast<std::uintptr_t>(lParam)) == VK_TBACK) {
+                        SHSendBackToFocusWindow(message, wParam, lParam);
+                    }
+                    return TRUE;
+                default:
+                    return FALSE;
+            }
         };
     }
     return OpenDialog(owner, kFindDialogTemplate, std::move(procedure));

@@ -1,0 +1,161 @@
+#include "services/dialog.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <QApplication>
+#include <memory>
+
+#include "platform/menu_bar.h"
+#include "platform/message_box.h"
+#include "platform/screen.h"
+#include "resources/program_resources.h"
+
+namespace velora::services {
+namespace {
+
+using namespace velora::platform;
+
+void EnsureApplication() {
+    static int argc = 1;
+    static char name[] = "velora_tests_services";
+    static char* argv[] = {name, nullptr};
+    if (QCoreApplication::instance() == nullptr) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        new QApplication(argc, argv);
+    }
+}
+
+// The program's resources without dialog templates.
+class NoTemplates : public ResourceModule {
+public:
+    const std::u16string* String(UINT id) const override { return Real().String(id); }
+    const MenuTemplate* Menu(UINT id) const override { return Real().Menu(id); }
+    const std::vector<std::uint16_t>* MenuBarData(UINT id) const override {
+        return Real().MenuBarData(id);
+    }
+    const DialogTemplate* Dialog(UINT) const override { return nullptr; }
+    const QImage* Bitmap(UINT id) const override { return Real().Bitmap(id); }
+
+private:
+    static const ResourceModule& Real() { return resources::ProgramResources(); }
+};
+
+TEST(FormatDialogError, WritesTheCodeInEightHexadecimalDigits) {
+    const std::u16string format = u"Unable to bring up the dialog.\n%2";
+    EXPECT_EQ(FormatDialogError(format, static_cast<std::int32_t>(0x80070002u)),
+              u"Unable to bring up the dialog.\n0x80070002");
+    EXPECT_EQ(FormatDialogError(format, 0), u"Unable to bring up the dialog.\n0x00000000");
+    EXPECT_EQ(FormatDialogError(u"%1/%2", 255), u"0x000000ff/0x000000ff");
+    EXPECT_EQ(FormatDialogError(u"", E_FAIL), u"Error: 0x80004005");
+}
+
+class DialogTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        EnsureApplication();
+        SetMessageBoxService(&boxes_);
+        screen_ = std::make_unique<Screen>(std::make_unique<TestClock>());
+        owner_ = std::make_unique<Window>(*screen_, u"Velora");
+        ShowWindow(owner_.get(), SW_SHOW);
+        DialogContext context;
+        context.screen = screen_.get();
+        context.instance = resources::ProgramInstance();
+        context.aboutText = [] { return std::u16string(u"Help text.\r\nMore."); };
+        context.showInboxFrame = [this] { ++framesShown_; };
+        SetDialogContext(std::move(context));
+        CurrentDialogKind() = DialogKind::About;
+    }
+    void TearDown() override {
+        SetDialogContext({});
+        SetMenuBarCreationFailure({});
+        owner_.reset();
+        screen_.reset();
+        SetMessageBoxService(nullptr);
+    }
+
+    RecordingMessageBoxes boxes_;
+    std::unique_ptr<Screen> screen_;
+    std::unique_ptr<Window> owner_;
+    int framesShown_ = 0;
+};
+
+TEST_F(DialogTest, AboutClosesWithEitherSoftKeyAndKeepsTheBackKey) {
+    for (int key : {0, 1}) {
+        DialogWindow* seen = nullptr;
+        screen_->SetModalDriver([&](HWND dialog) {
+            seen = static_cast<DialogWindow*>(dialog);
+            EXPECT_EQ(seen->Title(), u"About BRK");
+            EXPECT_EQ(seen->ItemText(kAboutTextControl), u"Help text.\r\nMore.");
+            EXPECT_EQ(seen->FocusedControl(), kAboutTextControl);
+            screen_->PressBack();  // overridden: reaches the dialog, which stays
+            EXPECT_FALSE(seen->Ended());
+            screen_->PressSoftKey(key);
+        });
+        EXPECT_EQ(ShowInboxDialog(owner_.get()), 0);
+        EXPECT_NE(seen, nullptr);
+    }
+    EXPECT_EQ(framesShown_, 2);
+    EXPECT_TRUE(boxes_.boxes.empty());
+    EXPECT_EQ(screen_->Top(), owner_.get());
+}
+
+TEST_F(DialogTest, MissingTemplateIsReportedWithTheLastErrorAsAnHresult) {
+    NoTemplates module;
+    GetDialogContext().instance = &module;
+    const std::int32_t code = ShowInboxDialog(owner_.get());
+    EXPECT_EQ(static_cast<std::uint32_t>(code), 0x80070000u | ERROR_RESOURCE_NAME_NOT_FOUND);
+    ASSERT_EQ(boxes_.boxes.size(), 1u);
+    EXPECT_EQ(boxes_.boxes[0].text, u"Unable to bring up the dialog.\n0x80070716");
+    EXPECT_EQ(boxes_.boxes[0].caption, u"");
+    EXPECT_EQ(boxes_.boxes[0].owner, owner_.get());
+}
+
+TEST_F(DialogTest, SoftKeyBarFailureEndsTheDialogWithItsCode) {
+    SetMenuBarCreationFailure([](UINT id) { return id == kFindMenuBar; });
+    CurrentDialogKind() = DialogKind::Find;
+    bool driven = false;
+    screen_->SetModalDriver([&](HWND) { driven = true; });
+    const std::int32_t code = ShowReaderDialog(owner_.get());
+    EXPECT_FALSE(driven);  // ended during its initialisation, never shown
+    EXPECT_EQ(static_cast<std::uint32_t>(code), 0x80070008u);
+    ASSERT_EQ(boxes_.boxes.size(), 1u);
+    EXPECT_EQ(boxes_.boxes[0].text, u"Unable to bring up the dialog.\n0x80070008");
+    EXPECT_EQ(boxes_.boxes[0].type, MB_ICONERROR | MB_OK);
+}
+
+TEST_F(DialogTest, FindTextControlsEditToggleAndMoveTheFocus) {
+    CurrentDialogKind() = DialogKind::Find;
+    GetDialogContext().lastFindText = [] { return std::u16string(u"old"); };
+    screen_->SetModalDriver([&](HWND dialog) {
+        auto* window = static_cast<DialogWindow*>(dialog);
+        EXPECT_EQ(window->Title(), u"Find Text");
+        EXPECT_EQ(window->FocusedControl(), kFindTextControl);
+        // The last text comes back; typing goes on after it (the Back key held clears it).
+        EXPECT_EQ(window->ItemText(kFindTextControl), u"old");
+        SendMessage(dialog, WM_CHAR, u'x', 0);
+        EXPECT_EQ(window->ItemText(kFindTextControl), u"oldx");
+        screen_->PressBack();
+        screen_->PressBack();
+        EXPECT_EQ(window->ItemText(kFindTextControl), u"ol");
+        SendMessage(dialog, WM_KEYDOWN, VK_BACK, LPARAM{1} << 30);
+        EXPECT_EQ(window->ItemText(kFindTextControl), u"");
+        SendMessage(dialog, WM_CHAR, u'\t', 0);  // control characters are not text
+        EXPECT_EQ(window->ItemText(kFindTextControl), u"");
+        // Down walks the check boxes; the Action key ticks the focused one.
+        screen_->PressKey(VK_DOWN);
+        EXPECT_EQ(window->FocusedControl(), kStartAtTopControl);
+        screen_->PressKey(VK_DOWN);
+        screen_->PressKey(VK_RETURN);
+        screen_->PressKey(VK_DOWN);
+        screen_->PressKey(VK_DOWN);  // stays on the last one
+        EXPECT_EQ(window->FocusedControl(), kMatchCaseControl);
+        EXPECT_EQ(window->IsButtonChecked(kStartAtTopControl), BST_UNCHECKED);
+        EXPECT_EQ(window->IsButtonChecked(kBeginsWithControl), BST_CHECKED);
+        screen_->PressSoftKey(1);  // Cancel
+    });
+    EXPECT_EQ(ShowReaderDialog(owner_.get()), IDCANCEL);
+}
+
+}  // namespace
+}  // namespace velora::services
