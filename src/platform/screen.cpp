@@ -16,7 +16,11 @@
 namespace velora::platform {
 
 namespace {
-Screen* currentScreen = nullptr;
+// Screens alive, oldest first; the newest is the current one.
+std::vector<Screen*>& Screens() {
+    static std::vector<Screen*> screens;
+    return screens;
+}
 
 QRect ToQRect(const RECT& rect) {
     return QRect(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
@@ -29,8 +33,7 @@ Screen::Screen(std::unique_ptr<Clock> clock)
     : clock_(clock ? std::move(clock) : CreateRealClock()), context_(std::make_unique<QObject>()) {
     timers_ = std::make_unique<TimerQueue>(
         *clock_, [this](HWND window, UINT_PTR id) { DeliverTimer(window, id); });
-    previous_ = currentScreen;
-    currentScreen = this;
+    Screens().push_back(this);
 }
 
 Screen::~Screen() {
@@ -38,10 +41,10 @@ Screen::~Screen() {
     ownedBars_.clear();
     bars.clear();
     timers_.reset();
-    if (currentScreen == this) currentScreen = previous_;
+    std::erase(Screens(), this);
 }
 
-Screen* Screen::Current() { return currentScreen; }
+Screen* Screen::Current() { return Screens().empty() ? nullptr : Screens().back(); }
 
 // --- Bookkeeping ------------------------------------------------------------------------------
 

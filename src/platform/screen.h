@@ -185,7 +185,6 @@ private:
     PaintLog* recorder_ = nullptr;
     std::function<void()> changed_;
     std::function<void(HWND)> modalDriver_;
-    Screen* previous_ = nullptr;
 };
 
 }  // namespace velora::platform
