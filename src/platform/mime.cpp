@@ -107,6 +107,17 @@ std::string HeaderLines(GMimeObject* object) {
     return text + "\r\n";
 }
 
+std::string_view SkipLeadingBlankLines(std::string_view message) {
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = message.find('\n', start);
+        if (end == std::string_view::npos) return message.substr(start);
+        const std::string_view line = message.substr(start, end - start);
+        if (line.find_first_not_of(" \t\r") != std::string_view::npos) return message.substr(start);
+        start = end + 1;
+    }
+}
+
 void RaiseProgress(MimeInstance& instance, int percent) {
     if (instance.callback == nullptr) return;
     void* params[1] = {reinterpret_cast<void*>(static_cast<std::intptr_t>(percent))};
@@ -117,9 +128,11 @@ void RaiseProgress(MimeInstance& instance, int percent) {
 int Decode(MimeInstance& instance) {
     instance.Reset();
     EnsureGMimeInitialised();
+    // Lines of only blanks in front of the header block (left by some mail stores and archives)
+    // are skipped; the message text (kMimeMessage) stays as it was set.
+    const std::string_view text = SkipLeadingBlankLines(instance.message);
     // The memory stream holds its own copy of the bytes; the parsed parts keep it alive.
-    GObjectPtr<GMimeStream> stream(
-        g_mime_stream_mem_new_with_buffer(instance.message.data(), instance.message.size()));
+    GObjectPtr<GMimeStream> stream(g_mime_stream_mem_new_with_buffer(text.data(), text.size()));
     GObjectPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
     g_mime_parser_set_format(parser.get(), GMIME_FORMAT_MESSAGE);
     instance.parsed.reset(g_mime_parser_construct_message(parser.get(), nullptr));

@@ -141,6 +141,15 @@ TEST(MimeComponent, NestedMultipartContentAndHeadersFormAMessageAgain) {
     EXPECT_EQ(inner.Text(kMimePartDecodedContent, 1), "<b>html</b>");
 }
 
+TEST(MimeComponent, BlankLinesBeforeTheHeadersAreSkipped) {
+    const std::string message = "   \n\t\r\nSubject: x\r\nContent-Type: text/html\r\n\r\n<p>x</p>";
+    Component mime(message);
+    ASSERT_EQ(mime.Decode(), 0);
+    EXPECT_EQ(mime.Text(kMimeContentType), "text/html");
+    EXPECT_EQ(mime.Text(kMimeMessage), message);
+    EXPECT_EQ(mime.Text(kMimePartDecodedContent, 0), "<p>x</p>");
+}
+
 TEST(MimeComponent, PartCountIsCapped) {
     std::string message = "Content-Type: multipart/mixed; boundary=z\r\n\r\n";
     for (int i = 0; i < kMimeMaximumParts + 20; ++i) message += "--z\r\n\r\nx\r\n";
