@@ -160,8 +160,10 @@ public:
         if (format & DT_CALCRECT) {
             int widest = 0;
             for (const TextLine& line : lines) widest = std::max(widest, line.width);
-            if (!(format & DT_WORDBREAK) || lines.size() > 1 || widest < width)
-                rect->right = rect->left + widest;
+            // Wrapped text keeps the rectangle's width (widened for a word longer than it); one
+            // line, or lines not wrapped, take the text's own width.
+            const bool wrapped = (format & DT_WORDBREAK) && !(format & DT_SINGLELINE) && lines.size() > 1;
+            rect->right = rect->left + (wrapped ? std::max(width, widest) : widest);
             rect->bottom = rect->top + height;
             return height;
         }

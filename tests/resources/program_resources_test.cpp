@@ -156,6 +156,18 @@ TEST(ProgramResources, BitmapsHaveTheirSizesAndAPictureOnWhite) {
         for (int x = 10; x < marked->width(); ++x) red = red || (qRed(marked->pixel(x, y)) > 200 && qGreen(marked->pixel(x, y)) < 50);
     EXPECT_TRUE(red);
     EXPECT_EQ(platform::LoadBitmap(ProgramInstance(), 139), nullptr);
+
+    // A sheet of the four, eight times enlarged, to look at.
+    QImage sheet(4 * 20 * 8, 20 * 8, QImage::Format_RGB32);
+    sheet.fill(qRgb(200, 200, 200));
+    for (int i = 0; i < 4; ++i) {
+        const QImage big = ProgramResources().Bitmap(135 + i)->scaled(
+            ProgramResources().Bitmap(135 + i)->size() * 8, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+        for (int y = 0; y < big.height(); ++y)
+            for (int x = 0; x < big.width(); ++x) sheet.setPixel(i * 160 + 8 + x, 8 + y, big.pixel(x, y));
+    }
+    std::filesystem::create_directories("screenshots");
+    EXPECT_TRUE(sheet.save(QStringLiteral("screenshots/inbox_bitmaps.png")));
 }
 
 TEST(KeepDat, IsAShortSilentPcmWave) {
