@@ -298,6 +298,13 @@ void RegistryHive::SetValue(std::u16string_view path, std::u16string_view name, 
                             std::vector<std::uint8_t> data) {
     std::lock_guard guard(mutex_);
     Refresh(Locked::No);
+    // Writing what the hive already holds (the settings are saved after every key, most of
+    // which change nothing) costs no commit. data_ is the file as last read plus our pending
+    // changes, so the file already has this value, or will with the pending ones.
+    if (const RegistryKeyData* key = data_.FindKey(path)) {
+        const RegistryValue* value = HiveData::FindValue(*key, name);
+        if (value != nullptr && value->type == type && value->data == data) return;
+    }
     // A key removed from the file by hand meanwhile is made again rather than losing the write.
     Change change{std::u16string(path), true, std::u16string(name), type, std::move(data)};
     Apply(data_, change);

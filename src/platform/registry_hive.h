@@ -46,7 +46,8 @@ class RegistryHive {
     bool QueryValue(std::u16string_view path, std::u16string_view name, std::uint32_t& type,
                     std::vector<std::uint8_t>& data);
 
-    // Sets a value in memory (making the key again if the file lost it); Flush commits it.
+    // Sets a value in memory (making the key again if the file lost it); Flush commits it. Writing
+    // the value the hive already holds changes nothing and leaves nothing to commit.
     void SetValue(std::u16string_view path, std::u16string_view name, std::uint32_t type,
                   std::vector<std::uint8_t> data);
 

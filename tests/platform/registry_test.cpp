@@ -147,6 +147,21 @@ TEST_F(RegistryFileTest, ValuesSurviveIntoAFreshHiveObject) {
     EXPECT_EQ(QueryDword(second, u"ControlPanel\\Home", u"Timeout"), 0xFFFFFFFFu);
 }
 
+TEST_F(RegistryFileTest, RewritingTheSameValueLeavesTheFileAlone) {
+    RegistryHive hive(file_);
+    hive.OpenKey(u"K", RegistryHive::Create::IfMissing);
+    hive.SetValue(u"K", u"V", kRegistryTypeDword, Dword(5));
+    ASSERT_TRUE(hive.Flush());
+    const std::string before = ReadBytes(file_);
+    hive.SetValue(u"k", u"v", kRegistryTypeDword, Dword(5));
+    EXPECT_FALSE(hive.HasPendingChanges());
+    // Same bytes but another type is a change.
+    hive.SetValue(u"K", u"V", 3, Dword(5));
+    EXPECT_TRUE(hive.HasPendingChanges());
+    ASSERT_TRUE(hive.Flush());
+    EXPECT_NE(ReadBytes(file_), before);
+}
+
 TEST_F(RegistryFileTest, PendingChangesAreCommittedWhenTheHiveIsDestroyed) {
     {
         RegistryHive hive(file_);
