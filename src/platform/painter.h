@@ -167,7 +167,8 @@ public:
     // background filled with the background colour in OPAQUE mode). Lines break at CR, LF and
     // CR LF; with DT_WORDBREAK also between words, a run of spaces where a line breaks being
     // dropped; DT_SINGLELINE keeps one line. Unless DT_NOPREFIX, "&&" draws "&" and a lone "&"
-    // is dropped. Clipped to the rectangle unless DT_NOCLIP. DT_CALCRECT draws nothing and sets
+    // is dropped. DT_EXPANDTABS sets tab stops every eight characters. Clipped to the rectangle
+    // unless DT_NOCLIP. DT_CALCRECT draws nothing and sets
     // the rectangle's right and bottom to the laid-out text's extent. Returns the text's height.
     virtual int DrawText(std::u16string_view text, RECT* rect, UINT format) = 0;
     // Text whose cell's top-left corner is (x, y); ETO_OPAQUE fills `rect` (if given) with the

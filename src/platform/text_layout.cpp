@@ -69,11 +69,30 @@ void WrapParagraph(const QString& paragraph, int maxWidth, const QFontMetrics& m
     lines.push_back(TextLine{line, metrics.horizontalAdvance(line)});
 }
 
+// Tab stops every eight characters of the line.
+QString ExpandTabs(const QString& text) {
+    QString result;
+    int column = 0;
+    for (const QChar c : text) {
+        if (c == u'\t') {
+            do {
+                result += u' ';
+                ++column;
+            } while (column % 8 != 0);
+            continue;
+        }
+        result += c;
+        column = (c == u'\r' || c == u'\n') ? 0 : column + 1;
+    }
+    return result;
+}
+
 }  // namespace
 
 std::vector<TextLine> LayoutText(const QString& text, UINT format, int maxWidth,
                                  const QFontMetrics& metrics) {
-    const QString shown = (format & DT_NOPREFIX) ? text : StripPrefixes(text);
+    QString shown = (format & DT_NOPREFIX) ? text : StripPrefixes(text);
+    if (format & DT_EXPANDTABS) shown = ExpandTabs(shown);
     std::vector<TextLine> lines;
     if (format & DT_SINGLELINE) {
         QString single = shown;

@@ -119,6 +119,9 @@ TEST_F(PainterTest, DrawTextLayout) {
             << std::string(c.text.begin(), c.text.end());
         EXPECT_EQ(rect.bottom, c.lines * lineHeight);
     }
+    RECT tabbed{0, 0, 500, 100};
+    painter_->DrawText(u"ab\tc", &tabbed, DT_CALCRECT | DT_SINGLELINE | DT_EXPANDTABS);
+    EXPECT_EQ(tabbed.right, painter_->GetTextExtent(u"ab      c").cx);
     RECT single{0, 0, 500, 100};
     painter_->DrawText(u"a&&b", &single, DT_CALCRECT | DT_SINGLELINE);
     EXPECT_EQ(single.right, painter_->GetTextExtent(u"a&b").cx);
