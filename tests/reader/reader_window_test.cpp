@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -118,7 +119,11 @@ TEST_F(ReaderWindowTest, PlayThenPauseAfterThreeWordsShowsTheThirdAgainWithBulle
     EXPECT_EQ(player_.positionText, position);
     EXPECT_TRUE(WindowDrew(position));
     EXPECT_EQ(GetWindowText(window_.get()), u"Velora Message");
-    EXPECT_TRUE(sound_.calls.size() >= 2u);
+    // The keep-awake sound looped while the words flashed and stopped with the pause.
+    EXPECT_NE(
+        std::find(sound_.calls.begin(), sound_.calls.end(), "Play /nonexistent/Keep.dat loop"),
+        sound_.calls.end());
+    EXPECT_EQ(sound_.calls.back(), "Stop");
     EXPECT_FALSE(sound_.playing);
 
     // Paused, nothing stays armed once the last blank timer and the backlight update ran out:
