@@ -19,7 +19,7 @@ void TestClock::Advance(std::int64_t ms) {
 namespace {
 
 class RealClock : public Clock {
-public:
+  public:
     RealClock() {
         elapsed_.start();
         timer_.setTimerType(Qt::PreciseTimer);
@@ -36,13 +36,15 @@ public:
 
     void CancelWakeup() override { timer_.stop(); }
 
-private:
+  private:
     QElapsedTimer elapsed_;
     QTimer timer_;
 };
 
 }  // namespace
 
-std::unique_ptr<Clock> CreateRealClock() { return std::make_unique<RealClock>(); }
+std::unique_ptr<Clock> CreateRealClock() {
+    return std::make_unique<RealClock>();
+}
 
 }  // namespace velora::platform

@@ -12,7 +12,7 @@
 namespace velora::platform {
 
 class Clock {
-public:
+  public:
     using WakeupHandler = std::function<void()>;
 
     virtual ~Clock() = default;
@@ -25,12 +25,12 @@ public:
     // Set by the timer queue that owns this clock.
     void SetWakeupHandler(WakeupHandler handler) { handler_ = std::move(handler); }
 
-protected:
+  protected:
     void Wake() {
         if (handler_) handler_();
     }
 
-private:
+  private:
     WakeupHandler handler_;
 };
 
@@ -39,7 +39,7 @@ std::unique_ptr<Clock> CreateRealClock();
 
 // Manual time for tests, starting at 0.
 class TestClock : public Clock {
-public:
+  public:
     std::int64_t NowMs() const override { return now_; }
     void ScheduleWakeup(std::int64_t atMs) override { wakeup_ = atMs; }
     void CancelWakeup() override { wakeup_.reset(); }
@@ -52,7 +52,7 @@ public:
     void Spend(std::int64_t ms) { now_ += ms; }
     std::optional<std::int64_t> PendingWakeup() const { return wakeup_; }
 
-private:
+  private:
     std::int64_t now_ = 0;
     std::optional<std::int64_t> wakeup_;
 };

@@ -1,5 +1,8 @@
 #include "platform/device_screen.h"
 
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QKeyEvent>
@@ -9,8 +12,6 @@
 #include <QSocketNotifier>
 #include <csignal>
 #include <optional>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include "platform/fonts.h"
 #include "platform/menu_bar.h"
@@ -40,8 +41,8 @@ DeviceScreenWidget::DeviceScreenWidget(Screen& screen, int scale, QWidget* paren
             action->setData(item.id);
         }
         const QSize size = menu.sizeHint();
-        const QPoint corner = mapToGlobal(QPoint(width() - size.width(),
-                                                 (kCaptionHeight + kClientHeight) * scale_ - size.height()));
+        const QPoint corner = mapToGlobal(QPoint(
+            width() - size.width(), (kCaptionHeight + kClientHeight) * scale_ - size.height()));
         QAction* chosen = menu.exec(corner);
         if (!chosen) return std::nullopt;
         return chosen->data().toUInt();
@@ -66,12 +67,18 @@ namespace {
 std::optional<UINT> ActionKey(int key) {
     switch (key) {
         case Qt::Key_Return:
-        case Qt::Key_Enter: return VK_RETURN;
-        case Qt::Key_Left: return VK_LEFT;
-        case Qt::Key_Up: return VK_UP;
-        case Qt::Key_Right: return VK_RIGHT;
-        case Qt::Key_Down: return VK_DOWN;
-        default: return std::nullopt;
+        case Qt::Key_Enter:
+            return VK_RETURN;
+        case Qt::Key_Left:
+            return VK_LEFT;
+        case Qt::Key_Up:
+            return VK_UP;
+        case Qt::Key_Right:
+            return VK_RIGHT;
+        case Qt::Key_Down:
+            return VK_DOWN;
+        default:
+            return std::nullopt;
     }
 }
 }  // namespace
@@ -133,7 +140,8 @@ void DeviceScreenWidget::focusOutEvent(QFocusEvent* event) {
 
 void DeviceScreenWidget::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow()) screen_.SetDesktopFocus(true);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        screen_.SetDesktopFocus(true);
 }
 
 void DeviceScreenWidget::closeEvent(QCloseEvent* event) {
@@ -157,8 +165,8 @@ void InstallShutdownSignals(Screen& screen) {
     if (signalPipe[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) return;
     signalScreen = &screen;
     if (!signalNotifier) {
-        signalNotifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read,
-                                             QCoreApplication::instance());
+        signalNotifier =
+            new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, QCoreApplication::instance());
         QObject::connect(signalNotifier, &QSocketNotifier::activated, signalNotifier, [] {
             char byte = 0;
             [[maybe_unused]] const auto got = ::read(signalPipe[0], &byte, 1);

@@ -14,13 +14,13 @@ namespace velora::platform {
 inline constexpr int kDefaultScreenScale = 3;
 
 class DeviceScreenWidget : public QWidget {
-public:
+  public:
     DeviceScreenWidget(Screen& screen, int scale = kDefaultScreenScale, QWidget* parent = nullptr);
     ~DeviceScreenWidget() override;
 
     int Scale() const { return scale_; }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
@@ -30,7 +30,7 @@ protected:
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     Screen& screen_;
     int scale_;
 };

@@ -41,15 +41,20 @@ QString DefaultSansFamily() {
         QFont probe(QStringLiteral("sans-serif"));
         probe.setStyleHint(QFont::SansSerif);
         QString resolved = QFontInfo(probe).family();
-        if (resolved.isEmpty()) resolved = QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
+        if (resolved.isEmpty())
+            resolved = QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
         return resolved;
     }();
     return family;
 }
 
-LogFont DefaultFont() { return LogFont{-kSystemFontCharacterHeight, FW_NORMAL, false, {}}; }
+LogFont DefaultFont() {
+    return LogFont{-kSystemFontCharacterHeight, FW_NORMAL, false, {}};
+}
 
-QFont ToQFont(const HFONT& font) { return ToQFont(font ? *font : DefaultFont()); }
+QFont ToQFont(const HFONT& font) {
+    return ToQFont(font ? *font : DefaultFont());
+}
 
 QFont ToQFont(const LogFont& font) {
     LogFont described = font;
@@ -95,21 +100,36 @@ int EnumFontFamilies(Painter*, const char16_t* family, FontEnumProc proc, LPARAM
 
 COLORREF GetSysColor(int index) {
     switch (index) {
-        case COLOR_SCROLLBAR: return RGB(200, 200, 200);
-        case COLOR_BACKGROUND: return RGB(58, 110, 165);
-        case COLOR_ACTIVECAPTION: return RGB(0, 51, 153);
-        case COLOR_MENU: return RGB(214, 223, 247);
-        case COLOR_WINDOW: return RGB(255, 255, 255);
-        case COLOR_WINDOWFRAME: return RGB(0, 0, 0);
-        case COLOR_MENUTEXT: return RGB(0, 0, 0);
-        case COLOR_WINDOWTEXT: return RGB(0, 0, 0);
-        case COLOR_CAPTIONTEXT: return RGB(255, 255, 255);
-        case COLOR_HIGHLIGHT: return RGB(49, 106, 197);
-        case COLOR_HIGHLIGHTTEXT: return RGB(255, 255, 255);
-        case COLOR_BTNFACE: return RGB(212, 208, 200);
-        case COLOR_GRAYTEXT: return RGB(128, 128, 128);
-        case COLOR_BTNTEXT: return RGB(0, 0, 0);
-        default: return RGB(0, 0, 0);
+        case COLOR_SCROLLBAR:
+            return RGB(200, 200, 200);
+        case COLOR_BACKGROUND:
+            return RGB(58, 110, 165);
+        case COLOR_ACTIVECAPTION:
+            return RGB(0, 51, 153);
+        case COLOR_MENU:
+            return RGB(214, 223, 247);
+        case COLOR_WINDOW:
+            return RGB(255, 255, 255);
+        case COLOR_WINDOWFRAME:
+            return RGB(0, 0, 0);
+        case COLOR_MENUTEXT:
+            return RGB(0, 0, 0);
+        case COLOR_WINDOWTEXT:
+            return RGB(0, 0, 0);
+        case COLOR_CAPTIONTEXT:
+            return RGB(255, 255, 255);
+        case COLOR_HIGHLIGHT:
+            return RGB(49, 106, 197);
+        case COLOR_HIGHLIGHTTEXT:
+            return RGB(255, 255, 255);
+        case COLOR_BTNFACE:
+            return RGB(212, 208, 200);
+        case COLOR_GRAYTEXT:
+            return RGB(128, 128, 128);
+        case COLOR_BTNTEXT:
+            return RGB(0, 0, 0);
+        default:
+            return RGB(0, 0, 0);
     }
 }
 

@@ -34,7 +34,7 @@ namespace {
 // interface never waits for the bus. An inhibit still on its way when it is released is released
 // as soon as its cookie arrives.
 class DesktopScreenSaver : public ScreenSaver {
-public:
+  public:
     DesktopScreenSaver() = default;
     DesktopScreenSaver(const DesktopScreenSaver&) = delete;
     DesktopScreenSaver& operator=(const DesktopScreenSaver&) = delete;
@@ -72,14 +72,16 @@ public:
 
     void SimulateUserActivity() override { Send(QStringLiteral("SimulateUserActivity"), {}); }
 
-private:
-    static std::optional<QDBusPendingCall> Send(const QString& method, const QVariantList& arguments) {
+  private:
+    static std::optional<QDBusPendingCall> Send(const QString& method,
+                                                const QVariantList& arguments) {
         if (!QCoreApplication::instance()) return std::nullopt;
         QDBusConnection bus = QDBusConnection::sessionBus();
         if (!bus.isConnected()) return std::nullopt;
-        QDBusMessage message = QDBusMessage::createMethodCall(
-            QStringLiteral("org.freedesktop.ScreenSaver"), QStringLiteral("/org/freedesktop/ScreenSaver"),
-            QStringLiteral("org.freedesktop.ScreenSaver"), method);
+        QDBusMessage message =
+            QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.ScreenSaver"),
+                                           QStringLiteral("/org/freedesktop/ScreenSaver"),
+                                           QStringLiteral("org.freedesktop.ScreenSaver"), method);
         message.setArguments(arguments);
         return bus.asyncCall(message, 2000);
     }
@@ -92,7 +94,7 @@ private:
 
 // QSoundEffect plays WAV files; without an audio device it stays silent.
 class DesktopSoundPlayer : public SoundPlayer {
-public:
+  public:
     bool Play(const std::u16string& path, bool loop) override {
         const QString file = QString::fromUtf16(path.data(), static_cast<qsizetype>(path.size()));
         if (!QCoreApplication::instance() || !QFileInfo(file).isFile()) return false;
@@ -107,7 +109,7 @@ public:
         if (effect_) effect_->stop();
     }
 
-private:
+  private:
     std::unique_ptr<QSoundEffect> effect_;
 };
 
@@ -159,24 +161,33 @@ struct EventObject {
     bool signalled = false;
 };
 
-std::unique_ptr<ScreenSaver> CreateDesktopScreenSaver() { return std::make_unique<DesktopScreenSaver>(); }
-std::unique_ptr<SoundPlayer> CreateDesktopSoundPlayer() { return std::make_unique<DesktopSoundPlayer>(); }
+std::unique_ptr<ScreenSaver> CreateDesktopScreenSaver() {
+    return std::make_unique<DesktopScreenSaver>();
+}
+std::unique_ptr<SoundPlayer> CreateDesktopSoundPlayer() {
+    return std::make_unique<DesktopSoundPlayer>();
+}
 
 void SetScreenSaver(ScreenSaver* screenSaver) {
     State().screenSaver = screenSaver;
     State().held = false;
 }
 
-void SetSoundPlayer(SoundPlayer* player) { State().player = player; }
+void SetSoundPlayer(SoundPlayer* player) {
+    State().player = player;
+}
 
-void SetBacklightValueReader(BacklightValueReader reader) { State().reader = std::move(reader); }
+void SetBacklightValueReader(BacklightValueReader reader) {
+    State().reader = std::move(reader);
+}
 
 void RereadBacklightValues() {
     Services& services = State();
     const auto read = [&](std::u16string_view name) {
         return services.reader ? services.reader(name) : ReadBacklightValue(name);
     };
-    const bool on = read(u"BatteryTimeout") == kBacklightOnValue || read(u"ACTimeout") == kBacklightOnValue;
+    const bool on =
+        read(u"BatteryTimeout") == kBacklightOnValue || read(u"ACTimeout") == kBacklightOnValue;
     if (on == services.held) return;
     services.held = on;
     if (on)
@@ -185,7 +196,9 @@ void RereadBacklightValues() {
         services.Saver().UnInhibit();
 }
 
-bool BacklightHeld() { return State().held; }
+bool BacklightHeld() {
+    return State().held;
+}
 
 HANDLE CreateEventW(void*, BOOL manualReset, BOOL initialState, const char16_t* name) {
     auto* event = new EventObject;
@@ -221,7 +234,9 @@ BOOL CloseHandle(HANDLE handle) {
     return TRUE;
 }
 
-void SystemIdleTimerReset() { State().Saver().SimulateUserActivity(); }
+void SystemIdleTimerReset() {
+    State().Saver().SimulateUserActivity();
+}
 
 BOOL sndPlaySoundW(const char16_t* sound, UINT flags) {
     SoundPlayer& player = State().Player();

@@ -27,7 +27,7 @@ namespace velora::platform {
 inline constexpr DWORD kBacklightOnValue = 60000;
 
 class ScreenSaver {
-public:
+  public:
     virtual ~ScreenSaver() = default;
     virtual void Inhibit() = 0;
     virtual void UnInhibit() = 0;
@@ -35,7 +35,7 @@ public:
 };
 
 class SoundPlayer {
-public:
+  public:
     virtual ~SoundPlayer() = default;
     // Plays the WAV file at `path` (looping or once); false when it cannot be played.
     virtual bool Play(const std::u16string& path, bool loop) = 0;
@@ -49,7 +49,7 @@ std::unique_ptr<SoundPlayer> CreateDesktopSoundPlayer();
 
 // Records every call, for tests.
 class RecordingScreenSaver : public ScreenSaver {
-public:
+  public:
     void Inhibit() override { calls.push_back("Inhibit"); }
     void UnInhibit() override { calls.push_back("UnInhibit"); }
     void SimulateUserActivity() override { calls.push_back("SimulateUserActivity"); }
@@ -57,7 +57,7 @@ public:
 };
 
 class RecordingSoundPlayer : public SoundPlayer {
-public:
+  public:
     bool Play(const std::u16string& path, bool loop) override;
     void Stop() override;
     std::vector<std::string> calls;  // "Play <path> loop", "Play <path> once", "Stop"

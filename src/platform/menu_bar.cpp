@@ -21,7 +21,9 @@ constexpr std::size_t kWordsPerButton = 7;
 }  // namespace
 
 MenuBar::MenuBar(HWND parent, std::vector<SoftKeyButton> buttons, UINT id)
-    : Window(parent->GetScreen(), u"", Kind::MenuBar, parent), id_(id), buttons_(std::move(buttons)) {}
+    : Window(parent->GetScreen(), u"", Kind::MenuBar, parent),
+      id_(id),
+      buttons_(std::move(buttons)) {}
 
 MenuBar::~MenuBar() = default;
 
@@ -66,8 +68,7 @@ BOOL SHCreateMenuBar(SHMENUBARINFO* info) {
     }
     const std::vector<std::uint16_t>* words =
         info->hInstRes ? info->hInstRes->MenuBarData(id) : nullptr;
-    if (!words || words->size() < 2 ||
-        words->size() < 2 + (*words)[1] * kWordsPerButton) {
+    if (!words || words->size() < 2 || words->size() < 2 + (*words)[1] * kWordsPerButton) {
         SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
         return FALSE;
     }
@@ -100,7 +101,9 @@ void SetMenuBarCreationFailure(std::function<bool(UINT menuBarId)> fails) {
     CreationFailure() = std::move(fails);
 }
 
-void SetPopupMenuChooser(PopupMenuChooser chooser) { Chooser() = std::move(chooser); }
+void SetPopupMenuChooser(PopupMenuChooser chooser) {
+    Chooser() = std::move(chooser);
+}
 
 BOOL SHSendBackToFocusWindow(UINT message, WPARAM, LPARAM lParam) {
     if (message != WM_HOTKEY || HIWORD(static_cast<std::uintptr_t>(lParam)) != VK_TBACK)
@@ -121,6 +124,8 @@ BOOL SHSendBackToFocusWindow(UINT message, WPARAM, LPARAM lParam) {
     return TRUE;
 }
 
-BOOL SHInitDialog(SHINITDLGINFO* info) { return info && info->hDlg ? TRUE : FALSE; }
+BOOL SHInitDialog(SHINITDLGINFO* info) {
+    return info && info->hDlg ? TRUE : FALSE;
+}
 
 }  // namespace velora::platform

@@ -58,7 +58,7 @@ struct SoftKeyButton {
 };
 
 class MenuBar : public Window {
-public:
+  public:
     MenuBar(HWND parent, std::vector<SoftKeyButton> buttons, UINT id);
     ~MenuBar() override;
 
@@ -71,15 +71,16 @@ public:
     // Presses button `index` (0 left, 1 right); false when there is no such button.
     bool Press(int index);
 
-private:
+  private:
     UINT id_;
     std::vector<SoftKeyButton> buttons_;
     WORD backFlags_ = 0;
 };
 
 // Creates the bar described by menu-bar resource `info->nToolBarId` of `info->hInstRes` for
-// `info->hwndParent`, shown at once as the shell does, and returns TRUE with the bar in `info->hwndMB`; FALSE (GetLastError set) when the resource is missing or
-// malformed or creation fails. The bar is owned by the screen and destroyed with its parent.
+// `info->hwndParent`, shown at once as the shell does, and returns TRUE with the bar in
+// `info->hwndMB`; FALSE (GetLastError set) when the resource is missing or malformed or creation
+// fails. The bar is owned by the screen and destroyed with its parent.
 BOOL SHCreateMenuBar(SHMENUBARINFO* info);
 
 // Tests: make the creation of bars fail. The predicate sees the menu-bar id; while it returns

@@ -21,7 +21,7 @@ QString ToQString(std::u16string_view text) {
 // Qt message boxes; without a widget application there is nobody to ask, and the box counts as
 // answered with its first button.
 class QtMessageBoxes : public MessageBoxService {
-public:
+  public:
     int Show(HWND, std::u16string_view text, std::u16string_view caption, UINT type) override {
         const UINT buttons = type & 0x0F;
         if (!qobject_cast<QApplication*>(QCoreApplication::instance()) ||
@@ -34,11 +34,20 @@ public:
         shown.replace(u'\r', u'\n');
         box.setText(shown);
         switch (type & 0xF0) {
-            case MB_ICONERROR: box.setIcon(QMessageBox::Critical); break;
-            case MB_ICONQUESTION: box.setIcon(QMessageBox::Question); break;
-            case MB_ICONWARNING: box.setIcon(QMessageBox::Warning); break;
-            case MB_ICONINFORMATION: box.setIcon(QMessageBox::Information); break;
-            default: break;
+            case MB_ICONERROR:
+                box.setIcon(QMessageBox::Critical);
+                break;
+            case MB_ICONQUESTION:
+                box.setIcon(QMessageBox::Question);
+                break;
+            case MB_ICONWARNING:
+                box.setIcon(QMessageBox::Warning);
+                break;
+            case MB_ICONINFORMATION:
+                box.setIcon(QMessageBox::Information);
+                break;
+            default:
+                break;
         }
         if (buttons == MB_YESNO) {
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
@@ -65,7 +74,9 @@ HCURSOR currentCursor = nullptr;
 
 }  // namespace
 
-void SetMessageBoxService(MessageBoxService* service) { Installed() = service; }
+void SetMessageBoxService(MessageBoxService* service) {
+    Installed() = service;
+}
 
 int MessageBoxW(HWND owner, const char16_t* text, const char16_t* caption, UINT type) {
     static QtMessageBoxes qtBoxes;

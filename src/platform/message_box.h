@@ -20,7 +20,7 @@ inline constexpr UINT MB_ICONWARNING = 0x00000030;
 inline constexpr UINT MB_ICONINFORMATION = 0x00000040;
 
 class MessageBoxService {
-public:
+  public:
     virtual ~MessageBoxService() = default;
     // Shows the box and returns the button pressed (IDOK, IDCANCEL, IDYES, IDNO).
     virtual int Show(HWND owner, std::u16string_view text, std::u16string_view caption,
@@ -29,15 +29,14 @@ public:
 
 // Records every box and answers with `answer` (IDOK unless set).
 class RecordingMessageBoxes : public MessageBoxService {
-public:
+  public:
     struct Box {
         HWND owner;
         std::u16string text;
         std::u16string caption;
         UINT type;
     };
-    int Show(HWND owner, std::u16string_view text, std::u16string_view caption,
-             UINT type) override;
+    int Show(HWND owner, std::u16string_view text, std::u16string_view caption, UINT type) override;
 
     std::vector<Box> boxes;
     int answer = IDOK;

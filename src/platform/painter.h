@@ -33,9 +33,15 @@ struct Pen {
     bool operator==(const Pen&) const = default;
 };
 // CreatePen(PS_SOLID, width, color); GetStockObject(NULL_PEN); GetStockObject(BLACK_PEN).
-inline Pen CreatePen(int width, COLORREF color) { return Pen{PenStyle::Solid, width, color}; }
-inline Pen NullPen() { return Pen{PenStyle::Null, 0, 0}; }
-inline Pen BlackPen() { return Pen{}; }
+inline Pen CreatePen(int width, COLORREF color) {
+    return Pen{PenStyle::Solid, width, color};
+}
+inline Pen NullPen() {
+    return Pen{PenStyle::Null, 0, 0};
+}
+inline Pen BlackPen() {
+    return Pen{};
+}
 
 struct Brush {
     bool null = false;
@@ -44,9 +50,15 @@ struct Brush {
     bool operator==(const Brush&) const = default;
 };
 // CreateSolidBrush(color); GetStockObject(NULL_BRUSH); GetStockObject(WHITE_BRUSH).
-inline Brush CreateSolidBrush(COLORREF color) { return Brush{false, color}; }
-inline Brush NullBrush() { return Brush{true, 0}; }
-inline Brush WhiteBrush() { return Brush{false, RGB(255, 255, 255)}; }
+inline Brush CreateSolidBrush(COLORREF color) {
+    return Brush{false, color};
+}
+inline Brush NullBrush() {
+    return Brush{true, 0};
+}
+inline Brush WhiteBrush() {
+    return Brush{false, RGB(255, 255, 255)};
+}
 
 inline constexpr int FW_DONTCARE = 0;
 inline constexpr int FW_NORMAL = 400;
@@ -67,11 +79,13 @@ struct LogFont {
 
 // A created font (HFONT). nullptr selects the device's default font.
 using HFONT = std::shared_ptr<const LogFont>;
-inline HFONT CreateFontIndirect(const LogFont& font) { return std::make_shared<const LogFont>(font); }
+inline HFONT CreateFontIndirect(const LogFont& font) {
+    return std::make_shared<const LogFont>(font);
+}
 
 // An off-screen bitmap (HBITMAP) in logical pixels, white when created.
 class Bitmap {
-public:
+  public:
     Bitmap(int width, int height);
     explicit Bitmap(const QImage& image);
     ~Bitmap();
@@ -83,7 +97,7 @@ public:
     QImage& Image() { return *image_; }
     const QImage& Image() const { return *image_; }
 
-private:
+  private:
     std::unique_ptr<QImage> image_;
 };
 using HBITMAP = std::shared_ptr<Bitmap>;
@@ -134,7 +148,7 @@ struct TextMetrics {
 // --- The device context ----------------------------------------------------------------------
 
 class Painter {
-public:
+  public:
     virtual ~Painter() = default;
 
     // Drawing state; each setter returns the previous value.
@@ -175,7 +189,9 @@ public:
     // background colour, ETO_CLIPPED clips to `rect`.
     virtual BOOL ExtTextOut(int x, int y, UINT options, const RECT* rect,
                             std::u16string_view text) = 0;
-    BOOL TextOut(int x, int y, std::u16string_view text) { return ExtTextOut(x, y, 0, nullptr, text); }
+    BOOL TextOut(int x, int y, std::u16string_view text) {
+        return ExtTextOut(x, y, 0, nullptr, text);
+    }
     virtual SIZE GetTextExtent(std::u16string_view text) = 0;
     virtual TextMetrics GetTextMetrics() = 0;
     virtual int GetDeviceCaps(int index) const = 0;
@@ -196,8 +212,8 @@ public:
         return BitBlt(x, y, width, height, nullptr, 0, 0, rop);
     }
     // Copies and scales a block, leaving out the pixels of colour `transparent`.
-    virtual BOOL TransparentImage(int x, int y, int width, int height, Painter* source,
-                                  int sourceX, int sourceY, int sourceWidth, int sourceHeight,
+    virtual BOOL TransparentImage(int x, int y, int width, int height, Painter* source, int sourceX,
+                                  int sourceY, int sourceWidth, int sourceHeight,
                                   COLORREF transparent) = 0;
 
     // Pixels of the bitmap or window this painter draws on (its own picture, unclipped).

@@ -14,8 +14,8 @@
 namespace velora::platform {
 
 Bitmap::Bitmap(int width, int height)
-    : image_(std::make_unique<QImage>(std::max(width, 1), std::max(height, 1),
-                                      QImage::Format_RGB32)) {
+    : image_(
+          std::make_unique<QImage>(std::max(width, 1), std::max(height, 1), QImage::Format_RGB32)) {
     image_->fill(Qt::white);
 }
 
@@ -23,12 +23,18 @@ Bitmap::Bitmap(const QImage& image)
     : image_(std::make_unique<QImage>(image.convertToFormat(QImage::Format_RGB32))) {}
 
 Bitmap::~Bitmap() = default;
-int Bitmap::Width() const { return image_->width(); }
-int Bitmap::Height() const { return image_->height(); }
+int Bitmap::Width() const {
+    return image_->width();
+}
+int Bitmap::Height() const {
+    return image_->height();
+}
 
 namespace {
 
-QColor ToQColor(COLORREF color) { return QColor(GetRValue(color), GetGValue(color), GetBValue(color)); }
+QColor ToQColor(COLORREF color) {
+    return QColor(GetRValue(color), GetGValue(color), GetBValue(color));
+}
 
 QString ToQString(std::u16string_view text) {
     return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
@@ -39,8 +45,9 @@ QRect ToQRect(int left, int top, int right, int bottom) {
 }
 
 class QtPainter : public Painter {
-public:
-    QtPainter(QImage* target, std::optional<QRegion> clip) : target_(target), clip_(std::move(clip)) {}
+  public:
+    QtPainter(QImage* target, std::optional<QRegion> clip)
+        : target_(target), clip_(std::move(clip)) {}
 
     // A memory painter owning its bitmap.
     QtPainter() : bitmap_(std::make_shared<Bitmap>(1, 1)), target_(&bitmap_->Image()) {}
@@ -162,7 +169,8 @@ public:
             for (const TextLine& line : lines) widest = std::max(widest, line.width);
             // Wrapped text keeps the rectangle's width (widened for a word longer than it); one
             // line, or lines not wrapped, take the text's own width.
-            const bool wrapped = (format & DT_WORDBREAK) && !(format & DT_SINGLELINE) && lines.size() > 1;
+            const bool wrapped =
+                (format & DT_WORDBREAK) && !(format & DT_SINGLELINE) && lines.size() > 1;
             rect->right = rect->left + (wrapped ? std::max(width, widest) : widest);
             rect->bottom = rect->top + height;
             return height;
@@ -177,7 +185,8 @@ public:
         QPainter p;
         if (!Begin(p)) return height;
         if (!(format & DT_NOCLIP))
-            p.setClipRect(ToQRect(rect->left, rect->top, rect->right, rect->bottom), Qt::IntersectClip);
+            p.setClipRect(ToQRect(rect->left, rect->top, rect->right, rect->bottom),
+                          Qt::IntersectClip);
         p.setFont(font);
         for (const TextLine& line : lines) {
             int x = rect->left;
@@ -196,9 +205,11 @@ public:
         QPainter p;
         if (!Begin(p)) return TRUE;
         if (rect && (options & ETO_OPAQUE))
-            p.fillRect(ToQRect(rect->left, rect->top, rect->right, rect->bottom), ToQColor(bkColor_));
+            p.fillRect(ToQRect(rect->left, rect->top, rect->right, rect->bottom),
+                       ToQColor(bkColor_));
         if (rect && (options & ETO_CLIPPED))
-            p.setClipRect(ToQRect(rect->left, rect->top, rect->right, rect->bottom), Qt::IntersectClip);
+            p.setClipRect(ToQRect(rect->left, rect->top, rect->right, rect->bottom),
+                          Qt::IntersectClip);
         const QFont& font = CurrentFont();
         const QFontMetrics metrics(font);
         p.setFont(font);
@@ -227,7 +238,9 @@ public:
         return index == LOGPIXELSX || index == LOGPIXELSY ? kDevicePixelsPerInch : 0;
     }
 
-    std::unique_ptr<Painter> CreateCompatiblePainter() override { return std::make_unique<QtPainter>(); }
+    std::unique_ptr<Painter> CreateCompatiblePainter() override {
+        return std::make_unique<QtPainter>();
+    }
 
     HBITMAP SelectBitmap(HBITMAP bitmap) override {
         if (!bitmap_ || !bitmap) return nullptr;  // a window painter has no bitmap to swap
@@ -267,7 +280,8 @@ public:
         if (!image) return FALSE;
         QImage piece = image->copy(sourceX, sourceY, sourceWidth, sourceHeight)
                            .convertToFormat(QImage::Format_ARGB32);
-        const QRgb key = qRgb(GetRValue(transparent), GetGValue(transparent), GetBValue(transparent));
+        const QRgb key =
+            qRgb(GetRValue(transparent), GetGValue(transparent), GetBValue(transparent));
         for (int row = 0; row < piece.height(); ++row) {
             auto* pixels = reinterpret_cast<QRgb*>(piece.scanLine(row));
             for (int column = 0; column < piece.width(); ++column)
@@ -281,7 +295,7 @@ public:
 
     const QImage* Surface() const override { return target_; }
 
-private:
+  private:
     bool Begin(QPainter& p) {
         if (clip_ && clip_->isEmpty()) return false;
         if (!target_ || target_->isNull() || !p.begin(target_)) return false;
@@ -327,6 +341,8 @@ std::unique_ptr<Painter> CreateQtPainter(QImage* target, std::optional<QRegion> 
     return std::make_unique<QtPainter>(target, std::move(clip));
 }
 
-std::unique_ptr<Painter> CreateMemoryPainter() { return std::make_unique<QtPainter>(); }
+std::unique_ptr<Painter> CreateMemoryPainter() {
+    return std::make_unique<QtPainter>();
+}
 
 }  // namespace velora::platform

@@ -22,7 +22,7 @@ std::vector<std::u16string> PaintLog::Texts() const {
 namespace {
 
 class RecordingPainter : public Painter {
-public:
+  public:
     RecordingPainter(PaintLog& log, std::unique_ptr<Painter> inner, int surface)
         : log_(log), inner_(std::move(inner)), surface_(surface) {}
 
@@ -124,7 +124,9 @@ public:
                                                   log_.nextSurface++);
     }
 
-    HBITMAP SelectBitmap(HBITMAP bitmap) override { return inner_->SelectBitmap(std::move(bitmap)); }
+    HBITMAP SelectBitmap(HBITMAP bitmap) override {
+        return inner_->SelectBitmap(std::move(bitmap));
+    }
 
     BOOL BitBlt(int x, int y, int width, int height, Painter* source, int sourceX, int sourceY,
                 DWORD rop) override {
@@ -147,14 +149,13 @@ public:
         auto* recorded = dynamic_cast<RecordingPainter*>(source);
         call.sourceSurface = recorded ? recorded->SurfaceId() : -1;
         log_.calls.push_back(call);
-        return inner_->TransparentImage(x, y, width, height,
-                                        recorded ? &recorded->Inner() : source, sourceX, sourceY,
-                                        sourceWidth, sourceHeight, transparent);
+        return inner_->TransparentImage(x, y, width, height, recorded ? &recorded->Inner() : source,
+                                        sourceX, sourceY, sourceWidth, sourceHeight, transparent);
     }
 
     const QImage* Surface() const override { return inner_->Surface(); }
 
-private:
+  private:
     PaintCall Make(PaintCallKind kind) const {
         PaintCall call{};
         call.kind = kind;
@@ -198,4 +199,3 @@ std::unique_ptr<Painter> CreateRecordingPainter(PaintLog& log, std::unique_ptr<P
 }
 
 }  // namespace velora::platform
-

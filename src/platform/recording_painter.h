@@ -27,21 +27,21 @@ enum class PaintCallKind {
 struct PaintCall {
     PaintCallKind kind;
     int surface = 0;  // 0: the window; 1, 2, ...: memory painters in order of creation
-    RECT rect;                // ExtTextOut: its rectangle, else (x, y, x, y)
-    POINT origin;             // texts: where the text starts (ExtTextOut's x, y)
+    RECT rect;        // ExtTextOut: its rectangle, else (x, y, x, y)
+    POINT origin;     // texts: where the text starts (ExtTextOut's x, y)
     std::u16string text;
-    COLORREF color = 0;       // fill colour, text colour, pen colour
-    COLORREF color2 = 0;      // outline / background / gradient end colour
-    UINT flags = 0;           // DrawText format, ExtTextOut options, raster operation
-    int backgroundMode = 0;   // for texts
-    int sourceSurface = -1;   // for transfers
-    LogFont font;             // for texts and SelectFont (the default font when none)
-    Pen pen;                  // for shapes and lines
-    Brush brush;              // for shapes
+    COLORREF color = 0;      // fill colour, text colour, pen colour
+    COLORREF color2 = 0;     // outline / background / gradient end colour
+    UINT flags = 0;          // DrawText format, ExtTextOut options, raster operation
+    int backgroundMode = 0;  // for texts
+    int sourceSurface = -1;  // for transfers
+    LogFont font;            // for texts and SelectFont (the default font when none)
+    Pen pen;                 // for shapes and lines
+    Brush brush;             // for shapes
 };
 
 class PaintLog {
-public:
+  public:
     std::vector<PaintCall> calls;
     int nextSurface = 1;
 

@@ -48,7 +48,7 @@ struct DialogTemplate {
 };
 
 class ResourceModule {
-public:
+  public:
     virtual ~ResourceModule() = default;
     // The string held by the module for the whole run, or nullptr when it has none of that id.
     virtual const std::u16string* String(UINT id) const = 0;

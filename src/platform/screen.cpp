@@ -44,7 +44,9 @@ Screen::~Screen() {
     std::erase(Screens(), this);
 }
 
-Screen* Screen::Current() { return Screens().empty() ? nullptr : Screens().back(); }
+Screen* Screen::Current() {
+    return Screens().empty() ? nullptr : Screens().back();
+}
 
 // --- Bookkeeping ------------------------------------------------------------------------------
 
@@ -80,7 +82,9 @@ void Screen::Unregister(HWND window) {
     NotifyChanged();
 }
 
-void Screen::AdoptMenuBar(std::unique_ptr<MenuBar> bar) { ownedBars_.push_back(std::move(bar)); }
+void Screen::AdoptMenuBar(std::unique_ptr<MenuBar> bar) {
+    ownedBars_.push_back(std::move(bar));
+}
 
 Screen::WindowState* Screen::State(HWND window) {
     auto found = windows_.find(window);
@@ -89,7 +93,9 @@ Screen::WindowState* Screen::State(HWND window) {
 
 // --- Window stack -----------------------------------------------------------------------------
 
-HWND Screen::Top() const { return stack_.empty() ? nullptr : stack_.back(); }
+HWND Screen::Top() const {
+    return stack_.empty() ? nullptr : stack_.back();
+}
 
 HWND Screen::TopApplicationWindow() const {
     for (auto it = stack_.rbegin(); it != stack_.rend(); ++it)
@@ -232,10 +238,10 @@ void Screen::PostQuit(int exitCode) {
 }
 
 void Screen::RequestShutdown() {
-    const HWND target = Active() ? (Active()->GetKind() == Window::Kind::TopLevel
-                                        ? Active()
-                                        : TopApplicationWindow())
-                                 : TopApplicationWindow();
+    const HWND target =
+        Active()
+            ? (Active()->GetKind() == Window::Kind::TopLevel ? Active() : TopApplicationWindow())
+            : TopApplicationWindow();
     if (target) {
         SendMessage(target, WM_QUIT, 0, 0);
         SendMessage(target, WM_CLOSE, 0, 0);
@@ -291,7 +297,8 @@ void Screen::KeyDown(UINT virtualKey, KeyRepeat repeat) {
     HWND target = active;
     for (HWND w = focus_; w; w = w->Parent())
         if (w == active) target = focus_;
-    SendMessage(target, WM_KEYDOWN, virtualKey, 1 | (repeat == KeyRepeat::Repeat ? kKeyWasDown : 0));
+    SendMessage(target, WM_KEYDOWN, virtualKey,
+                1 | (repeat == KeyRepeat::Repeat ? kKeyWasDown : 0));
 }
 
 void Screen::KeyUp(UINT virtualKey) {
@@ -353,15 +360,21 @@ void Screen::SetTimer(HWND window, UINT_PTR id, UINT elapseMs) {
     if (State(window)) timers_->Set(window, id, elapseMs);
 }
 
-bool Screen::KillTimer(HWND window, UINT_PTR id) { return timers_->Kill(window, id); }
+bool Screen::KillTimer(HWND window, UINT_PTR id) {
+    return timers_->Kill(window, id);
+}
 
-bool Screen::HasTimer(HWND window, UINT_PTR id) const { return timers_->Due(window, id).has_value(); }
+bool Screen::HasTimer(HWND window, UINT_PTR id) const {
+    return timers_->Due(window, id).has_value();
+}
 
 std::optional<std::int64_t> Screen::TimerDue(HWND window, UINT_PTR id) const {
     return timers_->Due(window, id);
 }
 
-void Screen::DeliverTimer(HWND window, UINT_PTR id) { SendMessage(window, WM_TIMER, id, 0); }
+void Screen::DeliverTimer(HWND window, UINT_PTR id) {
+    SendMessage(window, WM_TIMER, id, 0);
+}
 
 // --- Painting ---------------------------------------------------------------------------------
 
@@ -422,8 +435,8 @@ Painter* Screen::BeginPaint(HWND window, PAINTSTRUCT* paint) {
                           bounds.top() + bounds.height()};
     paint->fErase = FALSE;
     if (erase) {
-        const LRESULT erased = SendMessage(window, WM_ERASEBKGND,
-                                           reinterpret_cast<WPARAM>(paint->hdc), 0);
+        const LRESULT erased =
+            SendMessage(window, WM_ERASEBKGND, reinterpret_cast<WPARAM>(paint->hdc), 0);
         paint->fErase = erased ? FALSE : TRUE;
     }
     return paint->hdc;

@@ -46,7 +46,7 @@ inline constexpr int kSoftKeyBarHeight = 20;
 inline constexpr int kScreenHeight = kCaptionHeight + kClientHeight + kSoftKeyBarHeight;
 
 class Screen {
-public:
+  public:
     // Uses the real clock when `clock` is null. The newest screen is the current one (the one
     // PostQuitMessage and GetActiveWindow refer to) until it is destroyed.
     explicit Screen(std::unique_ptr<Clock> clock = nullptr);
@@ -91,7 +91,9 @@ public:
     // and must end it.
     std::intptr_t RunModal(HWND dialog);
     void EndModal(HWND dialog, std::intptr_t result);
-    void SetModalDriver(std::function<void(HWND dialog)> driver) { modalDriver_ = std::move(driver); }
+    void SetModalDriver(std::function<void(HWND dialog)> driver) {
+        modalDriver_ = std::move(driver);
+    }
 
     // --- Input ------------------------------------------------------------------------------
     // A key held down repeats its WM_KEYDOWN with the previous-state bit (bit 30 of the second
@@ -144,7 +146,7 @@ public:
     // The screen owns the soft-key bars; a bar is destroyed with its parent window.
     void AdoptMenuBar(std::unique_ptr<MenuBar> bar);
 
-private:
+  private:
     struct WindowState {
         QImage surface;
         QRegion invalid;
@@ -174,7 +176,7 @@ private:
     std::vector<HWND> stack_;
     std::vector<HWND> visibleBars_;  // in the order they were shown
     std::vector<std::unique_ptr<MenuBar>> ownedBars_;
-    std::vector<QEventLoop*> loops_;  // running loops, outermost first
+    std::vector<QEventLoop*> loops_;    // running loops, outermost first
     std::unique_ptr<QObject> context_;  // receiver of the queued pump calls
     std::deque<PostedMessage> posted_;
     HWND focus_ = nullptr;

@@ -10,7 +10,9 @@ namespace velora::platform {
 
 namespace {
 
-QColor ToQColor(COLORREF color) { return QColor(GetRValue(color), GetGValue(color), GetBValue(color)); }
+QColor ToQColor(COLORREF color) {
+    return QColor(GetRValue(color), GetGValue(color), GetBValue(color));
+}
 
 QString ToQString(const std::u16string& text) {
     return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
@@ -47,8 +49,8 @@ QImage Screen::Compose() {
     if (top) {
         p.setFont(captionFont);
         p.setPen(ToQColor(GetSysColor(COLOR_CAPTIONTEXT)));
-        p.drawText(caption.adjusted(4, 0, -4, 0), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                   ToQString(top->Title()));
+        p.drawText(caption.adjusted(4, 0, -4, 0),
+                   Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, ToQString(top->Title()));
     }
 
     // Client area.
@@ -56,14 +58,17 @@ QImage Screen::Compose() {
 
     // Soft-key bar: the two buttons of the top window's visible bar.
     const QRect bar(0, kCaptionHeight + kClientHeight, kScreenWidth, kSoftKeyBarHeight);
-    FillVerticalGradient(p, bar, ToQColor(GetSysColor(COLOR_MENU)), ToQColor(GetSysColor(COLOR_HIGHLIGHT)));
-    p.fillRect(QRect(bar.left(), bar.top(), bar.width(), 1), ToQColor(GetSysColor(COLOR_HIGHLIGHT)));
+    FillVerticalGradient(p, bar, ToQColor(GetSysColor(COLOR_MENU)),
+                         ToQColor(GetSysColor(COLOR_HIGHLIGHT)));
+    p.fillRect(QRect(bar.left(), bar.top(), bar.width(), 1),
+               ToQColor(GetSysColor(COLOR_HIGHLIGHT)));
     if (MenuBar* menuBar = VisibleMenuBar(top)) {
         p.setFont(labelFont);
         p.setPen(ToQColor(GetSysColor(COLOR_MENUTEXT)));
         const auto& buttons = menuBar->Buttons();
         const int half = kScreenWidth / 2;
-        p.fillRect(QRect(half, bar.top() + 4, 1, bar.height() - 8), ToQColor(GetSysColor(COLOR_HIGHLIGHT)));
+        p.fillRect(QRect(half, bar.top() + 4, 1, bar.height() - 8),
+                   ToQColor(GetSysColor(COLOR_HIGHLIGHT)));
         for (std::size_t b = 0; b < buttons.size() && b < 2; ++b) {
             const QRect area(b == 0 ? 0 : half, bar.top() + 1, half, bar.height() - 1);
             p.drawText(area, Qt::AlignCenter | Qt::TextSingleLine, ToQString(buttons[b].label));

@@ -6,7 +6,8 @@
 
 namespace velora::platform {
 
-TimerQueue::TimerQueue(Clock& clock, Delivery deliver) : clock_(clock), deliver_(std::move(deliver)) {
+TimerQueue::TimerQueue(Clock& clock, Delivery deliver)
+    : clock_(clock), deliver_(std::move(deliver)) {
     clock_.SetWakeupHandler([this] { FireDue(); });
 }
 

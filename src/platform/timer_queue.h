@@ -15,7 +15,7 @@
 namespace velora::platform {
 
 class TimerQueue {
-public:
+  public:
     using Delivery = std::function<void(HWND window, UINT_PTR id)>;
 
     TimerQueue(Clock& clock, Delivery deliver);
@@ -29,7 +29,7 @@ public:
     // Delivers every timer due now (the clock's wake-up calls it).
     void FireDue();
 
-private:
+  private:
     struct Timer {
         HWND window;
         UINT_PTR id;

@@ -52,12 +52,22 @@ struct SIZE {
 constexpr COLORREF RGB(int red, int green, int blue) {
     return static_cast<COLORREF>((red & 0xFF) | ((green & 0xFF) << 8) | ((blue & 0xFF) << 16));
 }
-constexpr int GetRValue(COLORREF color) { return static_cast<int>(color & 0xFF); }
-constexpr int GetGValue(COLORREF color) { return static_cast<int>((color >> 8) & 0xFF); }
-constexpr int GetBValue(COLORREF color) { return static_cast<int>((color >> 16) & 0xFF); }
+constexpr int GetRValue(COLORREF color) {
+    return static_cast<int>(color & 0xFF);
+}
+constexpr int GetGValue(COLORREF color) {
+    return static_cast<int>((color >> 8) & 0xFF);
+}
+constexpr int GetBValue(COLORREF color) {
+    return static_cast<int>((color >> 16) & 0xFF);
+}
 
-constexpr WORD LOWORD(std::uintptr_t value) { return static_cast<WORD>(value & 0xFFFF); }
-constexpr WORD HIWORD(std::uintptr_t value) { return static_cast<WORD>((value >> 16) & 0xFFFF); }
+constexpr WORD LOWORD(std::uintptr_t value) {
+    return static_cast<WORD>(value & 0xFFFF);
+}
+constexpr WORD HIWORD(std::uintptr_t value) {
+    return static_cast<WORD>((value >> 16) & 0xFFFF);
+}
 constexpr LPARAM MAKELPARAM(WORD low, WORD high) {
     return static_cast<LPARAM>(static_cast<DWORD>(low) | (static_cast<DWORD>(high) << 16));
 }

@@ -7,7 +7,9 @@ namespace velora::platform {
 namespace {
 thread_local DWORD lastError = 0;
 
-Screen* ScreenOf(HWND window) { return window ? &window->GetScreen() : Screen::Current(); }
+Screen* ScreenOf(HWND window) {
+    return window ? &window->GetScreen() : Screen::Current();
+}
 }  // namespace
 
 Window::Window(Screen& screen, std::u16string title, Kind kind, HWND parent)
@@ -15,9 +17,13 @@ Window::Window(Screen& screen, std::u16string title, Kind kind, HWND parent)
     screen_.Register(this);
 }
 
-Window::~Window() { screen_.Unregister(this); }
+Window::~Window() {
+    screen_.Unregister(this);
+}
 
-LRESULT Window::Create() { return SendMessage(this, WM_CREATE, 0, 0); }
+LRESULT Window::Create() {
+    return SendMessage(this, WM_CREATE, 0, 0);
+}
 
 LRESULT Window::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     return DefWindowProc(message, wParam, lParam);
@@ -143,7 +149,9 @@ BOOL SetWindowText(HWND window, std::u16string_view text) {
     return TRUE;
 }
 
-std::u16string GetWindowText(HWND window) { return window ? window->Title() : std::u16string(); }
+std::u16string GetWindowText(HWND window) {
+    return window ? window->Title() : std::u16string();
+}
 
 Painter* BeginPaint(HWND window, PAINTSTRUCT* paint) {
     if (!window || !paint) return nullptr;
@@ -172,7 +180,11 @@ BOOL KillTimer(HWND window, UINT_PTR id) {
     return window->GetScreen().KillTimer(window, id) ? TRUE : FALSE;
 }
 
-DWORD GetLastError() { return lastError; }
-void SetLastError(DWORD error) { lastError = error; }
+DWORD GetLastError() {
+    return lastError;
+}
+void SetLastError(DWORD error) {
+    lastError = error;
+}
 
 }  // namespace velora::platform

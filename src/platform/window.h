@@ -39,15 +39,14 @@ class Screen;
 inline constexpr std::int64_t kTimerCatchUpLimitMs = 40;
 
 class Window {
-public:
+  public:
     enum class Kind {
         TopLevel,  // a full-screen application window
         Dialog,    // a full-screen modal dialog (Back without override cancels it)
         MenuBar,   // a soft-key bar of its parent window (menu_bar.h)
     };
 
-    Window(Screen& screen, std::u16string title, Kind kind = Kind::TopLevel,
-           HWND parent = nullptr);
+    Window(Screen& screen, std::u16string title, Kind kind = Kind::TopLevel, HWND parent = nullptr);
     virtual ~Window();  // hides the window, kills its timers, forgets its posted messages
     Window(const Window&) = delete;
     Window& operator=(const Window&) = delete;
@@ -67,7 +66,7 @@ public:
     const std::u16string& Title() const { return title_; }
     void SetTitle(std::u16string_view title);
 
-private:
+  private:
     Screen& screen_;
     std::u16string title_;
     Kind kind_;

@@ -39,13 +39,28 @@ std::vector<std::uint16_t> TwoButtonBar(std::uint16_t id, std::uint16_t leftComm
                                         std::uint16_t rightString, bool rightDropDown) {
     return {id,
             2,
-            kNoImage, leftCommand, kEnabled, kAutoSize, leftString, 0, kNoSubMenu,
-            kNoImage, rightCommand, kEnabled, rightDropDown ? kDropDownAutoSize : kAutoSize,
-            rightString, 0, rightDropDown ? std::uint16_t{0} : kNoSubMenu};
+            kNoImage,
+            leftCommand,
+            kEnabled,
+            kAutoSize,
+            leftString,
+            0,
+            kNoSubMenu,
+            kNoImage,
+            rightCommand,
+            kEnabled,
+            rightDropDown ? kDropDownAutoSize : kAutoSize,
+            rightString,
+            0,
+            rightDropDown ? std::uint16_t{0} : kNoSubMenu};
 }
 
-MenuItem Item(std::uint32_t id, std::u16string text) { return MenuItem{id, std::move(text), false}; }
-MenuItem Separator() { return MenuItem{0, u"", true}; }
+MenuItem Item(std::uint32_t id, std::u16string text) {
+    return MenuItem{id, std::move(text), false};
+}
+MenuItem Separator() {
+    return MenuItem{0, u"", true};
+}
 
 // Pixel art: one character a pixel. '.' is white, which the list draws as transparent.
 QImage Picture(std::initializer_list<std::string_view> rows) {
@@ -69,7 +84,7 @@ QImage Picture(std::initializer_list<std::string_view> rows) {
 }
 
 class Resources : public platform::ResourceModule {
-public:
+  public:
     Resources() {
         strings_ = {
             {IDS_READ, u"Read"},
@@ -107,21 +122,38 @@ public:
             Item(IDM_FIND_NEXT, u"Find Next"),
         }};
 
-        menuBars_[IDMB_INBOX] = TwoButtonBar(IDMB_INBOX, IDM_SOFTKEY_LEFT, IDS_READ, 0, IDS_MENU, true);
-        menuBars_[IDMB_READER] = TwoButtonBar(IDMB_READER, IDM_SOFTKEY_LEFT, IDS_OPTIONS, 0, IDS_MENU, true);
+        menuBars_[IDMB_INBOX] =
+            TwoButtonBar(IDMB_INBOX, IDM_SOFTKEY_LEFT, IDS_READ, 0, IDS_MENU, true);
+        menuBars_[IDMB_READER] =
+            TwoButtonBar(IDMB_READER, IDM_SOFTKEY_LEFT, IDS_OPTIONS, 0, IDS_MENU, true);
         menuBars_[IDMB_OPTIONS] = TwoButtonBar(IDMB_OPTIONS, 1, IDS_DONE, 2, IDS_DEFAULTS, false);
         menuBars_[IDMB_ABOUT] = TwoButtonBar(IDMB_ABOUT, 1, IDS_DONE, 2, IDS_BLANK, false);
-        menuBars_[IDMB_FIND_DIALOG] = TwoButtonBar(IDMB_FIND_DIALOG, 1, IDS_FIND, 2, IDS_CANCEL, false);
+        menuBars_[IDMB_FIND_DIALOG] =
+            TwoButtonBar(IDMB_FIND_DIALOG, 1, IDS_FIND, 2, IDS_CANCEL, false);
         menuBars_[IDMB_FIND_MODE] =
             TwoButtonBar(IDMB_FIND_MODE, IDM_FIND_NEXT, IDS_FIND_NEXT, IDM_FIND, IDS_FIND, false);
 
         const DWORD dialogStyle = kStylePopup | kStyleCaption | kStyleSetFont;
-        dialogs_[IDD_ABOUT] = DialogTemplate{
-            dialogStyle, u"", 0, 0, 102, 95, u"System", 8,
-            {DialogControl{IDC_ABOUT_TEXT, u"EDIT", u"", 0, 0, 101, 85,
-                           WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL}}};
+        dialogs_[IDD_ABOUT] =
+            DialogTemplate{dialogStyle,
+                           u"",
+                           0,
+                           0,
+                           102,
+                           95,
+                           u"System",
+                           8,
+                           {DialogControl{IDC_ABOUT_TEXT, u"EDIT", u"", 0, 0, 101, 85,
+                                          WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL}}};
         dialogs_[IDD_FIND] = DialogTemplate{
-            dialogStyle, u"Find Text", 0, 0, 102, 95, u"System", 8,
+            dialogStyle,
+            u"Find Text",
+            0,
+            0,
+            102,
+            95,
+            u"System",
+            8,
             {
                 DialogControl{IDC_FIND_TEXT, u"EDIT", u"", 7, 16, 88, 12,
                               WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL},
@@ -136,6 +168,7 @@ public:
                               29, 88, 17, WS_GROUP | SS_LEFT},
             }};
 
+        // clang-format off
         bitmaps_[IDB_ENVELOPE_CLOSED] = Picture({
             "..............",
             "..............",
@@ -180,6 +213,7 @@ public:
             "...rr...", "...rr...", "...rr...", "...rr...", ".rrrrrr.", "..rrrr..",
             "...rr...", "........", "........", "........",
         };
+        // clang-format on
         std::string rows[16];
         for (int i = 0; i < 16; ++i) rows[i] = std::string(clip[i]) + std::string(arrow[i]);
         bitmaps_[IDB_PAPER_CLIP_DOWN] =
@@ -208,7 +242,7 @@ public:
         return found == bitmaps_.end() ? nullptr : &found->second;
     }
 
-private:
+  private:
     std::map<platform::UINT, std::u16string> strings_;
     std::map<platform::UINT, MenuTemplate> menus_;
     std::map<platform::UINT, std::vector<std::uint16_t>> menuBars_;
@@ -226,7 +260,8 @@ const platform::ResourceModule& ProgramResources() {
 std::filesystem::path FindKeepAwakeSound(const std::filesystem::path& programFolder) {
     std::error_code error;
     for (const std::filesystem::path& candidate :
-         {programFolder / "Keep.dat", programFolder.parent_path() / "share" / "velora" / "Keep.dat"}) {
+         {programFolder / "Keep.dat",
+          programFolder.parent_path() / "share" / "velora" / "Keep.dat"}) {
         if (std::filesystem::is_regular_file(candidate, error)) return candidate;
     }
     return {};

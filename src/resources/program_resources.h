@@ -12,7 +12,9 @@
 namespace velora::resources {
 
 const platform::ResourceModule& ProgramResources();
-inline platform::HINSTANCE ProgramInstance() { return &ProgramResources(); }
+inline platform::HINSTANCE ProgramInstance() {
+    return &ProgramResources();
+}
 
 // Dialog template styles.
 inline constexpr platform::DWORD kStyleChild = 0x40000000;    // WS_CHILD

@@ -3,10 +3,11 @@
 
 #include "platform/device_screen.h"
 
+#include <gtest/gtest.h>
+
 #include <QDir>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <gtest/gtest.h>
 
 #include "platform/clock.h"
 #include "platform/menu_bar.h"
@@ -16,7 +17,7 @@ namespace velora::platform {
 namespace {
 
 class BarResources : public ResourceModule {
-public:
+  public:
     const std::u16string* String(UINT id) const override {
         static const std::u16string options = u"Options", menu = u"Menu";
         return id == 205 ? &options : id == 206 ? &menu : nullptr;
@@ -26,8 +27,8 @@ public:
         return &menu;
     }
     const std::vector<std::uint16_t>* MenuBarData(UINT) const override {
-        static const std::vector<std::uint16_t> bar = {300, 2, 0xFFFE, 40014, 4, 0x10, 205, 0, 0xFFFF,
-                                                       0xFFFE, 0, 4, 0x18, 206, 0, 0};
+        static const std::vector<std::uint16_t> bar = {
+            300, 2, 0xFFFE, 40014, 4, 0x10, 205, 0, 0xFFFF, 0xFFFE, 0, 4, 0x18, 206, 0, 0};
         return &bar;
     }
     const DialogTemplate* Dialog(UINT) const override { return nullptr; }
@@ -37,7 +38,7 @@ public:
 // A window painting what a reader shows: the word off-screen then copied, the colour bar, the
 // status box and the wrapped key help.
 class SampleWindow : public Window {
-public:
+  public:
     explicit SampleWindow(Screen& screen) : Window(screen, u"Velora Message") {}
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
         if (message != WM_PAINT) return DefWindowProc(message, wParam, lParam);
@@ -58,9 +59,10 @@ public:
         dc->TextOut(15, 158, u"WPM: 312");
         dc->TextOut(108, 158, u"POS: 42%");
         std::u16string help(44, u' ');
-        help += u"\u2022 Left - Decrease Speed        \u2022 Right - Increase Speed         "
-                u"\u2022 Up - Up a Sentence            \u2022 Down - Down a Sentence            "
-                u"\u2022 Press - Play/Pause  ";
+        help +=
+            u"\u2022 Left - Decrease Speed        \u2022 Right - Increase Speed         "
+            u"\u2022 Up - Up a Sentence            \u2022 Down - Down a Sentence            "
+            u"\u2022 Press - Play/Pause  ";
         RECT helpBox{5, 50, 176, 155};
         helpLines = dc->DrawText(help, &helpBox, DT_WORDBREAK) / dc->GetTextMetrics().height;
         EndPaint(this, &paint);

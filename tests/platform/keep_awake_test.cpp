@@ -10,7 +10,7 @@ namespace velora::platform {
 namespace {
 
 class KeepAwakeTest : public ::testing::Test {
-protected:
+  protected:
     KeepAwakeTest() {
         SetScreenSaver(&screenSaver_);
         SetSoundPlayer(&player_);

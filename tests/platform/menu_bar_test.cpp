@@ -16,7 +16,7 @@ using Log = std::vector<std::string>;
 // Two bars in the shell's format: 50 ("Go" command 40014 / "Menu" drop-down of menu 50's first
 // pop-up) and 51 ("Done" 1 / "Defaults" 2), and a bar 52 whose pop-up index is out of range.
 class FakeResources : public ResourceModule {
-public:
+  public:
     FakeResources() {
         strings_ = {{108, u"Go"}, {206, u"Menu"}, {207, u"Done"}, {209, u"Defaults"}};
         bars_[50] = {50, 2, 0xFFFE, 40014, 4, 0x10, 108, 0, 0xFFFF, 0xFFFE, 0, 4, 0x18, 206, 0, 0};
@@ -42,14 +42,14 @@ public:
     const DialogTemplate* Dialog(UINT) const override { return nullptr; }
     const QImage* Bitmap(UINT) const override { return nullptr; }
 
-private:
+  private:
     std::map<UINT, std::u16string> strings_;
     std::map<UINT, std::vector<std::uint16_t>> bars_;
     std::map<UINT, MenuTemplate> menus_;
 };
 
 class MenuBarTest : public ::testing::Test {
-protected:
+  protected:
     MenuBarTest() : screen_(std::make_unique<TestClock>()) { ShowWindow(&window_, SW_SHOW); }
     ~MenuBarTest() override {
         SetPopupMenuChooser({});
@@ -68,8 +68,8 @@ protected:
     Log Commands() const {
         Log result;
         for (const std::string& line : log_)
-            if (line.find("PAINT") == std::string::npos && line.find("ERASE") == std::string::npos &&
-                line.find("ACTIVE") == std::string::npos)
+            if (line.find("PAINT") == std::string::npos &&
+                line.find("ERASE") == std::string::npos && line.find("ACTIVE") == std::string::npos)
                 result.push_back(line);
         return result;
     }
@@ -117,7 +117,8 @@ TEST_F(MenuBarTest, PopupItemComesAfterTheMenuLoopMessages) {
         return 301;
     });
     screen_.PressSoftKey(1);
-    EXPECT_EQ(Commands(), (Log{"W ENTERMENULOOP", "W INITMENUPOPUP", "W EXITMENULOOP", "W COMMAND 301"}));
+    EXPECT_EQ(Commands(),
+              (Log{"W ENTERMENULOOP", "W INITMENUPOPUP", "W EXITMENULOOP", "W COMMAND 301"}));
     ASSERT_EQ(offered.size(), 3u);
     EXPECT_TRUE(offered[1].separator);
 }
@@ -131,7 +132,8 @@ TEST_F(MenuBarTest, DismissedPopupSendsNoCommand) {
 
 TEST_F(MenuBarTest, BackKeyOverrideNotifiesTheOwnerForPressAndRelease) {
     HWND bar = CreateBar(51);
-    const LPARAM flags = MAKELPARAM(SHMBOF_NODEFAULT | SHMBOF_NOTIFY, SHMBOF_NODEFAULT | SHMBOF_NOTIFY);
+    const LPARAM flags =
+        MAKELPARAM(SHMBOF_NODEFAULT | SHMBOF_NOTIFY, SHMBOF_NODEFAULT | SHMBOF_NOTIFY);
     EXPECT_EQ(flags, 0x00030003);
     EXPECT_EQ(SendMessage(bar, SHCMBM_OVERRIDEKEY, VK_TBACK, flags), TRUE);
     screen_.PressBack();

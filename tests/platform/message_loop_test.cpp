@@ -1,9 +1,10 @@
 // The Qt-driven paths: the message loop, a nested modal loop and the shutdown signals. Each runs
 // the event loop only until something already queued ends it; nothing waits for time to pass.
 
+#include <gtest/gtest.h>
+
 #include <QTimer>
 #include <csignal>
-#include <gtest/gtest.h>
 
 #include "platform/clock.h"
 #include "platform/device_screen.h"
@@ -16,7 +17,7 @@ using testing_support::LoggingWindow;
 using Log = std::vector<std::string>;
 
 class MessageLoopTest : public ::testing::Test {
-protected:
+  protected:
     MessageLoopTest() {
         testing_support::GuiApplication();
         ShowWindow(&window_, SW_SHOW);

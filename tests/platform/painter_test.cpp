@@ -1,5 +1,6 @@
-#include <QDir>
 #include <gtest/gtest.h>
+
+#include <QDir>
 
 #include "platform/fonts.h"
 #include "platform/qt_painter.h"
@@ -10,7 +11,7 @@ namespace velora::platform {
 namespace {
 
 class PainterTest : public ::testing::Test {
-protected:
+  protected:
     PainterTest() {
         testing_support::GuiApplication();
         image_.fill(Qt::white);
@@ -110,7 +111,8 @@ TEST_F(PainterTest, DrawTextLayout) {
         {u"word word word", DT_WORDBREAK, wordWidth * 2 + spaceWidth, 2},
         {u"word word word", 0, wordWidth, 1},
         // Spaces opening a paragraph are text: enough of them push the first word down a line.
-        {std::u16string(static_cast<std::size_t>(200 / spaceWidth + 1), u' ') + u"word", DT_WORDBREAK, 200, 2},
+        {std::u16string(static_cast<std::size_t>(200 / spaceWidth + 1), u' ') + u"word",
+         DT_WORDBREAK, 200, 2},
         {u"", DT_WORDBREAK, 100, 1},
     };
     for (const Case& c : cases) {
@@ -184,18 +186,24 @@ TEST_F(PainterTest, RecordingPainterLogsCallsWithSurfacesColoursAndFonts) {
 TEST(Fonts, TheDefaultSansFamilyComesFirstWithAnUprightNormalFace) {
     testing_support::GuiApplication();
     std::vector<LogFont> families;
-    EnumFontFamilies(nullptr, nullptr, [](const LogFont& font, DWORD, LPARAM data) {
-        reinterpret_cast<std::vector<LogFont>*>(data)->push_back(font);
-        return 1;
-    }, reinterpret_cast<LPARAM>(&families));
+    EnumFontFamilies(
+        nullptr, nullptr,
+        [](const LogFont& font, DWORD, LPARAM data) {
+            reinterpret_cast<std::vector<LogFont>*>(data)->push_back(font);
+            return 1;
+        },
+        reinterpret_cast<LPARAM>(&families));
     ASSERT_FALSE(families.empty());
     EXPECT_EQ(QString::fromStdU16String(families[0].faceName), DefaultSansFamily());
 
     std::vector<LogFont> faces;
-    EnumFontFamilies(nullptr, families[0].faceName.c_str(), [](const LogFont& font, DWORD, LPARAM data) {
-        reinterpret_cast<std::vector<LogFont>*>(data)->push_back(font);
-        return 1;
-    }, reinterpret_cast<LPARAM>(&faces));
+    EnumFontFamilies(
+        nullptr, families[0].faceName.c_str(),
+        [](const LogFont& font, DWORD, LPARAM data) {
+            reinterpret_cast<std::vector<LogFont>*>(data)->push_back(font);
+            return 1;
+        },
+        reinterpret_cast<LPARAM>(&faces));
     bool normal = false;
     for (const LogFont& face : faces) {
         EXPECT_FALSE(face.italic);
@@ -206,10 +214,14 @@ TEST(Fonts, TheDefaultSansFamilyComesFirstWithAnUprightNormalFace) {
 
     // Stopping early: the callback's 0 ends the enumeration.
     int calls = 0;
-    EXPECT_EQ(EnumFontFamilies(nullptr, nullptr, [](const LogFont&, DWORD, LPARAM data) {
-        ++*reinterpret_cast<int*>(data);
-        return 0;
-    }, reinterpret_cast<LPARAM>(&calls)), 0);
+    EXPECT_EQ(EnumFontFamilies(
+                  nullptr, nullptr,
+                  [](const LogFont&, DWORD, LPARAM data) {
+                      ++*reinterpret_cast<int*>(data);
+                      return 0;
+                  },
+                  reinterpret_cast<LPARAM>(&calls)),
+              0);
     EXPECT_EQ(calls, 1);
 }
 
@@ -222,7 +234,8 @@ TEST(Fonts, CellHeightAndCharacterHeightAreHonoured) {
     EXPECT_LE(cell.height, kDeviceFontHeight);
     EXPECT_GE(cell.height, kDeviceFontHeight - 3);
     EXPECT_LE(cell.height, 39);  // fits the word area
-    painter->SelectFont(CreateFontIndirect(LogFont{-(11 * kDevicePixelsPerInch) / 72, FW_SEMIBOLD, false, u""}));
+    painter->SelectFont(
+        CreateFontIndirect(LogFont{-(11 * kDevicePixelsPerInch) / 72, FW_SEMIBOLD, false, u""}));
     EXPECT_EQ(ToQFont(painter->GetFont()).pixelSize(), 14);
     EXPECT_GE(ToQFont(painter->GetFont()).weight(), 600);
 }

@@ -10,14 +10,15 @@ using testing_support::LoggingWindow;
 using Log = std::vector<std::string>;
 
 class ScreenTest : public ::testing::Test {
-protected:
+  protected:
     ScreenTest() : screen_(std::make_unique<TestClock>()) {}
 
     // Messages of the log that are not paint traffic.
     Log WithoutPaint() const {
         Log result;
         for (const std::string& line : log_)
-            if (line.find("PAINT") == std::string::npos && line.find("ERASEBKGND") == std::string::npos)
+            if (line.find("PAINT") == std::string::npos &&
+                line.find("ERASEBKGND") == std::string::npos)
                 result.push_back(line);
         return result;
     }

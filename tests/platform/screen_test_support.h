@@ -2,8 +2,9 @@
 // Shared by the screen, painter and soft-key tests: a Qt GUI application (offscreen) made before
 // the first test, a screen on a test clock, and a window that logs the messages it receives.
 
-#include <QApplication>
 #include <gtest/gtest.h>
+
+#include <QApplication>
 #include <memory>
 #include <string>
 #include <vector>
@@ -34,10 +35,12 @@ struct LoggedMessage {
 // Records every message as "<name> <message name> <details>" in one log shared by the windows
 // of a test; handlers may be hooked per message.
 class LoggingWindow : public Window {
-public:
+  public:
     LoggingWindow(Screen& screen, std::string name, std::vector<std::string>& log,
                   Kind kind = Kind::TopLevel)
-        : Window(screen, std::u16string(name.begin(), name.end()), kind), name_(std::move(name)), log_(log) {}
+        : Window(screen, std::u16string(name.begin(), name.end()), kind),
+          name_(std::move(name)),
+          log_(log) {}
 
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
         log_.push_back(name_ + " " + Describe(message, wParam, lParam));
@@ -49,10 +52,11 @@ public:
 
     std::function<std::optional<LRESULT>(UINT, WPARAM, LPARAM)> onMessage;
 
-private:
+  private:
     std::string Describe(UINT message, WPARAM wParam, LPARAM lParam) const {
         switch (message) {
-            case WM_CREATE: return "CREATE";
+            case WM_CREATE:
+                return "CREATE";
             case WM_ACTIVATE: {
                 auto* other = reinterpret_cast<Window*>(lParam);
                 std::string text = LOWORD(wParam) == WA_INACTIVE ? "INACTIVE" : "ACTIVE";
@@ -62,21 +66,34 @@ private:
                 }
                 return text;
             }
-            case WM_PAINT: return "PAINT";
-            case WM_ERASEBKGND: return "ERASEBKGND";
-            case WM_TIMER: return "TIMER " + std::to_string(wParam);
-            case WM_KEYDOWN: return "KEYDOWN " + std::to_string(wParam);
-            case WM_KEYUP: return "KEYUP " + std::to_string(wParam);
-            case WM_COMMAND: return "COMMAND " + std::to_string(wParam);
-            case WM_ENTERMENULOOP: return "ENTERMENULOOP";
-            case WM_EXITMENULOOP: return "EXITMENULOOP";
-            case WM_INITMENUPOPUP: return "INITMENUPOPUP";
+            case WM_PAINT:
+                return "PAINT";
+            case WM_ERASEBKGND:
+                return "ERASEBKGND";
+            case WM_TIMER:
+                return "TIMER " + std::to_string(wParam);
+            case WM_KEYDOWN:
+                return "KEYDOWN " + std::to_string(wParam);
+            case WM_KEYUP:
+                return "KEYUP " + std::to_string(wParam);
+            case WM_COMMAND:
+                return "COMMAND " + std::to_string(wParam);
+            case WM_ENTERMENULOOP:
+                return "ENTERMENULOOP";
+            case WM_EXITMENULOOP:
+                return "EXITMENULOOP";
+            case WM_INITMENUPOPUP:
+                return "INITMENUPOPUP";
             case WM_HOTKEY:
                 return "HOTKEY vk=" + std::to_string(HIWORD(static_cast<std::uintptr_t>(lParam))) +
-                       ((LOWORD(static_cast<std::uintptr_t>(lParam)) & MOD_KEYUP) ? " up" : " down");
-            case WM_QUIT: return "QUIT";
-            case WM_CLOSE: return "CLOSE";
-            default: return "MSG " + std::to_string(message);
+                       ((LOWORD(static_cast<std::uintptr_t>(lParam)) & MOD_KEYUP) ? " up"
+                                                                                  : " down");
+            case WM_QUIT:
+                return "QUIT";
+            case WM_CLOSE:
+                return "CLOSE";
+            default:
+                return "MSG " + std::to_string(message);
         }
     }
 

@@ -9,8 +9,10 @@ namespace {
 using testing_support::LoggingWindow;
 
 class TimerTest : public ::testing::Test {
-protected:
-    TimerTest() : screen_(std::make_unique<TestClock>()), clock_(static_cast<TestClock&>(screen_.GetClock())) {
+  protected:
+    TimerTest()
+        : screen_(std::make_unique<TestClock>()),
+          clock_(static_cast<TestClock&>(screen_.GetClock())) {
         window_.onMessage = [this](UINT message, WPARAM wParam, LPARAM) -> std::optional<LRESULT> {
             if (message == WM_TIMER) fired_.push_back({static_cast<int>(wParam), clock_.NowMs()});
             if (message == WM_TIMER && onTimer) onTimer(static_cast<int>(wParam));

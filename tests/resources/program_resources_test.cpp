@@ -1,10 +1,11 @@
 #include "resources/program_resources.h"
 
+#include <gtest/gtest.h>
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <filesystem>
-#include <unistd.h>
 #include <fstream>
-#include <gtest/gtest.h>
 
 #include "platform/clock.h"
 #include "platform/keep_awake.h"
@@ -21,19 +22,21 @@ using platform::MenuItem;
 
 TEST(ProgramResources, StringTable) {
     const std::pair<std::uint32_t, std::u16string> strings[] = {
-        {108, u"Read"},     {112, u"Velora"}, {116, u"Unable to bring up the dialog.\n%2"},
-        {205, u"Options"},  {206, u"Menu"},   {207, u"Done"},
-        {209, u"Defaults"}, {210, u" "},      {213, u"Cancel"},
+        {108, u"Read"},     {112, u"Velora"},    {116, u"Unable to bring up the dialog.\n%2"},
+        {205, u"Options"},  {206, u"Menu"},      {207, u"Done"},
+        {209, u"Defaults"}, {210, u" "},         {213, u"Cancel"},
         {214, u"Find"},     {215, u"Find Next"},
     };
-    for (const auto& [id, text] : strings) EXPECT_EQ(platform::LoadStringText(ProgramInstance(), id), text) << id;
+    for (const auto& [id, text] : strings)
+        EXPECT_EQ(platform::LoadStringText(ProgramInstance(), id), text) << id;
     EXPECT_FALSE(platform::LoadStringText(ProgramInstance(), IDS_DIALOG_ERROR_CAPTION));
 
     char16_t buffer[5];
     EXPECT_EQ(platform::LoadStringW(ProgramInstance(), 215, buffer, 5), 4);
     EXPECT_EQ(std::u16string(buffer), u"Find");
     const char16_t* held = nullptr;
-    EXPECT_EQ(platform::LoadStringW(ProgramInstance(), 112, reinterpret_cast<char16_t*>(&held), 0), 6);
+    EXPECT_EQ(platform::LoadStringW(ProgramInstance(), 112, reinterpret_cast<char16_t*>(&held), 0),
+              6);
     EXPECT_EQ(std::u16string(held), u"Velora");
     EXPECT_EQ(platform::LoadStringW(ProgramInstance(), 200, buffer, 5), 0);
 }
@@ -47,7 +50,9 @@ struct BarCase {
     std::size_t popupItems;  // 0: no drop-down
 };
 
-void PrintTo(const BarCase& bar, std::ostream* out) { *out << "menu bar " << bar.id; }
+void PrintTo(const BarCase& bar, std::ostream* out) {
+    *out << "menu bar " << bar.id;
+}
 
 class MenuBars : public ::testing::TestWithParam<BarCase> {};
 
@@ -73,40 +78,46 @@ TEST_P(MenuBars, BuiltFromTheResourceData) {
     EXPECT_EQ(bar->Buttons()[1].popup.size(), expected.popupItems);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    AllBars, MenuBars,
-    ::testing::Values(BarCase{134, u"Read", 40014, u"Menu", 0, 10},
-                      BarCase{300, u"Options", 40014, u"Menu", 0, 7},
-                      BarCase{305, u"Done", 1, u"Defaults", 2, 0},
-                      BarCase{308, u"Done", 1, u" ", 2, 0},
-                      BarCase{317, u"Find", 1, u"Cancel", 2, 0},
-                      BarCase{318, u"Find Next", 315, u"Find", 314, 0}),
-    [](const ::testing::TestParamInfo<BarCase>& bar) { return "Bar" + std::to_string(bar.param.id); });
+INSTANTIATE_TEST_SUITE_P(AllBars, MenuBars,
+                         ::testing::Values(BarCase{134, u"Read", 40014, u"Menu", 0, 10},
+                                           BarCase{300, u"Options", 40014, u"Menu", 0, 7},
+                                           BarCase{305, u"Done", 1, u"Defaults", 2, 0},
+                                           BarCase{308, u"Done", 1, u" ", 2, 0},
+                                           BarCase{317, u"Find", 1, u"Cancel", 2, 0},
+                                           BarCase{318, u"Find Next", 315, u"Find", 314, 0}),
+                         [](const ::testing::TestParamInfo<BarCase>& bar) {
+                             return "Bar" + std::to_string(bar.param.id);
+                         });
 
 TEST(ProgramResources, MenuBarWordsFollowTheShellFormat) {
-    const std::vector<std::uint16_t> inbox = {134,    2,      0xFFFE, 40014, 4, 0x10, 108, 0,
-                                              0xFFFF, 0xFFFE, 0,      4,     0x18, 206, 0, 0};
+    const std::vector<std::uint16_t> inbox = {134,    2,      0xFFFE, 40014, 4,    0x10, 108, 0,
+                                              0xFFFF, 0xFFFE, 0,      4,     0x18, 206,  0,   0};
     EXPECT_EQ(*ProgramResources().MenuBarData(134), inbox);
     EXPECT_EQ(ProgramResources().MenuBarData(999), nullptr);
 }
 
 std::vector<std::pair<std::uint32_t, std::u16string>> Items(const std::vector<MenuItem>& popup) {
     std::vector<std::pair<std::uint32_t, std::u16string>> result;
-    for (const MenuItem& item : popup) result.emplace_back(item.id, item.separator ? u"-" : item.text);
+    for (const MenuItem& item : popup)
+        result.emplace_back(item.id, item.separator ? u"-" : item.text);
     return result;
 }
 
 TEST(ProgramResources, PopupMenus) {
     using Rows = std::vector<std::pair<std::uint32_t, std::u16string>>;
-    const Rows inbox = {{320, u"Receive/Reload E-mail"}, {321, u"Delete (selected item)"},
-                        {323, u"Mark for Download Y/N"}, {322, u"Mark as Read Y/N"},
+    const Rows inbox = {{320, u"Receive/Reload E-mail"},
+                        {321, u"Delete (selected item)"},
+                        {323, u"Mark for Download Y/N"},
+                        {322, u"Mark as Read Y/N"},
                         {0, u"-"},
-                        {325, u"Sort by Sender +/-"},    {326, u"Sort by Read +/-"},
-                        {327, u"Sort by Date +/-"},      {0, u"-"},
+                        {325, u"Sort by Sender +/-"},
+                        {326, u"Sort by Read +/-"},
+                        {327, u"Sort by Date +/-"},
+                        {0, u"-"},
                         {301, u"About"}};
-    const Rows reader = {{322, u"Mark as Unread"}, {0, u"-"},          {321, u"Delete Message"},
-                         {0, u"-"},                {309, u"Go to Top"}, {314, u"Find..."},
-                         {315, u"Find Next"}};
+    const Rows reader = {
+        {322, u"Mark as Unread"}, {0, u"-"},         {321, u"Delete Message"}, {0, u"-"},
+        {309, u"Go to Top"},      {314, u"Find..."}, {315, u"Find Next"}};
     EXPECT_EQ(Items(ProgramResources().Menu(134)->popups.at(0)), inbox);
     EXPECT_EQ(Items(ProgramResources().Menu(300)->popups.at(0)), reader);
 }
@@ -145,7 +156,8 @@ TEST(ProgramResources, BitmapsHaveTheirSizesAndAPictureOnWhite) {
         EXPECT_EQ(image->size(), size) << id;
         int drawn = 0;
         for (int y = 0; y < image->height(); ++y)
-            for (int x = 0; x < image->width(); ++x) drawn += (image->pixel(x, y) & 0xFFFFFF) != 0xFFFFFF;
+            for (int x = 0; x < image->width(); ++x)
+                drawn += (image->pixel(x, y) & 0xFFFFFF) != 0xFFFFFF;
         EXPECT_GT(drawn, 10) << id;
         EXPECT_NE(platform::LoadBitmap(ProgramInstance(), id), nullptr);
     }
@@ -153,7 +165,8 @@ TEST(ProgramResources, BitmapsHaveTheirSizesAndAPictureOnWhite) {
     const QImage* marked = ProgramResources().Bitmap(138);
     bool red = false;
     for (int y = 0; y < marked->height(); ++y)
-        for (int x = 10; x < marked->width(); ++x) red = red || (qRed(marked->pixel(x, y)) > 200 && qGreen(marked->pixel(x, y)) < 50);
+        for (int x = 10; x < marked->width(); ++x)
+            red = red || (qRed(marked->pixel(x, y)) > 200 && qGreen(marked->pixel(x, y)) < 50);
     EXPECT_TRUE(red);
     EXPECT_EQ(platform::LoadBitmap(ProgramInstance(), 139), nullptr);
 
@@ -162,9 +175,11 @@ TEST(ProgramResources, BitmapsHaveTheirSizesAndAPictureOnWhite) {
     sheet.fill(qRgb(200, 200, 200));
     for (int i = 0; i < 4; ++i) {
         const QImage big = ProgramResources().Bitmap(135 + i)->scaled(
-            ProgramResources().Bitmap(135 + i)->size() * 8, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+            ProgramResources().Bitmap(135 + i)->size() * 8, Qt::IgnoreAspectRatio,
+            Qt::FastTransformation);
         for (int y = 0; y < big.height(); ++y)
-            for (int x = 0; x < big.width(); ++x) sheet.setPixel(i * 160 + 8 + x, 8 + y, big.pixel(x, y));
+            for (int x = 0; x < big.width(); ++x)
+                sheet.setPixel(i * 160 + 8 + x, 8 + y, big.pixel(x, y));
     }
     std::filesystem::create_directories("screenshots");
     EXPECT_TRUE(sheet.save(QStringLiteral("screenshots/inbox_bitmaps.png")));
@@ -176,7 +191,8 @@ TEST(KeepDat, IsAShortSilentPcmWave) {
     EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 4), "RIFF");
     EXPECT_EQ(std::string(bytes.begin() + 8, bytes.begin() + 16), "WAVEfmt ");
     const auto u32 = [&](std::size_t at) {
-        return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | static_cast<std::uint32_t>(bytes[at + 3]) << 24;
+        return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 |
+               static_cast<std::uint32_t>(bytes[at + 3]) << 24;
     };
     EXPECT_EQ(u32(4), bytes.size() - 8);
     EXPECT_EQ(u32(40), bytes.size() - 44);
@@ -209,11 +225,12 @@ TEST(KeepDat, PlaysInALoopAndStops) {
     static char name[] = "velora_tests_resources";
     static char* argv[] = {name, nullptr};
     if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
-    const std::filesystem::path file =
-        std::filesystem::temp_directory_path() / ("velora_keep_" + std::to_string(::getpid()) + ".dat");
+    const std::filesystem::path file = std::filesystem::temp_directory_path() /
+                                       ("velora_keep_" + std::to_string(::getpid()) + ".dat");
     const std::vector<std::uint8_t> bytes = KeepDatBytes();
-    std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(file, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
     std::unique_ptr<platform::SoundPlayer> player = platform::CreateDesktopSoundPlayer();
     EXPECT_TRUE(player->Play(file.u16string(), true));
     QCoreApplication::processEvents();

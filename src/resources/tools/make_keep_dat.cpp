@@ -12,7 +12,8 @@ int main(int argc, char** argv) {
     }
     const auto bytes = velora::resources::KeepDatBytes();
     std::ofstream out(argv[1], std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
     out.close();
     if (!out) {
         std::fprintf(stderr, "make_keep_dat: cannot write %s\n", argv[1]);
