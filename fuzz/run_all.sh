@@ -7,7 +7,9 @@ cd "$(dirname "$0")/.."
 seconds=${1:-600}
 parallel=${FUZZ_PARALLEL:-2}
 
-cmake --preset fuzz >/dev/null && cmake --build --preset fuzz -j "$(nproc)" || exit 1
+targets=()
+for source in fuzz/fuzz_*.cpp; do targets+=(--target "$(basename "$source" .cpp)"); done
+cmake --preset fuzz >/dev/null && cmake --build --preset fuzz -j "$(nproc)" "${targets[@]}" || exit 1
 
 work=build/fuzz/work
 findings=build/fuzz/findings
