@@ -184,6 +184,34 @@ TEST_F(ReaderWindowTest, UpGoesToTheSentenceStartThenToThePreviousSentence) {
     EXPECT_EQ(LastWordDrawn(), u"Second");
 }
 
+TEST_F(ReaderWindowTest, DownAtTheLastSentenceRestsOnTheFinalMarkAndPlayReachesTheEnd) {
+    Open(u"One two. Three four.");
+    Press(VK_DOWN);
+    EXPECT_EQ(LastWordDrawn(), u"Three");
+    log_.Clear();
+    Press(VK_DOWN);
+    EXPECT_EQ(WordsDrawn(), (std::vector<std::u16string>{u""}));
+    log_.Clear();
+    Press(VK_RETURN);
+    Advance(50);
+    EXPECT_EQ(WordsDrawn(), (std::vector<std::u16string>{u"The End."}));
+    EXPECT_TRUE(player_.atEnd);
+}
+
+TEST_F(ReaderWindowTest, FindModeShowsItsBarAndStatusUntilPlay) {
+    Open(u"One two three four.");
+    window_->EnterFindMode();
+    log_.Clear();
+    window_->ShowCurrentFrame();
+    screen_->ProcessMessages();
+    EXPECT_EQ(screen_->VisibleMenuBar(window_.get())->Id(), 318u);
+    EXPECT_TRUE(WindowDrew(u"Press play to exit find mode"));
+    Press(VK_RETURN);
+    EXPECT_FALSE(window_->State().findMode);
+    EXPECT_EQ(screen_->VisibleMenuBar(window_.get())->Id(), 300u);
+    EXPECT_TRUE(WindowDrew(u"WPM: ?"));
+}
+
 TEST_F(ReaderWindowTest, SpeedKeysStopAtTwentyAndFiveHundredWithTheirCaptions) {
     Open(u"Some words to read.");
     struct Case {
