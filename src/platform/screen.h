@@ -48,7 +48,8 @@ inline constexpr int kScreenHeight = kCaptionHeight + kClientHeight + kSoftKeyBa
 class Screen {
   public:
     // Uses the real clock when `clock` is null. The newest screen is the current one (the one
-    // PostQuitMessage and GetActiveWindow refer to) until it is destroyed.
+    // PostQuitMessage and GetActiveWindow refer to) until it is destroyed. Windows must be
+    // destroyed before their screen (the soft-key bars it owns go with it).
     explicit Screen(std::unique_ptr<Clock> clock = nullptr);
     ~Screen();
     Screen(const Screen&) = delete;

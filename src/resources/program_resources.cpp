@@ -37,22 +37,12 @@ constexpr std::uint16_t kNoSubMenu = 0xFFFF;
 std::vector<std::uint16_t> TwoButtonBar(std::uint16_t id, std::uint16_t leftCommand,
                                         std::uint16_t leftString, std::uint16_t rightCommand,
                                         std::uint16_t rightString, bool rightDropDown) {
-    return {id,
-            2,
-            kNoImage,
-            leftCommand,
-            kEnabled,
-            kAutoSize,
-            leftString,
-            0,
-            kNoSubMenu,
-            kNoImage,
-            rightCommand,
-            kEnabled,
-            rightDropDown ? kDropDownAutoSize : kAutoSize,
-            rightString,
-            0,
-            rightDropDown ? std::uint16_t{0} : kNoSubMenu};
+    // clang-format off
+    return {id, 2,
+            kNoImage, leftCommand, kEnabled, kAutoSize, leftString, 0, kNoSubMenu,
+            kNoImage, rightCommand, kEnabled, rightDropDown ? kDropDownAutoSize : kAutoSize,
+                rightString, 0, rightDropDown ? std::uint16_t{0} : kNoSubMenu};
+    // clang-format on
 }
 
 MenuItem Item(std::uint32_t id, std::u16string text) {
