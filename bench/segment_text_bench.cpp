@@ -24,7 +24,7 @@
 namespace {
 
 class ProseGenerator {
-public:
+  public:
     std::string Generate(std::size_t bytes) {
         std::string text;
         text.reserve(bytes + 256);
@@ -38,7 +38,7 @@ public:
         return text;
     }
 
-private:
+  private:
     std::uint32_t Below(std::uint32_t n) {
         state_ = state_ * 6364136223846793005ull + 1442695040888963407ull;
         return static_cast<std::uint32_t>(state_ >> 33) % n;
@@ -46,18 +46,37 @@ private:
 
     void AppendWord(std::string& text) {
         static const char* const kWords[] = {
-            "the",     "reader",  "message", "and",      "of",       "a",       "to",
-            "in",      "is",      "that",    "it",       "for",      "was",     "on",
-            "with",    "as",      "meeting", "report",   "tomorrow", "project", "please",
-            "thanks",  "budget",  "team",    "schedule", "review",   "draft",   "attached",
-            "we",      "you",     "they",    "would",    "could",    "should",  "have",
-            "been",    "quickly", "through", "between",  "every",    "number",  "question",
-            "caf\xc3\xa9", "na\xc3\xafve", "r\xc3\xa9sum\xc3\xa9"};
-        static const char* const kSpecial[] = {
-            "Mr.",   "Dr.",       "U.S.",     "etc.",          "3.5",       "1.25",
-            "2003",  "555-1234",  "well-known", "e-mail",      "--",        "-",
-            "alice@example.com", "www.example.org", "http://example.net/x", "\"quoted\"",
-            "(see",  "below)",    "!!!!!",    "=====",         "42",        "O'Brien"};
+            "the",    "reader",   "message",     "and",          "of",
+            "a",      "to",       "in",          "is",           "that",
+            "it",     "for",      "was",         "on",           "with",
+            "as",     "meeting",  "report",      "tomorrow",     "project",
+            "please", "thanks",   "budget",      "team",         "schedule",
+            "review", "draft",    "attached",    "we",           "you",
+            "they",   "would",    "could",       "should",       "have",
+            "been",   "quickly",  "through",     "between",      "every",
+            "number", "question", "caf\xc3\xa9", "na\xc3\xafve", "r\xc3\xa9sum\xc3\xa9"};
+        static const char* const kSpecial[] = {"Mr.",
+                                               "Dr.",
+                                               "U.S.",
+                                               "etc.",
+                                               "3.5",
+                                               "1.25",
+                                               "2003",
+                                               "555-1234",
+                                               "well-known",
+                                               "e-mail",
+                                               "--",
+                                               "-",
+                                               "alice@example.com",
+                                               "www.example.org",
+                                               "http://example.net/x",
+                                               "\"quoted\"",
+                                               "(see",
+                                               "below)",
+                                               "!!!!!",
+                                               "=====",
+                                               "42",
+                                               "O'Brien"};
         if (Below(12) == 0) {
             text += kSpecial[Below(std::size(kSpecial))];
         } else {

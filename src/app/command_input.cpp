@@ -1,8 +1,8 @@
 #include "app/command_input.h"
 
 #include <cerrno>
-#include <filesystem>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <istream>
 #include <iterator>

@@ -14,8 +14,8 @@ std::int32_t Wrap32(std::int64_t value) {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
 }
 
-std::int32_t PunctuationTime(const services::ReadingSettings& settings, std::size_t charactersBefore,
-                             std::int32_t punctuation) {
+std::int32_t PunctuationTime(const services::ReadingSettings& settings,
+                             std::size_t charactersBefore, std::int32_t punctuation) {
     return Wrap32(static_cast<std::int64_t>(settings.Len) *
                       static_cast<std::int64_t>(charactersBefore) +
                   punctuation + settings.wordBase);
@@ -114,8 +114,9 @@ std::int32_t ScanToken(Player& player, services::ReadingSettings& settings) {
             Wrap32(static_cast<std::int64_t>(settings.Len) * static_cast<std::int64_t>(length) +
                    settings.wordBase);
     }
-    if (hasDigit) settings.CurWordDelay = Wrap32(static_cast<std::int64_t>(settings.CurWordDelay) +
-                                                 settings.Num);
+    if (hasDigit)
+        settings.CurWordDelay =
+            Wrap32(static_cast<std::int64_t>(settings.CurWordDelay) + settings.Num);
     return static_cast<std::int32_t>(length);
 }
 
@@ -131,8 +132,8 @@ void CountSentenceSpaces(Player& player) {
 }
 
 void SampleSpeed(Player& player) {
-    const auto characters = static_cast<std::int64_t>(player.cursor) -
-                            static_cast<std::int64_t>(player.wpmMark);
+    const auto characters =
+        static_cast<std::int64_t>(player.cursor) - static_cast<std::int64_t>(player.wpmMark);
     player.wpm = Wrap32((characters / 5) * 4);
     player.wpmMark = player.cursor;
     player.wpmKnown = true;
@@ -219,6 +220,8 @@ void SentenceForward(Player& player) {
 }
 
 void UpdatePosition(Player& player) {
+    // The fraction is taken in single precision and scaled by 100.0 in double precision, as the
+    // C expression (float)chars / (float)length * 100.0 does; an empty document reads 0%.
     std::int64_t percent = 0;
     if (!player.document.empty()) {
         const float fraction =

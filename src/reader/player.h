@@ -7,8 +7,8 @@
 // last character and every index at or beyond its end also read NUL (`At`), so the display step's
 // "advance past the frame" may safely step one past the terminator at the final sentence-end mark.
 //
-// Timing reads the Reading settings passed in and writes `CurWordDelay` there, as the design has the
-// display time of the prepared frame live in the settings record.
+// Timing reads the Reading settings passed in and writes `CurWordDelay` there: the display time
+// of the prepared frame lives in the settings record (it is saved with the other values).
 
 #include <cstddef>
 #include <cstdint>

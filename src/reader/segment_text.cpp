@@ -10,7 +10,7 @@ namespace {
 // and copied in one piece, so a pass that leaves most of the text as it is copies it in long runs
 // instead of word by word.
 class StretchWriter {
-public:
+  public:
     StretchWriter(std::u16string_view source, std::u16string& out) : source_(source), out_(out) {}
     ~StretchWriter() { Flush(); }
     StretchWriter(const StretchWriter&) = delete;
@@ -40,7 +40,7 @@ public:
         pendingBegin_ = pendingEnd_ = kNowhere;
     }
 
-private:
+  private:
     static constexpr std::size_t kNowhere = static_cast<std::size_t>(-1);
     std::u16string_view source_;
     std::u16string& out_;
@@ -157,7 +157,9 @@ bool HasSentencePunctuation(std::u16string_view word) {
     return false;
 }
 
-std::u16string_view CutWord(std::u16string_view word) { return word.substr(0, kMaxWordUnits); }
+std::u16string_view CutWord(std::u16string_view word) {
+    return word.substr(0, kMaxWordUnits);
+}
 
 // Pass 3: sentence marking. Words are the stretches between spaces; each is emitted once its next
 // word is known, followed by a sentence-end mark when it ends a sentence. The last word is kept

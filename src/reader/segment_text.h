@@ -28,7 +28,6 @@ bool IsAbbreviationOrAddress(std::u16string_view previous, std::u16string_view w
 
 // Whether `word` ends its sentence, given its neighbours: it holds ".", "!" or "?" and is neither
 // a number nor an abbreviation or address, or the next token is a paragraph mark.
-bool EndsSentence(std::u16string_view previous, std::u16string_view word,
-                  std::u16string_view next);
+bool EndsSentence(std::u16string_view previous, std::u16string_view word, std::u16string_view next);
 
 }  // namespace velora::reader

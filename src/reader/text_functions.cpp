@@ -1,9 +1,10 @@
 #include "reader/text_functions.h"
 
+#include <locale.h>
+
 #include <QChar>
 #include <clocale>
 #include <cstdlib>
-#include <locale.h>
 #include <string>
 #include <vector>
 
@@ -76,7 +77,9 @@ std::u16string TrimRight(std::u16string_view s) {
     return std::u16string(s.substr(0, end));
 }
 
-std::u16string Trim(std::u16string_view s) { return std::u16string(TrimView(s)); }
+std::u16string Trim(std::u16string_view s) {
+    return std::u16string(TrimView(s));
+}
 
 std::u16string RightPart(std::optional<std::u16string_view> s, long long n) {
     if (!s || n == 0) return {};
@@ -103,8 +106,7 @@ std::u16string ReplaceOnePass(std::u16string_view s, std::u16string_view find,
     std::u16string result;
     result.reserve(s.size());
     std::size_t from = 0;
-    for (std::size_t at = s.find(find); at != std::u16string_view::npos;
-         at = s.find(find, from)) {
+    for (std::size_t at = s.find(find); at != std::u16string_view::npos; at = s.find(find, from)) {
         result.append(s.substr(from, at - from));
         result.append(replacement);
         from = at + find.size();

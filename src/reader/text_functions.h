@@ -3,10 +3,10 @@
 // Where the contract tells a missing string (NULL) from an empty one, the parameter is a
 // std::optional and std::nullopt stands for NULL.
 //
-// Whitespace is the wide-character space class of the platform the reader was designed for
+// Whitespace is the wide-character space class of the phone's wide-character run-time
 // (IsWhitespace): U+0009-U+000D, U+0020, U+0085, U+00A0, U+1680, U+2000-U+200A, U+2028, U+2029,
 // U+202F, U+205F and U+3000 (Unicode's White_Space property). So a no-break space, as HTML's
-// &nbsp; gives, separates words like a tab does.
+// &nbsp; gives, counts like a tab: between two words it gives a line-break mark.
 
 #include <optional>
 #include <string>
@@ -22,7 +22,9 @@ inline bool IsWhitespace(char16_t c) {
 }
 
 // Decimal digit as the C run-time's digit class has it: '0' to '9' only.
-inline bool IsDecimalDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+inline bool IsDecimalDigit(char16_t c) {
+    return c >= u'0' && c <= u'9';
+}
 
 // Letters and digits for the punctuation clean-up (a run of identical characters is cut only when
 // they are neither): Unicode letters and decimal digits of any script, judged per UTF-16 unit.

@@ -47,9 +47,9 @@ TEST_F(FramesCommand, UsesTheSavedSettings) {
 }
 
 TEST_F(FramesCommand, PlaysTheBodyOfAMessageFile) {
-    const std::string file = WriteFile(
-        "message.eml",
-        "From: alice@example.com\r\nSubject: Hi\r\nContent-Type: text/plain\r\n\r\nHello world. Bye\r\n");
+    const std::string file = WriteFile("message.eml",
+                                       "From: alice@example.com\r\nSubject: Hi\r\nContent-Type: "
+                                       "text/plain\r\n\r\nHello world. Bye\r\n");
     const Result result = Run({"frames", "--message", file});
     EXPECT_EQ(result.status, kExitSuccess);
     EXPECT_EQ(result.out,

@@ -17,14 +17,14 @@
 namespace velora::app::testing {
 
 class CommandTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         std::random_device random;
         home_ = std::filesystem::temp_directory_path() /
                 ("velora-command-test-" + std::to_string(random()));
         std::filesystem::create_directories(home_);
-        for (const char* name : {"VELORA_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME",
-                                 "XDG_CONFIG_HOME"}) {
+        for (const char* name :
+             {"VELORA_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_CONFIG_HOME"}) {
             ::setenv(name, (home_ / name).c_str(), 1);
         }
     }

@@ -27,7 +27,9 @@ std::u16string Document(std::string readable) {
     return platform::DecodeUtf8(readable);
 }
 
-std::string Utf8(std::u16string_view text) { return platform::EncodeUtf8(text); }
+std::string Utf8(std::u16string_view text) {
+    return platform::EncodeUtf8(text);
+}
 
 // First-run settings: SpeedSet 210, Len 18, Punct1 200, Punct2 100, Num 165, Speed Boost off.
 services::ReadingSettings DefaultSettings(std::int32_t speedBoost = 0, std::int32_t speed = 210) {
@@ -103,7 +105,7 @@ TEST(ScanToken, TimesEachKindOfWord) {
     }
 }
 
-TEST(ScanToken, FiveLetterWordTakesItsDesignedTime) {
+TEST(ScanToken, FiveLetterWordTakesBaseTimeLengthAndGap) {
     for (std::int32_t boost : {0, 1}) {
         Player player = Loaded("Hello there [S]");
         services::ReadingSettings settings = DefaultSettings(boost);
@@ -349,9 +351,8 @@ TEST(PlayLoadedDocument, SegmentedTextPlaysEveryWordOnce) {
     InstallDocument(player, SegmentText(u"Dr. Smith arrived.\r\n\r\nIt was well-known!!!!"));
     services::ReadingSettings settings = DefaultSettings();
     std::string words;
-    PlayLoadedDocument(player, settings, [&words](const ShownFrame& frame) {
-        words += "|" + Utf8(frame.text);
-    });
+    PlayLoadedDocument(player, settings,
+                       [&words](const ShownFrame& frame) { words += "|" + Utf8(frame.text); });
     EXPECT_EQ(words, "|Dr.|Smith|arrived.||It|was|well|-|known!!!");
 }
 

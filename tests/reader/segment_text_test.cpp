@@ -44,34 +44,33 @@ TEST_P(SegmentTextExamples, GivesTheDocument) {
 
 INSTANTIATE_TEST_SUITE_P(
     WorkedExamples, SegmentTextExamples,
-    ::testing::Values(
-        Example{"Dr. Smith arrived.\r\n\r\nIt was well-known!!!!",
-                "Dr. Smith arrived. [S] [P] It was well - known!!! [S]"},
-        Example{"Line one\r\nline two\r\n\r\nNew para here. End",
-                "Line one [L] line two [S] [P] New para here. [S] End [S]"},
-        Example{"Mr. Jones met Mrs. Smith.", "Mr. Jones met Mrs. Smith. [S]"},
-        Example{"Wait..... what?????", "Wait... [S] what??? [S]"},
-        Example{"a  b   c\td", "a b c [L] d [S]"}, Example{"Hi", "Hi"}));
+    ::testing::Values(Example{"Dr. Smith arrived.\r\n\r\nIt was well-known!!!!",
+                              "Dr. Smith arrived. [S] [P] It was well - known!!! [S]"},
+                      Example{"Line one\r\nline two\r\n\r\nNew para here. End",
+                              "Line one [L] line two [S] [P] New para here. [S] End [S]"},
+                      Example{"Mr. Jones met Mrs. Smith.", "Mr. Jones met Mrs. Smith. [S]"},
+                      Example{"Wait..... what?????", "Wait... [S] what??? [S]"},
+                      Example{"a  b   c\td", "a b c [L] d [S]"}, Example{"Hi", "Hi"}));
 
 INSTANTIATE_TEST_SUITE_P(
     EdgeCases, SegmentTextExamples,
     ::testing::Values(
-        Example{"Hello world. Bye", "Hello world. [S] Bye [S]"},
-        Example{"x-y", "x - y [S]"}, Example{"x-...y z", "x - ...y z [S]"},
+        Example{"Hello world. Bye", "Hello world. [S] Bye [S]"}, Example{"x-y", "x - y [S]"},
+        Example{"x-...y z", "x - ...y z [S]"},
         Example{"the U.S. border", "the U.S. [S] border [S]"},
         Example{"Go! Now! It is. Ok", "Go! [S] Now! [S] It is. [S] Ok [S]"},
         Example{"e-mail me -- now --- please", "e - mail me -- now --- please [S]"},
         Example{"Wait..... and see!! now", "Wait... [S] and see!! [S] now [S]"},
         Example{"  \t Leading and trailing \r\n ", "Leading and trailing [S]"},
-        Example{"one\r\n\r\ntwo", "one [S] [P] two [S]"},
-        Example{"one\r\ntwo", "one [L] two [S]"}, Example{"one\ttwo", "one [L] two [S]"},
-        Example{"one\n\ntwo", "one [L] two [S]"}, Example{"one\n\n\ntwo", "one [S] [P] two [S]"},
+        Example{"one\r\n\r\ntwo", "one [S] [P] two [S]"}, Example{"one\r\ntwo", "one [L] two [S]"},
+        Example{"one\ttwo", "one [L] two [S]"}, Example{"one\n\ntwo", "one [L] two [S]"},
+        Example{"one\n\n\ntwo", "one [S] [P] two [S]"},
         // Whitespace at index 1 is not part of a run: it stays in the first word.
         Example{"A\r\n\r\nB", "A\r [S] [P] B [S]"},
         // A hyphen at the first or last position is never set apart; a double hyphen stays.
         Example{"-abc def-", "-abc def- [S]"}, Example{"a--b", "a--b [S]"},
-        Example{"555-1234 call", "555 - 1234 call [S]"},
-        Example{"a ===== b", "a === b [S]"}, Example{"ab?!?!", "ab?!?! [S]"},
+        Example{"555-1234 call", "555 - 1234 call [S]"}, Example{"a ===== b", "a === b [S]"},
+        Example{"ab?!?!", "ab?!?! [S]"},
         // A row of three at the very end is flushed with nothing after it.
         Example{"wow!!!!!!", "wow!!! [S]"},
         // Numbers: a decimal point keeps the number inside the sentence; a closing full stop
@@ -132,16 +131,16 @@ struct NumberCase {
 };
 
 TEST(IsNumberWord, DecidesByValueAndFullStops) {
-    const NumberCase cases[] = {
-        {u"3.5", true},    {u"1.25", true}, {u"0", true},      {u"00", true},
-        {u"0.5", true},    {u"12", true},   {u"-7", true},     {u"+.5", true},
-        {u"2003.", false}, {u"1.2.", false}, {u"1.2.3", true}, {u"abc", false},
-        {u"", false},      {u".", false},   {u"$5", false},    {u"12abc", true},
-        {u"1e5", true},    {u"1e-999", false}, {u"inf", true}, {u"nan", true},
-        {u"Infinity!", true}, {u"x1", false}, {u"\u0661\u0662", false}};
+    const NumberCase cases[] = {{u"3.5", true},   {u"1.25", true},         {u"0", true},
+                                {u"00", true},    {u"0.5", true},          {u"12", true},
+                                {u"-7", true},    {u"+.5", true},          {u"2003.", false},
+                                {u"1.2.", false}, {u"1.2.3", true},        {u"abc", false},
+                                {u"", false},     {u".", false},           {u"$5", false},
+                                {u"12abc", true}, {u"1e5", true},          {u"1e-999", false},
+                                {u"inf", true},   {u"nan", true},          {u"Infinity!", true},
+                                {u"x1", false},   {u"\u0661\u0662", false}};
     for (const NumberCase& c : cases) {
-        EXPECT_EQ(IsNumberWord(c.word), c.isNumber)
-            << platform::EncodeUtf8(std::u16string(c.word));
+        EXPECT_EQ(IsNumberWord(c.word), c.isNumber) << platform::EncodeUtf8(std::u16string(c.word));
     }
 }
 
@@ -156,12 +155,12 @@ TEST(IsAbbreviationOrAddress, FollowsTheLengthCapitalAndAddressRules) {
     const AbbreviationCase cases[] = {
         {u"", u"Mr.", u"Jones", true},
         {u"met", u"Mrs.", u"Smith.", true},
-        {u"the", u"U.S.", u"border", false},      // both neighbours lowercase
-        {u"Ask", u"Prof.", u"Smith", false},      // five units
-        {u"pears", u"etc.", u"More", false},      // starts lowercase
-        {u"Go!", u"Now!", u"It", false},          // no full stop anywhere
-        {u"Dr.", u"Go!", u"Now", true},           // a neighbour holds a full stop
-        {u"in", u"200.", u"Then", true},          // 200. is not a number, so it is a short word
+        {u"the", u"U.S.", u"border", false},  // both neighbours lowercase
+        {u"Ask", u"Prof.", u"Smith", false},  // five units
+        {u"pears", u"etc.", u"More", false},  // starts lowercase
+        {u"Go!", u"Now!", u"It", false},      // no full stop anywhere
+        {u"Dr.", u"Go!", u"Now", true},       // a neighbour holds a full stop
+        {u"in", u"200.", u"Then", true},      // 200. is not a number, so it is a short word
         {u"to", u"bob@example.org", u"today", true},
         {u"to", u"bob@example.org.", u"Today", false},
         {u"at", u"http://x", u"Now", true},
@@ -178,16 +177,39 @@ TEST(IsAbbreviationOrAddress, FollowsTheLengthCapitalAndAddressRules) {
 // Properties over generated texts: a deterministic generator mixes words, punctuation, runs,
 // hyphens, numbers, every kind of whitespace and long words.
 class TextGenerator {
-public:
+  public:
     explicit TextGenerator(std::uint32_t seed) : state_(seed) {}
 
     std::u16string Next(std::size_t pieces) {
-        static const char16_t* const kPieces[] = {
-            u"word",  u"Word.",  u"end!",   u"why?",  u"Mr.",     u"a-b",    u"-",
-            u"--",    u"---",    u"....",   u"3.5",   u"2003.",   u"x@y.com", u"etc.",
-            u"U.S.",  u"\"Hi.\"", u"!!!!!", u"=",     u"\u00e9t\u00e9.", u"\u0090", u"\u007f",
-            u"\u008f", u"'",     u"a",      u"I",     u"ok,",     u"1e5",    u"."};
-        static const char16_t* const kGaps[] = {u" ",    u"  ",   u"\t",     u"\r\n",
+        static const char16_t* const kPieces[] = {u"word",
+                                                  u"Word.",
+                                                  u"end!",
+                                                  u"why?",
+                                                  u"Mr.",
+                                                  u"a-b",
+                                                  u"-",
+                                                  u"--",
+                                                  u"---",
+                                                  u"....",
+                                                  u"3.5",
+                                                  u"2003.",
+                                                  u"x@y.com",
+                                                  u"etc.",
+                                                  u"U.S.",
+                                                  u"\"Hi.\"",
+                                                  u"!!!!!",
+                                                  u"=",
+                                                  u"\u00e9t\u00e9.",
+                                                  u"\u0090",
+                                                  u"\u007f",
+                                                  u"\u008f",
+                                                  u"'",
+                                                  u"a",
+                                                  u"I",
+                                                  u"ok,",
+                                                  u"1e5",
+                                                  u"."};
+        static const char16_t* const kGaps[] = {u" ",        u"  ",     u"\t",       u"\r\n",
                                                 u"\r\n\r\n", u"\n\n\n", u" \u00a0 ", u"\v"};
         std::u16string text;
         for (std::size_t i = 0; i < pieces; ++i) {
@@ -201,7 +223,7 @@ public:
         return text;
     }
 
-private:
+  private:
     std::size_t Below(std::size_t n) {
         state_ = state_ * 1664525u + 1013904223u;
         return (state_ >> 8) % n;
@@ -214,8 +236,8 @@ TEST(SegmentTextProperties, HoldForGeneratedTexts) {
     for (int round = 0; round < 400; ++round) {
         const std::u16string text = generator.Next(1 + round % 60);
         const std::u16string document = SegmentText(text);
-        SCOPED_TRACE(::testing::Message() << "round " << round << ": "
-                                          << platform::EncodeUtf8(text));
+        SCOPED_TRACE(::testing::Message()
+                     << "round " << round << ": " << platform::EncodeUtf8(text));
         if (document.size() < 3) continue;
         ASSERT_NE(document.front(), u' ');
         ASSERT_EQ(document.back(), kSentenceEndMark);
