@@ -1,5 +1,7 @@
 #include "reader/segment_text.h"
 
+#include <new>
+
 #include "reader/reading_document.h"
 #include "reader/text_functions.h"
 
@@ -285,17 +287,23 @@ std::u16string SegmentText(std::u16string_view text) {
     if (text.empty()) return {};
     const std::u16string_view trimmed = TrimView(text);
     if (trimmed.size() < 3) return std::u16string(trimmed);
-    const std::u16string normalised = NormaliseWhitespace(trimmed);
-    const std::u16string_view u = TrimView(normalised);
-    if (u.size() <= 2) return std::u16string(u);
-    const std::u16string cleaned = CleanPunctuation(u);
-    const std::u16string_view v = TrimView(cleaned);
-    if (v.size() < 3) return std::u16string(v);
-    // V starts with a word, and the marked text ends with " <sentence-end> ", so trimming it only
-    // drops that last space.
-    std::u16string marked = MarkSentences(v);
-    while (!marked.empty() && IsWhitespace(marked.back())) marked.pop_back();
-    return marked;
+    try {
+        const std::u16string normalised = NormaliseWhitespace(trimmed);
+        const std::u16string_view u = TrimView(normalised);
+        if (u.size() <= 2) return std::u16string(u);
+        const std::u16string cleaned = CleanPunctuation(u);
+        const std::u16string_view v = TrimView(cleaned);
+        if (v.size() < 3) return std::u16string(v);
+        // V starts with a word, and the marked text ends with " <sentence-end> ", so trimming it
+        // only drops that last space.
+        std::u16string marked = MarkSentences(v);
+        while (!marked.empty() && IsWhitespace(marked.back())) marked.pop_back();
+        return marked;
+    } catch (const std::bad_alloc&) {
+        // Out of memory in a pass: the trimmed text, unmarked (the player accepts it), once the
+        // passes' strings are freed.
+        return std::u16string(trimmed);
+    }
 }
 
 }  // namespace velora::reader
