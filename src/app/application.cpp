@@ -178,6 +178,7 @@ Application::Started Application::Start() {
     if (settings_.Light != 0) reader_->Backlight().ApplyAtStartup(settings_);
 
     single_->Listen([this] { BringInboxForward(); });
+    running_ = true;
 
     if (options_.desktop) {
         auto widget = std::make_unique<DeviceScreenWidget>(*screen_, options_.scale);
@@ -266,9 +267,11 @@ void Application::Shutdown() {
     shutDown_ = true;
     widget_.reset();
     services::SetDialogContext({});
-    // The reader closes the backlight event when it handles WM_QUIT; this catches an end that
-    // never sent it.
-    if (reader_) reader_->ReleaseReaderResources();
+    // WM_QUIT sent to the active window runs the quit handling (settings saved, the user's
+    // backlight values back, the reader's timers and event released). When the loop ended
+    // without it reaching the reader (a dialog was the active window), it runs here, so the
+    // "on" backlight values never outlive the program.
+    if (reader_ && running_) reader_->HandleQuit();
     backlightEvent_ = nullptr;
     player_.document.clear();
     // The Inbox window goes first: its hand-over to the reader must not outlive the reader, and

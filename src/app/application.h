@@ -110,6 +110,7 @@ private:
     std::unique_ptr<QWidget> widget_;
     bool shutDown_ = false;
     bool claimed_ = false;
+    bool running_ = false;  // start-up went through to the message loop
     std::string storeError_;
 };
 
