@@ -47,11 +47,12 @@ std::string Message(int number, const std::string& body) {
     const int minute = number % 60;
     char date[64];
     std::snprintf(date, sizeof date, "%02d Nov 2026 %02d:%02d:00 +0000", day, hour, minute);
-    return "From: Sender " + std::to_string(number % 97) + " <sender" + std::to_string(number % 97) +
+    return "From: Sender " + std::to_string(number % 97) + " <sender" +
+           std::to_string(number % 97) +
            "@example.org>\r\nTo: me@example.org\r\nSubject: Message number " +
            std::to_string(number) + "\r\nDate: " + date + "\r\nMessage-ID: <" +
-           std::to_string(number) + "@example.org>\r\nContent-Type: text/plain; charset=utf-8\r\n\r\n" +
-           body;
+           std::to_string(number) +
+           "@example.org>\r\nContent-Type: text/plain; charset=utf-8\r\n\r\n" + body;
 }
 
 // A Maildir of `count` short messages (made once per run).
@@ -80,8 +81,7 @@ fs::path MakeLargeMessageMaildir() {
         body += sentence;
         if (body.size() % 1000 < sentence.size()) body += "\r\n\r\n";
     }
-    std::ofstream(maildir / "cur" / "1700000000.M1.bench:2,", std::ios::binary)
-        << Message(1, body);
+    std::ofstream(maildir / "cur" / "1700000000.M1.bench:2,", std::ios::binary) << Message(1, body);
     return maildir;
 }
 
@@ -116,7 +116,7 @@ void StartupToPaintedInbox(benchmark::State& state) {
             state.SkipWithError("start-up failed");
             return;
         }
-        clock->Advance(250);  // timer 8: the list view gets its count
+        clock->Advance(250);                 // timer 8: the list view gets its count
         app->GetScreen().ProcessMessages();  // the first paint
         benchmark::DoNotOptimize(app->Inbox()->List()->GetItemCount());
         state.PauseTiming();
@@ -142,7 +142,7 @@ void ReadToFirstWordPainted(benchmark::State& state) {
     clock->Advance(250);
     app->GetScreen().ProcessMessages();
     for (auto _ : state) {
-        app->GetScreen().PressSoftKey(0);   // "Read"
+        app->GetScreen().PressSoftKey(0);    // "Read"
         app->GetScreen().ProcessMessages();  // the Reader window paints its first word
         benchmark::DoNotOptimize(app->GetPlayer().document.size());
         state.PauseTiming();

@@ -1,11 +1,10 @@
 #include "app/application.h"
 
-#include "app/store_config.h"
-
 #include <QApplication>
 #include <QKeyEvent>
 #include <QWidget>
 
+#include "app/store_config.h"
 #include "content/text_sources.h"
 #include "mail/inbox_list.h"
 #include "platform/device_screen.h"
@@ -29,10 +28,10 @@ constexpr char16_t kBacklightEventName[] = u"BackLightChangeEvent";
 // (WM_CHAR) and the backspace; the Back key held down (Escape repeating) clears the edit control
 // as holding the phone's Back key did.
 class TextKeyFilter : public QObject {
-public:
+  public:
     explicit TextKeyFilter(Screen& screen) : screen_(screen) {}
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() != QEvent::KeyPress) return QObject::eventFilter(watched, event);
         auto* key = static_cast<QKeyEvent*>(event);
@@ -61,7 +60,7 @@ protected:
         return sent;
     }
 
-private:
+  private:
     Screen& screen_;
 };
 
@@ -69,7 +68,9 @@ private:
 
 Application::Application(StartOptions options) : options_(std::move(options)) {}
 
-Application::~Application() { Shutdown(); }
+Application::~Application() {
+    Shutdown();
+}
 
 Application::Started Application::ClaimInstance() {
     claimed_ = true;
@@ -108,8 +109,8 @@ Application::Started Application::Start() {
     }
 
     // 4. The home screen must not take over while the user reads.
-    const bool homeOk = services::CheckHomeTimeout(
-        [](std::u16string_view text, std::u16string_view caption) {
+    const bool homeOk =
+        services::CheckHomeTimeout([](std::u16string_view text, std::u16string_view caption) {
             const std::u16string textCopy(text), captionCopy(caption);
             MessageBoxW(nullptr, textCopy.c_str(), captionCopy.c_str(), MB_ICONINFORMATION | MB_OK);
         });
@@ -118,8 +119,7 @@ Application::Started Application::Start() {
     // 5. The Inbox window (it makes its list and menu bar while it is created).
     screen_ = std::make_unique<Screen>(std::move(options_.clock));
     session_ = std::make_unique<mail::MailStoreSession>();
-    messages_ =
-        std::make_unique<inbox::MailInboxMessages>(*session_, list_, player_, settings_);
+    messages_ = std::make_unique<inbox::MailInboxMessages>(*session_, list_, player_, settings_);
     inbox::ReaderLink link;
     link.stopPlayback = [this] {
         reader_->StopPlayback();
@@ -132,8 +132,8 @@ Application::Started Application::Start() {
     link.collectWordFontAgain = [this] { reader_->CollectWordFontAgain(); };
     link.quit = [this] { reader_->HandleQuit(); };
     link.firstActivation = &reader::ReaderWindow::FirstActivation();
-    inbox_ = std::make_unique<inbox::InboxWindow>(
-        *screen_, instance_, *messages_, link, [](HWND owner) {
+    inbox_ =
+        std::make_unique<inbox::InboxWindow>(*screen_, instance_, *messages_, link, [](HWND owner) {
             services::CurrentDialogKind() = services::DialogKind::About;
             services::ShowInboxDialog(owner);
         });
@@ -193,14 +193,13 @@ Application::Started Application::Start() {
 }
 
 void Application::WireReader() {
-    find_ = std::make_unique<reader::FindCommands>(
-        player_, settings_, findState_,
-        reader::FindReaderHooks{
-            reader_.get(),
-            [this] { reader_->StopPlayback(); },
-            [this] { reader_->EnterFindMode(); },
-            [this] { reader_->ShowCurrentFrame(); },
-        });
+    find_ = std::make_unique<reader::FindCommands>(player_, settings_, findState_,
+                                                   reader::FindReaderHooks{
+                                                       reader_.get(),
+                                                       [this] { reader_->StopPlayback(); },
+                                                       [this] { reader_->EnterFindMode(); },
+                                                       [this] { reader_->ShowCurrentFrame(); },
+                                                   });
     reader::ReaderWindow::Commands commands;
     commands.find = [this] { find_->Find(); };
     commands.findNext = [this] { find_->FindNext(); };

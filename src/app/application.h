@@ -37,14 +37,14 @@ class QWidget;
 namespace velora::app {
 
 struct StartOptions {
-    std::vector<std::string> maildirs;  // --maildir, in order; empty: the configured stores
-    int scale = 3;                      // --scale
-    bool desktop = true;                // show the device screen on the desktop
+    std::vector<std::string> maildirs;       // --maildir, in order; empty: the configured stores
+    int scale = 3;                           // --scale
+    bool desktop = true;                     // show the device screen on the desktop
     std::unique_ptr<platform::Clock> clock;  // nullptr: the real clock
 };
 
 class Application {
-public:
+  public:
     explicit Application(StartOptions options);
     ~Application();
     Application(const Application&) = delete;
@@ -83,7 +83,7 @@ public:
     // window (and over the window they cover), then bring the Inbox window forward.
     void BringInboxForward();
 
-private:
+  private:
     Started SecondLaunch();
     bool ConfigureStores();
     void WireReader();

@@ -87,10 +87,9 @@ LRESULT InboxWindow::OnCreate() {
     menuBar_ = bar.hwndMB;
     ShowWindow(menuBar_, SW_SHOW);
 
-    list_ = std::make_unique<ListView>(this, kListViewId, client, kItemHeight,
-                                       [this](const RECT& rect, BOOL erase) {
-                                           InvalidateRect(this, &rect, erase);
-                                       });
+    list_ = std::make_unique<ListView>(
+        this, kListViewId, client, kItemHeight,
+        [this](const RECT& rect, BOOL erase) { InvalidateRect(this, &rect, erase); });
     list_->SetDrawItemHandler([this](const DRAWITEMSTRUCT& item) { DrawItem(item); });
     list_->DeleteAllItems();
     list_->SetItemCount(messages_.Count());
@@ -108,7 +107,9 @@ int InboxWindow::SelectedIndex() const {
     return mark >= 0 && mark < messages_.Count() ? mark : -1;
 }
 
-void InboxWindow::SelectItem(int index) { list_->SetItemState(index, kSelectState, kAllStates); }
+void InboxWindow::SelectItem(int index) {
+    list_->SetItemState(index, kSelectState, kAllStates);
+}
 
 void InboxWindow::RedrawAll() {
     list_->RedrawItems(0, list_->GetItemCount() - 1);

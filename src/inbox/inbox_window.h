@@ -64,7 +64,7 @@ struct InboxRow {
 // The Inbox list and what acts on it. Indices are list positions, 0 <= index < Count(); the
 // window checks them before calling.
 class InboxMessages {
-public:
+  public:
     virtual ~InboxMessages() = default;
     virtual int Count() const = 0;
     virtual InboxRow Row(int index) const = 0;
@@ -86,10 +86,10 @@ public:
 // The Reader window's state and operations the Inbox window uses.
 struct ReaderLink {
     platform::HWND readerWindow = nullptr;
-    std::function<void()> stopPlayback;          // StopPlayback and clear `playing`
+    std::function<void()> stopPlayback;  // StopPlayback and clear `playing`
     std::function<void(std::int32_t)> requestBacklight;
     std::function<void(platform::HWND)> showCurrentFrame;  // invalidates the window given
-    std::function<void()> hideKeyHelp;           // helpFade = 255
+    std::function<void()> hideKeyHelp;                     // helpFade = 255
     std::function<bool()> optionsMode;
     std::function<void()> collectWordFontAgain;  // at the next paint
     // The quit handling: StopPlayback, SaveSettings, RestoreBacklight with the event pulse,
@@ -104,7 +104,7 @@ struct ReaderLink {
 using AboutCommand = std::function<void(platform::HWND inbox)>;
 
 class InboxWindow : public platform::Window {
-public:
+  public:
     InboxWindow(platform::Screen& screen, platform::HINSTANCE instance, InboxMessages& messages,
                 ReaderLink reader, AboutCommand about);
     ~InboxWindow() override;
@@ -128,7 +128,7 @@ public:
     platform::HWND MenuBar() const { return menuBar_; }
     bool ShowDates() const { return showDates_; }
 
-private:
+  private:
     platform::LRESULT OnCreate();
     platform::LRESULT OnActivate(platform::WPARAM wParam);
     platform::LRESULT OnCommand(platform::WPARAM wParam, platform::LPARAM lParam);

@@ -15,7 +15,9 @@ mail::MessageSummary* MailInboxMessages::Summary(int index) const {
     return element != nullptr ? element->get() : nullptr;
 }
 
-int MailInboxMessages::Count() const { return list_.summaries.Count(); }
+int MailInboxMessages::Count() const {
+    return list_.summaries.Count();
+}
 
 InboxRow MailInboxMessages::Row(int index) const {
     InboxRow row;

@@ -13,7 +13,7 @@
 namespace velora::inbox {
 
 class MailInboxMessages : public InboxMessages {
-public:
+  public:
     MailInboxMessages(mail::MailStoreSession& session, mail::InboxList& list,
                       reader::Player& player, services::ReadingSettings& settings);
 
@@ -29,7 +29,7 @@ public:
 
     mail::InboxList& List() { return list_; }
 
-private:
+  private:
     mail::MessageSummary* Summary(int index) const;
 
     mail::MailStoreSession& session_;

@@ -11,7 +11,9 @@ ListView::ListView(HWND owner, UINT controlId, RECT bounds, int itemHeight, Inva
       bounds_(bounds),
       itemHeight_(std::max(1, itemHeight)) {}
 
-int ListView::GetCountPerPage() const { return std::max(1, bounds_.Height() / itemHeight_); }
+int ListView::GetCountPerPage() const {
+    return std::max(1, bounds_.Height() / itemHeight_);
+}
 
 RECT ListView::ItemRect(int index) const {
     const int top = bounds_.top + (index - topIndex_) * itemHeight_;
@@ -49,8 +51,10 @@ bool ListView::DeleteItem(int index) {
         if (item > index) moved.insert(item - 1);
     }
     selected_ = std::move(moved);
-    if (focused_ == index) focused_ = -1;
-    else if (focused_ > index) --focused_;
+    if (focused_ == index)
+        focused_ = -1;
+    else if (focused_ > index)
+        --focused_;
     if (selectionMark_ > index) --selectionMark_;
     topIndex_ = std::clamp(topIndex_, 0, std::max(0, count_ - GetCountPerPage()));
     InvalidateAll();
@@ -61,8 +65,10 @@ bool ListView::SetItemState(int index, UINT state, UINT mask) {
     if (index < 0 || index >= count_) return false;
     if (mask & LVIS_FOCUSED) {
         const int before = focused_;
-        if (state & LVIS_FOCUSED) focused_ = index;
-        else if (focused_ == index) focused_ = -1;
+        if (state & LVIS_FOCUSED)
+            focused_ = index;
+        else if (focused_ == index)
+            focused_ = -1;
         if (before != focused_ && before >= 0) RedrawItems(before, before);
     }
     if (mask & LVIS_SELECTED) {
@@ -105,8 +111,10 @@ bool ListView::EnsureVisible(int index) {
     if (index < 0 || index >= count_) return false;
     const int page = GetCountPerPage();
     int top = topIndex_;
-    if (index < top) top = index;
-    else if (index >= top + page) top = index - page + 1;
+    if (index < top)
+        top = index;
+    else if (index >= top + page)
+        top = index - page + 1;
     if (top != topIndex_) {
         topIndex_ = top;
         InvalidateAll();
@@ -131,8 +139,8 @@ void ListView::Paint(Painter& painter, const RECT& dirty) {
         DRAWITEMSTRUCT item;
         item.CtlID = controlId_;
         item.itemID = static_cast<UINT>(index);
-        item.itemState = (selected_.contains(index) ? ODS_SELECTED : 0) |
-                         (focused_ == index ? ODS_FOCUS : 0);
+        item.itemState =
+            (selected_.contains(index) ? ODS_SELECTED : 0) | (focused_ == index ? ODS_FOCUS : 0);
         item.hwndItem = owner_;
         item.hDC = &painter;
         item.rcItem = rect;

@@ -44,7 +44,7 @@ struct DRAWITEMSTRUCT {
 };
 
 class ListView {
-public:
+  public:
     // Called once per visible item while painting; the callee draws rcItem on hDC.
     using DrawItemHandler = std::function<void(const DRAWITEMSTRUCT&)>;
     // Sees every key-down first; the list's own handling follows unconditionally.
@@ -88,7 +88,7 @@ public:
     // A WM_KEYDOWN reaching the list: the filter first, then Up/Down.
     void KeyDown(UINT virtualKey);
 
-private:
+  private:
     void InvalidateAll();
     void MoveFocus(int index);
 

@@ -4,8 +4,8 @@
 //
 // The first copy holds a lock file in the folder and listens on a local socket beside it. A later
 // copy finds the lock held, sends the running copy one line ("forward") and ends; the running copy
-// then brings its Inbox window forward and cancels what lies over it. The later copy never waits for
-// an answer: the line sits in the socket until the running copy's event loop reads it.
+// then brings its Inbox window forward and cancels what lies over it. The later copy never waits
+// for an answer: the line sits in the socket until the running copy's event loop reads it.
 //
 // A lock left behind by a copy that died is taken over (QLockFile checks the owner's process id).
 
@@ -19,7 +19,7 @@ class QLockFile;
 namespace velora::platform {
 
 class SingleInstance {
-public:
+  public:
     // `folder` is where the lock file and the socket live (the settings folder); it is created
     // when missing.
     explicit SingleInstance(QString folder);
@@ -49,7 +49,7 @@ public:
     // socket, else a name in the runtime folder made from a hash of the folder).
     QString ServerName() const;
 
-private:
+  private:
     void ReadRequests();
 
     QString folder_;

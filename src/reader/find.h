@@ -22,7 +22,7 @@ inline constexpr char16_t kFindCaption[] = u"Velora";
 // are set from the dialog's check boxes each time its Find key is pressed.
 struct FindState {
     std::u16string findText;
-    bool findFromTop = false;  // "Start at Top": one search only, cleared by the search using it
+    bool findFromTop = false;     // "Start at Top": one search only, cleared by the search using it
     bool findBeginsWith = false;  // "Begins with": the match must follow a space
     bool findMatchCase = false;   // "Match case": UTF-16 values compared as they are
 };
@@ -36,8 +36,7 @@ void SetFindText(FindState& state, std::u16string_view text);
 // `findMatchCase` both sides are upper-cased character by character. Marks are ordinary
 // characters here. Returns nullptr when the pattern is empty, `start` is at or past the end, or
 // there is no occurrence.
-const char16_t* SearchText(std::u16string_view document, std::size_t start,
-                           const FindState& state);
+const char16_t* SearchText(std::u16string_view document, std::size_t start, const FindState& state);
 
 // Where the next search finds the text, as a character index into the document. With
 // `findFromTop` the search starts at index 0 and the flag is cleared; otherwise it starts one

@@ -28,7 +28,7 @@ struct FindReaderHooks {
 };
 
 class FindCommands {
-public:
+  public:
     FindCommands(Player& player, services::ReadingSettings& settings, FindState& state,
                  FindReaderHooks hooks);
 
@@ -42,7 +42,7 @@ public:
 
     FindState& State() { return state_; }
 
-private:
+  private:
     void OnFindKey(services::DialogWindow& dialog);
 
     Player& player_;

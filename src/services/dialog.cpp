@@ -48,7 +48,9 @@ std::int32_t OpenDialog(HWND owner, UINT templateId, DialogProcedure procedure) 
 
 }  // namespace
 
-void SetDialogContext(DialogContext context) { GetDialogContext() = std::move(context); }
+void SetDialogContext(DialogContext context) {
+    GetDialogContext() = std::move(context);
+}
 
 DialogContext& GetDialogContext() {
     static DialogContext context;

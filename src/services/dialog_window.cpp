@@ -23,7 +23,9 @@ RECT ToPixels(const DialogControl& control) {
     return RECT{left, top, left + control.cx * 7 / 4, top + control.cy * 15 / 8};
 }
 
-bool IsEdit(const DialogControl& control) { return control.className == u"EDIT"; }
+bool IsEdit(const DialogControl& control) {
+    return control.className == u"EDIT";
+}
 bool IsCheckBox(const DialogControl& control) {
     return control.className == u"BUTTON" && (control.style & 0xF) == BS_AUTOCHECKBOX;
 }
@@ -161,7 +163,9 @@ void DialogWindow::FocusControl(int id) {
     }
 }
 
-int DialogWindow::FocusedControl() const { return focus_ >= 0 ? controls_[focus_].source.id : -1; }
+int DialogWindow::FocusedControl() const {
+    return focus_ >= 0 ? controls_[focus_].source.id : -1;
+}
 
 void DialogWindow::SelectText(int id, int start, int end) {
     if (Control* control = Find(id)) {
@@ -231,8 +235,7 @@ void DialogWindow::Paint() {
             const int shown = std::max(1, rect.Height() / lineHeight);
             auto& scroll = const_cast<int&>(control.scrollLine);
             scroll = std::clamp(scroll, 0, std::max(0, lines - shown));
-            RECT text{rect.left + 2, rect.top - scroll * lineHeight, rect.right - 2,
-                      client.bottom};
+            RECT text{rect.left + 2, rect.top - scroll * lineHeight, rect.right - 2, client.bottom};
             painter->DrawText(control.text, &text,
                               DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS | DT_NOCLIP);
         } else if (IsEdit(control.source)) {

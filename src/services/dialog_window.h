@@ -45,7 +45,7 @@ using DialogProcedure = std::function<INT_PTR(DialogWindow& dialog, platform::UI
                                               platform::WPARAM wParam, platform::LPARAM lParam)>;
 
 class DialogWindow : public platform::Window {
-public:
+  public:
     DialogWindow(platform::Screen& screen, const platform::DialogTemplate& dialogTemplate,
                  platform::HWND owner, DialogProcedure procedure);
     ~DialogWindow() override;
@@ -71,7 +71,7 @@ public:
     // start is 0 and end -1; typing then replaces it).
     void SelectText(int id, int start, int end);
 
-private:
+  private:
     struct Control {
         platform::DialogControl source;
         platform::RECT rect;

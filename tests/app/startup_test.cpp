@@ -47,8 +47,10 @@ void WriteFile(const fs::path& path, const std::string& text) {
 std::string Message(const std::string& from, const std::string& subject, const std::string& date,
                     const std::string& body) {
     return "From: " + from + "\r\nTo: me@example.org\r\nSubject: " + subject + "\r\nDate: " + date +
-           "\r\nMessage-ID: <" + subject + "@example.org>\r\nMIME-Version: 1.0\r\n"
-           "Content-Type: text/plain; charset=utf-8\r\n\r\n" + body;
+           "\r\nMessage-ID: <" + subject +
+           "@example.org>\r\nMIME-Version: 1.0\r\n"
+           "Content-Type: text/plain; charset=utf-8\r\n\r\n" +
+           body;
 }
 
 // Where the screenshots go: the build folder.
@@ -59,7 +61,7 @@ fs::path ScreenshotFolder() {
 }
 
 class StartupTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         EnsureApplication();
         char pattern[] = "/tmp/velora-startup-XXXXXX";
@@ -72,14 +74,14 @@ protected:
         unsetenv("MAILDIR");
         maildir_ = root_ / "mail";
         for (const char* sub : {"cur", "new", "tmp"}) fs::create_directories(maildir_ / sub);
-        WriteFile(maildir_ / "cur" / "1001.M1.host:2,",
-                  Message("Ann Example <ann@example.org>", "Cats",
-                          "Fri, 04 Dec 2026 10:00:00 +0000",
-                          "The cat sat on the mat. The cat ran away. The end came.\r\n"));
-        WriteFile(maildir_ / "cur" / "1000.M2.host:2,S",
-                  Message("Bob Sender <bob@example.org>", "Meeting",
-                          "Thu, 03 Dec 2026 09:30:00 +0000",
-                          "Let us meet at noon. Bring the notes.\r\n"));
+        WriteFile(
+            maildir_ / "cur" / "1001.M1.host:2,",
+            Message("Ann Example <ann@example.org>", "Cats", "Fri, 04 Dec 2026 10:00:00 +0000",
+                    "The cat sat on the mat. The cat ran away. The end came.\r\n"));
+        WriteFile(
+            maildir_ / "cur" / "1000.M2.host:2,S",
+            Message("Bob Sender <bob@example.org>", "Meeting", "Thu, 03 Dec 2026 09:30:00 +0000",
+                    "Let us meet at noon. Bring the notes.\r\n"));
         WriteFile(maildir_ / "cur" / "999.M3.host:2,",
                   Message("carol@example.org", "Plans", "Wed, 02 Dec 2026 08:15:00 +0000",
                           "Plans for the week.\r\n"));
@@ -220,8 +222,7 @@ TEST_F(StartupTest, MarkAsUnreadAndDeleteMessageFromTheReaderActOnTheRowRead) {
     EXPECT_EQ(Flags().size(), 2u);  // moved out of the Inbox, to the store's Trash
     int inTrash = 0;
     for (const auto& entry : fs::recursive_directory_iterator(maildir_)) {
-        if (entry.is_regular_file() &&
-            entry.path().string().find("Trash") != std::string::npos &&
+        if (entry.is_regular_file() && entry.path().string().find("Trash") != std::string::npos &&
             entry.path().parent_path().filename() != "tmp") {
             ++inTrash;
         }
@@ -252,9 +253,9 @@ TEST_F(StartupTest, InboxCommandsSortToggleAndReload) {
     Key(VK_RIGHT);
     EXPECT_FALSE(app_->Inbox()->ShowDates());
 
-    WriteFile(maildir_ / "new" / "1002.M4.host",
-              Message("Dan <dan@example.org>", "Later", "Sat, 05 Dec 2026 07:00:00 +0000",
-                      "Hello.\r\n"));
+    WriteFile(
+        maildir_ / "new" / "1002.M4.host",
+        Message("Dan <dan@example.org>", "Later", "Sat, 05 Dec 2026 07:00:00 +0000", "Hello.\r\n"));
     Menu(320);  // Receive/Reload E-mail: load order again
     EXPECT_EQ(Count(), 4);
     EXPECT_EQ(SenderOf(0), u"Dan");
@@ -364,7 +365,8 @@ TEST_F(StartupTest, FindDialogRefusesAnEmptyTextAndTheBackKeyDeletes) {
         auto* window = static_cast<services::DialogWindow*>(dialog);
         GetScreen().PressSoftKey(0);  // Find with nothing typed
         stillOpen = !window->Ended();
-        for (char16_t character : std::u16string(u"mat")) SendMessage(dialog, WM_CHAR, character, 0);
+        for (char16_t character : std::u16string(u"mat"))
+            SendMessage(dialog, WM_CHAR, character, 0);
         GetScreen().PressBack();  // deletes one character, the dialog stays
         afterBack = window->ItemText(services::kFindTextControl);
         SendMessage(dialog, WM_KEYDOWN, VK_BACK, LPARAM{1} << 30);  // held: clears
@@ -436,7 +438,8 @@ TEST_F(StartupTest, SecondLaunchHandsOverAndTheFirstReloadsOnActivation) {
         auto* window = static_cast<services::DialogWindow*>(dialog);
         QProcess second;
         second.setProgram(QString::fromUtf8(VELORA_BINARY));
-        second.setArguments({QStringLiteral("--maildir"), QString::fromStdString(maildir_.string())});
+        second.setArguments(
+            {QStringLiteral("--maildir"), QString::fromStdString(maildir_.string())});
         second.start();
         ASSERT_TRUE(second.waitForFinished(30000));
         exitCode = second.exitCode();

@@ -28,7 +28,7 @@ void EnsureApplication() {
 // The resources the Inbox window uses: menu bar 134 with its strings, menu 134 and bitmaps
 // 135-138 (plain squares: the tests look at where they go, not at the pictures).
 class InboxResources : public ResourceModule {
-public:
+  public:
     InboxResources() {
         menu_.popups.push_back({{kCommandReload, u"Receive/Reload E-mail"},
                                 {kCommandDelete, u"Delete (selected item)"},
@@ -55,18 +55,18 @@ public:
         return found != bitmaps_.end() ? &found->second : nullptr;
     }
 
-private:
+  private:
     std::u16string read_ = u"Read";
     std::u16string menuLabel_ = u"Menu";
     MenuTemplate menu_;
-    std::vector<std::uint16_t> bar_ = {134,    2,    0xFFFE, 40014, 4, 0x10, 108, 0, 0xFFFF,
-                                       0xFFFE, 0,    4,      0x18,  206, 0, 0};
+    std::vector<std::uint16_t> bar_ = {134,    2,      0xFFFE, 40014, 4,    0x10, 108, 0,
+                                       0xFFFF, 0xFFFE, 0,      4,     0x18, 206,  0,   0};
     std::map<UINT, QImage> bitmaps_;
 };
 
 // The Inbox list as plain rows, with a log of what the window asked for.
 class FakeMessages : public InboxMessages {
-public:
+  public:
     int Count() const override { return static_cast<int>(rows.size()); }
     InboxRow Row(int index) const override { return rows.at(static_cast<std::size_t>(index)); }
     void Reload() override {
@@ -113,12 +113,12 @@ InboxRow MakeRow(std::u16string sender, bool read, bool attachments = false) {
 
 // A stand-in for the Reader window: a plain full-screen window.
 class ReaderStandIn : public Window {
-public:
+  public:
     explicit ReaderStandIn(Screen& screen) : Window(screen, u"Velora Message") {}
 };
 
 class InboxWindowTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         EnsureApplication();
         ASSERT_TRUE(home_.isValid());
@@ -215,15 +215,13 @@ TEST_F(InboxWindowTest, ReadOpensTheSelectedMessageOrTheDefaultDocument) {
     Start({MakeRow(u"Ann", false), MakeRow(u"Bob", false)});
     screen_->PressKey(VK_DOWN);
     screen_->PressSoftKey(0);  // "Read"
-    EXPECT_EQ(messages_.log,
-              (std::vector<std::string>{"SetRead 1 1", "LoadMessageDocument 1"}));
+    EXPECT_EQ(messages_.log, (std::vector<std::string>{"SetRead 1 1", "LoadMessageDocument 1"}));
     EXPECT_EQ(screen_->Top(), reader_.get());
 
     ShowWindow(inbox_.get(), SW_SHOW);
     messages_.log.clear();
     screen_->PressKey(VK_RETURN);  // the Action key in the list
-    EXPECT_EQ(messages_.log,
-              (std::vector<std::string>{"SetRead 1 1", "LoadMessageDocument 1"}));
+    EXPECT_EQ(messages_.log, (std::vector<std::string>{"SetRead 1 1", "LoadMessageDocument 1"}));
 }
 
 TEST_F(InboxWindowTest, EmptyInboxReadsTheDefaultDocumentAndIgnoresRowCommands) {
@@ -276,8 +274,7 @@ TEST_F(InboxWindowTest, SortsKeepTheSelectionIndexAndMenuCommandsArriveFromThePo
         chosen_ = command;
         screen_->PressSoftKey(1);
     }
-    EXPECT_EQ(messages_.log,
-              (std::vector<std::string>{"Sort sender", "Sort read", "Sort date"}));
+    EXPECT_EQ(messages_.log, (std::vector<std::string>{"Sort sender", "Sort read", "Sort date"}));
     EXPECT_EQ(Mark(), 2);
     // Closing the menu shows the reader's frame again with the Inbox invalidated.
     EXPECT_EQ(std::count(readerLog_.begin(), readerLog_.end(), "frame inbox"), 3);
@@ -372,8 +369,7 @@ TEST_F(InboxWindowTest, ActivationOnTheOptionsScreenReadsTheSelectedMessageAgain
     Start({MakeRow(u"Ann", false)});
     optionsMode_ = true;
     SendMessage(inbox_.get(), WM_ACTIVATE, WA_ACTIVE, 0);
-    EXPECT_EQ(messages_.log,
-              (std::vector<std::string>{"SetRead 0 1", "LoadMessageDocument 0"}));
+    EXPECT_EQ(messages_.log, (std::vector<std::string>{"SetRead 0 1", "LoadMessageDocument 0"}));
 }
 
 TEST_F(InboxWindowTest, ReaderCommandsActOnTheRowUnderTheSelectionMark) {

@@ -19,7 +19,7 @@ void EnsureApplication() {
 }
 
 class SingleInstanceTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         EnsureApplication();
         ASSERT_TRUE(folder_.isValid());

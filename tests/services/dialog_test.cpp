@@ -28,7 +28,7 @@ void EnsureApplication() {
 
 // The program's resources without dialog templates.
 class NoTemplates : public ResourceModule {
-public:
+  public:
     const std::u16string* String(UINT id) const override { return Real().String(id); }
     const MenuTemplate* Menu(UINT id) const override { return Real().Menu(id); }
     const std::vector<std::uint16_t>* MenuBarData(UINT id) const override {
@@ -37,7 +37,7 @@ public:
     const DialogTemplate* Dialog(UINT) const override { return nullptr; }
     const QImage* Bitmap(UINT id) const override { return Real().Bitmap(id); }
 
-private:
+  private:
     static const ResourceModule& Real() { return resources::ProgramResources(); }
 };
 
@@ -51,7 +51,7 @@ TEST(FormatDialogError, WritesTheCodeInEightHexadecimalDigits) {
 }
 
 class DialogTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         EnsureApplication();
         SetMessageBoxService(&boxes_);
