@@ -141,7 +141,7 @@ Application::Started Application::Start() {
 
     // 6. The mail stores.
     mapi_ = std::make_unique<mail::MapiRuntime>();
-    if (!ConfigureStores()) return Started::Ended;
+    if (!storesConfigured_ && !ConfigureStores()) return Started::Ended;
     if (session_->Logon() < 0) return Started::Ended;
 
     // 7. The first fill of the Inbox list; timer 8 shows it.
@@ -225,6 +225,7 @@ bool Application::ConfigureStores() {
         ResolveMessageStores(options_.maildirs, storeError_);
     if (!stores) return false;
     SetMessageStores(std::move(*stores));
+    storesConfigured_ = true;
     return true;
 }
 
@@ -292,6 +293,18 @@ int RunProgram(const std::vector<std::string>& maildirs, int scale, std::ostream
     options.scale = scale;
     Application program(std::move(options));
     if (program.ClaimInstance() != Application::Started::Running) return 0;
+    // Checked before the Qt application exists, so that a bad store or a missing display is a
+    // one-line error instead of an abort.
+    if (!program.ConfigureStores()) {
+        err << "velora: " << program.StoreError() << "\n";
+        return 1;
+    }
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        err << "velora: no display to show the window on (DISPLAY and WAYLAND_DISPLAY are not "
+               "set); the subcommands work without one (see --help)\n";
+        return 1;
+    }
     static int argc = 1;
     static char name[] = "velora";
     static char* argv[] = {name, nullptr};

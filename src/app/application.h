@@ -83,9 +83,12 @@ class Application {
     // window (and over the window they cover), then bring the Inbox window forward.
     void BringInboxForward();
 
-  private:
-    Started SecondLaunch();
+      // The mail stores by the command line, stores.ini, $MAILDIR or the demo store (Start does it
+    // when it was not done before). False with StoreError set when they cannot be set up.
     bool ConfigureStores();
+
+private:
+    Started SecondLaunch();
     void WireReader();
 
     StartOptions options_;
@@ -110,7 +113,8 @@ class Application {
     std::unique_ptr<QWidget> widget_;
     bool shutDown_ = false;
     bool claimed_ = false;
-    bool running_ = false;  // start-up went through to the message loop
+    bool running_ = false;
+    bool storesConfigured_ = false;  // start-up went through to the message loop
     std::string storeError_;
 };
 

@@ -104,6 +104,12 @@ int RunCommandLine(const std::vector<std::string>& arguments, std::ostream& out,
                 context.maildirs.push_back(argument.substr(10));
                 continue;
             }
+            if (subcommand.empty() && argument == "--scale" && i + 1 < arguments.size()) {
+                // The window's option and its value, for the no-subcommand path.
+                context.arguments.push_back(argument);
+                context.arguments.push_back(arguments[++i]);
+                continue;
+            }
             if (subcommand.empty() && !argument.starts_with("-")) {
                 subcommand = argument;
                 continue;

@@ -424,6 +424,16 @@ TEST_F(StartupTest, HomeScreenTimeoutBelowHalfAnHourEndsStartUp) {
     EXPECT_EQ(boxes_.boxes[0].caption, u"Velora");
 }
 
+TEST_F(StartupTest, AStoreThatIsNotAMaildirEndsStartUpWithAReason) {
+    maildir_ = root_ / "missing";
+    EXPECT_EQ(Start(), Application::Started::Ended);
+    EXPECT_NE(app_->StoreError().find("missing"), std::string::npos);
+    app_->Shutdown();
+    // The lock is free again: the next start runs.
+    maildir_ = root_ / "mail";
+    EXPECT_EQ(Start(), Application::Started::Running);
+}
+
 // A second launch, run as a process of its own, while this one runs with the About dialog open
 // over its Inbox.
 TEST_F(StartupTest, SecondLaunchHandsOverAndTheFirstReloadsOnActivation) {
