@@ -24,7 +24,7 @@ run_one() {
     fuzz/seed_from_corpora.sh "$corpus" >/dev/null 2>&1
   fi
   local log="$findings/$name/log.txt"
-  "build/fuzz/fuzz/$target" "$corpus" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+  "build/fuzz/fuzz/$target" "$corpus" -max_total_time="$seconds" -timeout=${FUZZ_TIMEOUT:-30} -rss_limit_mb=2048 \
       -artifact_prefix="$findings/$name/" -print_final_stats=1 >"$log" 2>&1
   local status=$?
   local runs
@@ -38,6 +38,6 @@ run_one() {
   fi
 }
 export -f run_one
-export seconds work findings
+export seconds work findings FUZZ_TIMEOUT
 
 ls build/fuzz/fuzz/ | grep -E '^fuzz_[a-z_]+$' | xargs -P "$parallel" -I{} bash -c 'run_one {}'
