@@ -44,13 +44,15 @@ run() {
     local report
     report=$(mktemp)
     /usr/bin/time -v -o "$report" "$@" >/dev/null 2>"$report.err" || { echo "$label: failed: $(head -c 300 "$report.err")"; rm -f "$report" "$report.err"; return; }
-    local elapsed peak
+    local elapsed peak cpu
     elapsed=$(awk -F': ' '/Elapsed \(wall clock\)/ {print $2}' "$report")
     peak=$(awk -F': ' '/Maximum resident set size/ {print $2}' "$report")
+    cpu=$(awk -F': ' '/User time|System time/ {sum += $2} END {print sum}' "$report")
     # m:ss.ss to seconds
     local seconds
     seconds=$(echo "$elapsed" | awk -F: '{ if (NF == 3) print $1*3600 + $2*60 + $3; else print $1*60 + $2 }')
-    printf '  %-34s %8.2f s %8.1f MB\n' "$label" "$seconds" "$(echo "$peak" | awk '{print $1/1024}')"
+    printf '  %-34s %8.2f s wall %8.2f s cpu %8.1f MB peak\n' "$label" "$seconds" "$cpu" \
+        "$(echo "$peak" | awk '{print $1/1024}')"
     rm -f "$report" "$report.err"
 }
 
@@ -60,13 +62,13 @@ for count in $counts; do
         echo "generating $count messages in $folder"
         "$generator" "$folder" "$count" 1
     fi
-    lines=$("$velora" list --maildir "$folder" 2>/dev/null | wc -l || true)
-    echo "== $count messages ($(du -sh "$folder" | cut -f1)); velora list prints $lines lines"
     export XDG_CACHE_HOME=$work/cache-$count XDG_DATA_HOME=$work/data VELORA_HOME=$work/home
     rm -rf "$XDG_CACHE_HOME"
+    echo "== $count messages ($(du -sh --exclude=.notmuch "$folder" | cut -f1)), load average $(cut -d' ' -f1-3 /proc/loadavg)"
     run "velora list (cold)" "$velora" list --maildir "$folder"
     run "velora list (warm)" "$velora" list --maildir "$folder"
     run "velora list --sort sender (warm)" "$velora" list --sort sender --maildir "$folder"
+    echo "  velora list prints $("$velora" list --maildir "$folder" | wc -l) lines"
     if [[ $have_mblaze == yes ]]; then
         export MBLAZE=$work/mblaze
         mkdir -p "$MBLAZE"

@@ -81,8 +81,10 @@ int RunListCommand(const CommandContext& context) {
             mail::LoadInboxList(session, list);
             inbox::InboxSortState state;
             for (InboxSortKey key : sorts) inbox::SortInboxList(list, key, state);
+            // Written in pieces, so a long list never sits in memory twice.
+            constexpr std::size_t kChunk = 64 * 1024;
             std::string out;
-            out.reserve(static_cast<std::size_t>(list.summaries.Count()) * 96);
+            out.reserve(kChunk + 4096);
             for (std::int32_t i = 0; i < list.summaries.Count(); ++i) {
                 const mail::MessageSummary& summary = **list.summaries.Find(i);
                 out += summary.read != 0 ? 'R' : '-';
@@ -97,6 +99,10 @@ int RunListCommand(const CommandContext& context) {
                 out += '\t';
                 AppendField(out, summary.subject);
                 out += '\n';
+                if (out.size() >= kChunk) {
+                    context.out << out;
+                    out.clear();
+                }
             }
             context.out << out;
             context.out.flush();

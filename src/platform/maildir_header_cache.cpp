@@ -92,18 +92,19 @@ HeaderCacheEntries LoadHeaderCache(const std::filesystem::path& cacheFile,
     for (std::uint64_t i = 0; i < count; ++i) {
         std::string unique;
         CachedMessage message;
+        auto header = std::make_shared<MessageHeaderInfo>();
         std::uint64_t modified = 0;
         std::uint64_t flags = 0;
         if (!reader.Text(unique) || !reader.U64(message.size) || !reader.U64(modified) ||
-            !reader.U64(message.header.deliveryTime) || !reader.U64(flags) ||
-            !reader.Text(message.header.subject) || !reader.Text(message.header.senderName) ||
-            !reader.Text(message.header.senderAddress)) {
+            !reader.U64(header->deliveryTime) || !reader.U64(flags) || !reader.Text(header->subject) ||
+            !reader.Text(header->senderName) || !reader.Text(header->senderAddress)) {
             return {};
         }
         message.modifiedNanoseconds = static_cast<std::int64_t>(modified);
-        message.header.hasSubject = (flags & 1) != 0;
-        message.header.hasSender = (flags & 2) != 0;
-        message.header.hasAttachment = (flags & 4) != 0;
+        header->hasSubject = (flags & 1) != 0;
+        header->hasSender = (flags & 2) != 0;
+        header->hasAttachment = (flags & 4) != 0;
+        message.header = std::move(header);
         entries.emplace(std::move(unique), std::move(message));
     }
     if (!reader.AtEnd()) return {};
@@ -114,25 +115,28 @@ bool SaveHeaderCache(const std::filesystem::path& cacheFile, const std::filesyst
                      const HeaderCacheEntries& entries) {
     std::string out(kMagic);
     PutText(out, folder.string());
-    PutU64(out, entries.size());
+    std::size_t count = 0;
+    for (const auto& entry : entries) count += entry.second.header ? 1 : 0;
+    PutU64(out, count);
     for (const auto& [unique, message] : entries) {
+        if (!message.header) continue;
         PutText(out, unique);
         PutU64(out, message.size);
         PutU64(out, static_cast<std::uint64_t>(message.modifiedNanoseconds));
-        PutU64(out, message.header.deliveryTime);
-        PutU64(out, (message.header.hasSubject ? 1u : 0u) | (message.header.hasSender ? 2u : 0u) |
-                        (message.header.hasAttachment ? 4u : 0u));
-        PutText(out, message.header.subject);
-        PutText(out, message.header.senderName);
-        PutText(out, message.header.senderAddress);
+        const MessageHeaderInfo& header = *message.header;
+        PutU64(out, header.deliveryTime);
+        PutU64(out, (header.hasSubject ? 1u : 0u) | (header.hasSender ? 2u : 0u) | (header.hasAttachment ? 4u : 0u));
+        PutText(out, header.subject);
+        PutText(out, header.senderName);
+        PutText(out, header.senderAddress);
     }
     PutU64(out, Fnv1a(out));
     std::error_code error;
     std::filesystem::create_directories(cacheFile.parent_path(), error);
-    return WriteFileAtomically(cacheFile, out);
+    return WriteFileAtomically(cacheFile, out, Durability::Unsynced);
 }
 
-bool WriteFileAtomically(const std::filesystem::path& file, std::string_view contents) {
+bool WriteFileAtomically(const std::filesystem::path& file, std::string_view contents, Durability durability) {
     std::filesystem::path temporary = file;
     temporary += ".tmp." + std::to_string(::getpid());
     const int descriptor = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
@@ -147,7 +151,7 @@ bool WriteFileAtomically(const std::filesystem::path& file, std::string_view con
         }
         written += static_cast<std::size_t>(result);
     }
-    const bool synced = ::fsync(descriptor) == 0;
+    const bool synced = durability == Durability::Unsynced || ::fsync(descriptor) == 0;
     if (::close(descriptor) != 0 || !synced || ::rename(temporary.c_str(), file.c_str()) != 0) {
         ::unlink(temporary.c_str());
         return false;

@@ -9,7 +9,9 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 
 #include "platform/maildir_headers.h"
@@ -19,10 +21,18 @@ namespace velora::platform {
 struct CachedMessage {
     std::uint64_t size = 0;
     std::int64_t modifiedNanoseconds = 0;
-    MessageHeaderInfo header;
+    std::shared_ptr<const MessageHeaderInfo> header;  // null for a file found but not yet read
+    std::string fileName;  // where the file is now, "cur/NAME" (kept in memory only)
+    std::uint64_t listing = 0;  // the folder listing that last saw the file (memory only)
 };
 
-using HeaderCacheEntries = std::unordered_map<std::string, CachedMessage>;  // by unique name
+// Hashes std::string and std::string_view alike, so lookups need no key copy.
+struct TextHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+};
+
+using HeaderCacheEntries = std::unordered_map<std::string, CachedMessage, TextHash, std::equal_to<>>;  // by unique name
 
 // $XDG_CACHE_HOME/velora, else $HOME/.cache/velora.
 std::filesystem::path HeaderCacheDirectory();
@@ -36,7 +46,12 @@ HeaderCacheEntries LoadHeaderCache(const std::filesystem::path& cacheFile,
 bool SaveHeaderCache(const std::filesystem::path& cacheFile, const std::filesystem::path& folder,
                      const HeaderCacheEntries& entries);
 
-// Atomic replacement of a small file: write a temporary beside it, flush, rename.
-bool WriteFileAtomically(const std::filesystem::path& file, std::string_view contents);
+enum class Durability { Synced, Unsynced };
+
+// Atomic replacement of a small file: write a temporary beside it, rename it over the file. With
+// Durability::Synced the data reaches the disk before the rename (state that must survive a
+// crash); a cache, which is checked and rebuilt when damaged, need not wait for that.
+bool WriteFileAtomically(const std::filesystem::path& file, std::string_view contents,
+                         Durability durability = Durability::Synced);
 
 }  // namespace velora::platform

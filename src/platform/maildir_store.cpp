@@ -168,17 +168,22 @@ std::int64_t Nanoseconds(const timespec& time) {
     return static_cast<std::int64_t>(time.tv_sec) * 1000000000LL + time.tv_nsec;
 }
 
-bool ReadPrefix(int directory, const char* name, std::size_t limit, std::string& out) {
+// Reads up to `limit` bytes of the file into `out` (sized from `expectedSize`, so a file that
+// does not change while it is read takes one read call).
+bool ReadPrefix(int directory, const char* name, std::size_t limit, std::string& out,
+                std::size_t expectedSize = 65536) {
     const int descriptor = ::openat(directory, name, O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (descriptor < 0) return false;
-    out.clear();
-    char buffer[65536];
-    while (out.size() < limit) {
-        const ssize_t count = ::read(descriptor, buffer, std::min(sizeof buffer, limit - out.size()));
+    std::size_t size = 0;
+    out.resize(std::min(limit, expectedSize + 1));
+    while (size < limit) {
+        if (size == out.size()) out.resize(std::min(limit, out.size() * 2));
+        const ssize_t count = ::read(descriptor, out.data() + size, out.size() - size);
         if (count < 0 && errno == EINTR) continue;
         if (count <= 0) break;
-        out.append(buffer, static_cast<std::size_t>(count));
+        size += static_cast<std::size_t>(count);
     }
+    out.resize(size);
     ::close(descriptor);
     return true;
 }
@@ -300,15 +305,22 @@ std::vector<MaildirFolderNode> MaildirStore::ScanTree() const {
     return top;
 }
 
+const std::vector<MaildirFolderNode>& MaildirStore::Tree() const {
+    if (!tree_) tree_ = ScanTree();
+    return *tree_;
+}
+
 std::vector<MaildirFolderNode> MaildirStore::ChildFolders(const std::string& folderPath) const {
-    std::vector<MaildirFolderNode> top = ScanTree();
-    if (folderPath == SpecialFolderPath(SpecialFolder::Inbox)) return top;
-    const MaildirFolderNode* node = FindNode(top, folderPath, nullptr, nullptr);
+    if (folderPath == SpecialFolderPath(SpecialFolder::Inbox)) {
+        tree_ = ScanTree();
+        return *tree_;
+    }
+    const MaildirFolderNode* node = FindNode(Tree(), folderPath, nullptr, nullptr);
     return node != nullptr ? node->children : std::vector<MaildirFolderNode>{};
 }
 
 std::optional<std::string> MaildirStore::ParentFolder(const std::string& folderPath) const {
-    const std::vector<MaildirFolderNode> top = ScanTree();
+    const std::vector<MaildirFolderNode>& top = Tree();
     const MaildirFolderNode* parent = nullptr;
     if (FindNode(top, folderPath, &parent, nullptr) == nullptr) return std::nullopt;
     return parent != nullptr ? parent->path : SpecialFolderPath(SpecialFolder::Inbox);
@@ -352,12 +364,14 @@ std::vector<MaildirMessage> MaildirStore::ListMessages(const std::string& folder
         index.cache = LoadHeaderCache(cacheFile, fs::absolute(*directory));
         index.loaded = true;
     }
-    index.fileNames.clear();
-    HeaderCacheEntries seen;
-    seen.reserve(index.cache.size());
+    // The cache is updated in place: entries seen by this listing are stamped with its number,
+    // the others (files gone) are dropped at the end.
+    const std::uint64_t listing = ++index.listing;
+    messages.reserve(index.cache.size());
     bool changed = false;
     std::string buffer;
     for (const char* sub : {"cur", "new"}) {
+        if (!IsPlainDirectory(*directory / sub)) continue;  // never follow a link out of the store
         DirectoryHandle handle(*directory / sub);
         if (handle.get() == nullptr) continue;
         const int descriptor = ::dirfd(handle.get());
@@ -365,8 +379,10 @@ std::vector<MaildirMessage> MaildirStore::ListMessages(const std::string& folder
             const std::string_view name = entry->d_name;
             const std::optional<MaildirFileName> parsed = ParseMaildirFileName(name);
             if (!parsed) continue;
-            std::string unique(parsed->unique);
-            if (seen.count(unique) != 0) continue;  // the same message twice: the first one counts
+            auto slot = index.cache.find(parsed->unique);
+            if (slot == index.cache.end()) slot = index.cache.emplace(std::string(parsed->unique), CachedMessage{}).first;
+            CachedMessage& cached = slot->second;
+            if (cached.listing == listing) continue;  // the same message twice: the first one counts
             struct stat info {};
             if (::fstatat(descriptor, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0 ||
                 !S_ISREG(info.st_mode)) {
@@ -374,33 +390,29 @@ std::vector<MaildirMessage> MaildirStore::ListMessages(const std::string& folder
             }
             const std::uint64_t size = static_cast<std::uint64_t>(info.st_size);
             const std::int64_t modified = Nanoseconds(info.st_mtim);
-            CachedMessage cached;
-            auto hit = index.cache.find(unique);
-            if (hit != index.cache.end() && hit->second.size == size &&
-                hit->second.modifiedNanoseconds == modified) {
-                cached = std::move(hit->second);
-            } else {
-                if (!ReadPrefix(descriptor, entry->d_name, kMaxHeaderRead, buffer)) continue;
+            if (!cached.header || cached.size != size || cached.modifiedNanoseconds != modified) {
+                if (!ReadPrefix(descriptor, entry->d_name, kMaxHeaderRead, buffer, size)) continue;
                 cached.size = size;
                 cached.modifiedNanoseconds = modified;
-                cached.header = ReadMessageHeaderInfo(buffer);
+                cached.header = std::make_shared<const MessageHeaderInfo>(ReadMessageHeaderInfo(buffer));
                 changed = true;
             }
+            cached.listing = listing;
+            cached.fileName.assign(sub).append("/").append(name);
             MaildirMessage message;
-            message.fileName = std::string(sub) + "/" + std::string(name);
-            message.unique = unique;
+            message.unique = slot->first;
             message.size = size;
             message.read = parsed->hasInfo && HasMaildirFlag(*parsed, 'S');
             message.deliveryTime =
-                cached.header.deliveryTime != 0 ? cached.header.deliveryTime : FileTimeFromTimespec(info.st_mtim);
+                cached.header->deliveryTime != 0 ? cached.header->deliveryTime : FileTimeFromTimespec(info.st_mtim);
             message.header = cached.header;
-            index.fileNames.emplace(unique, message.fileName);
-            seen.emplace(std::move(unique), std::move(cached));
             messages.push_back(std::move(message));
         }
     }
-    if (seen.size() != index.cache.size()) changed = true;
-    index.cache = std::move(seen);
+    const std::size_t dropped = std::erase_if(index.cache, [listing](const auto& entry) {
+        return entry.second.listing != listing;
+    });
+    if (dropped != 0) changed = true;
     if (changed) SaveHeaderCache(cacheFile, fs::absolute(*directory), index.cache);
     return messages;
 }
@@ -412,6 +424,7 @@ void MaildirStore::CountMessages(const std::string& folderPath, std::uint32_t& t
     const std::optional<fs::path> directory = FolderDirectory(folderPath);
     if (!directory) return;
     for (const char* sub : {"cur", "new"}) {
+        if (!IsPlainDirectory(*directory / sub)) continue;
         for (const std::string& name : DirectoryNames(*directory / sub)) {
             const std::optional<MaildirFileName> parsed = ParseMaildirFileName(name);
             if (!parsed) continue;
@@ -425,23 +438,25 @@ std::optional<std::string> MaildirStore::LocateFile(const std::string& folderPat
     const std::optional<fs::path> directory = FolderDirectory(folderPath);
     if (!directory || !IsSafeUniqueName(unique)) return std::nullopt;
     FolderIndex& index = folders_[folderPath];
-    auto known = index.fileNames.find(unique);
-    if (known != index.fileNames.end()) {
+    auto known = index.cache.find(unique);
+    if (known != index.cache.end() && !known->second.fileName.empty() &&
+        IsPlainDirectory(*directory / known->second.fileName.substr(0, 3))) {
         struct stat info {};
-        if (::lstat((*directory / known->second).c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
-            return known->second;
+        if (::lstat((*directory / known->second.fileName).c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
+            return known->second.fileName;
         }
-        index.fileNames.erase(known);
+        known->second.fileName.clear();
     }
     // Renamed or never listed: look at the names as they are now.
     for (const char* sub : {"cur", "new"}) {
+        if (!IsPlainDirectory(*directory / sub)) continue;
         for (const std::string& name : DirectoryNames(*directory / sub)) {
             const std::optional<MaildirFileName> parsed = ParseMaildirFileName(name);
             if (!parsed || parsed->unique != unique) continue;
             const std::string fileName = std::string(sub) + "/" + name;
             struct stat info {};
             if (::lstat((*directory / fileName).c_str(), &info) != 0 || !S_ISREG(info.st_mode)) continue;
-            index.fileNames[unique] = fileName;
+            index.cache[unique].fileName = fileName;
             return fileName;
         }
     }
@@ -473,13 +488,14 @@ std::optional<MaildirMessage> MaildirStore::ReadOne(const std::string& folderPat
     if (hit != index.cache.end() && hit->second.size == message.size &&
         hit->second.modifiedNanoseconds == Nanoseconds(info.st_mtim)) {
         message.header = hit->second.header;
-    } else {
+    }
+    if (!message.header) {
         std::string buffer;
         if (!ReadPrefix(AT_FDCWD, file.c_str(), kMaxHeaderRead, buffer)) return std::nullopt;
-        message.header = ReadMessageHeaderInfo(buffer);
+        message.header = std::make_shared<const MessageHeaderInfo>(ReadMessageHeaderInfo(buffer));
     }
     message.deliveryTime =
-        message.header.deliveryTime != 0 ? message.header.deliveryTime : FileTimeFromTimespec(info.st_mtim);
+        message.header->deliveryTime != 0 ? message.header->deliveryTime : FileTimeFromTimespec(info.st_mtim);
     return message;
 }
 
@@ -504,11 +520,11 @@ HRESULT MaildirStore::SetSeen(const std::string& folderPath, const std::string& 
         const std::string target = (seen || parsed->hasInfo || !inNew ? "cur/" : "new/") + renamed;
         if (target == *fileName) return S_OK;
         if (::rename((*directory / *fileName).c_str(), (*directory / target).c_str()) == 0) {
-            folders_[folderPath].fileNames[unique] = target;
+            folders_[folderPath].cache[unique].fileName = target;
             return S_OK;
         }
         if (errno != ENOENT) return MAPI_E_DISK_ERROR;
-        folders_[folderPath].fileNames.erase(unique);  // renamed under us: find it again
+        folders_[folderPath].cache[unique].fileName.clear();  // renamed under us: find it again
     }
     return MAPI_E_NOT_FOUND;
 }
@@ -521,7 +537,9 @@ HRESULT MaildirStore::MoveToTrash(const std::string& folderPath, const std::stri
     if (!directory || !trashDirectory) return MAPI_E_INVALID_ENTRYID;
     std::error_code error;
     for (const char* sub : {"cur", "new", "tmp"}) fs::create_directories(*trashDirectory / sub, error);
-    if (!IsMaildir(*trashDirectory)) return MAPI_E_DISK_ERROR;
+    if (!IsPlainDirectory(*trashDirectory / "cur") || !IsPlainDirectory(*trashDirectory / "new")) {
+        return MAPI_E_DISK_ERROR;
+    }
     for (int attempt = 0; attempt < 2; ++attempt) {
         const std::optional<std::string> fileName = LocateFile(folderPath, unique);
         if (!fileName) return MAPI_E_NOT_FOUND;
@@ -539,7 +557,7 @@ HRESULT MaildirStore::MoveToTrash(const std::string& folderPath, const std::stri
         const fs::path source = *directory / *fileName;
         if (::rename(source.c_str(), target.c_str()) != 0) {
             if (errno == ENOENT) {
-                folders_[folderPath].fileNames.erase(unique);
+                folders_[folderPath].cache[unique].fileName.clear();
                 continue;
             }
             if (errno != EXDEV) return MAPI_E_DISK_ERROR;
@@ -550,7 +568,7 @@ HRESULT MaildirStore::MoveToTrash(const std::string& folderPath, const std::stri
                 return MAPI_E_DISK_ERROR;
             }
         }
-        folders_[folderPath].fileNames.erase(unique);
+        folders_[folderPath].cache.erase(unique);
         const MessageSideState state = SideState(folderPath, unique);
         if (state != MessageSideState{}) {
             SideStates moved = LoadSideFile(*trashDirectory);

@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -38,12 +39,12 @@ struct MaildirFolderNode {
 };
 
 struct MaildirMessage {
-    std::string fileName;  // "cur/NAME" or "new/NAME"
+    std::string fileName;  // "cur/NAME" or "new/NAME"; left empty in a folder listing
     std::string unique;
     std::uint64_t size = 0;
     std::uint64_t deliveryTime = 0;  // FILETIME ticks: header date, else the file's time
     bool read = false;
-    MessageHeaderInfo header;
+    std::shared_ptr<const MessageHeaderInfo> header;  // never null; shared with the cache
 };
 
 class MaildirStore {
@@ -86,11 +87,14 @@ public:
 private:
     struct FolderIndex {
         bool loaded = false;
-        HeaderCacheEntries cache;                                // by unique name
-        std::unordered_map<std::string, std::string> fileNames;  // unique name -> "cur/NAME"
+        std::uint64_t listing = 0;  // number of the last listing
+        HeaderCacheEntries cache;  // by unique name, with each file's current name
     };
 
     std::vector<MaildirFolderNode> ScanTree() const;
+    // The tree as scanned by the last look at the Inbox's children (a new listing starts there),
+    // so a walk through the tree scans the disk once; scanned now when there is none yet.
+    const std::vector<MaildirFolderNode>& Tree() const;
     std::optional<std::string> LocateFile(const std::string& folderPath, const std::string& unique);
     std::optional<MaildirMessage> ReadOne(const std::string& folderPath, const std::string& fileName);
 
@@ -99,6 +103,7 @@ private:
     std::string ownAddress_;
     std::string specialPaths_[5];
     std::unordered_map<std::string, FolderIndex> folders_;
+    mutable std::optional<std::vector<MaildirFolderNode>> tree_;
 };
 
 // The unique names this process gives to messages it moves: "SECONDS.MMICROSPPID_QCOUNT.velora".

@@ -8,6 +8,8 @@
 #include <functional>
 #include <iterator>
 #include <memory>
+#include <optional>
+#include <utility>
 
 #include "platform/maildir_plain_body.h"
 #include "platform/maildir_store.h"
@@ -133,9 +135,9 @@ struct MessageFacts {
 ULONG MessageFlags(const MessageFacts& facts) {
     ULONG flags = 0;
     if (facts.message->read) flags |= MSGFLAG_READ;
-    if (facts.message->header.hasAttachment) flags |= MSGFLAG_HASATTACH;
+    if (facts.message->header->hasAttachment) flags |= MSGFLAG_HASATTACH;
     if (facts.store != nullptr) {
-        if (facts.store->store.IsFromMe(facts.message->header)) flags |= MSGFLAG_FROMME;
+        if (facts.store->store.IsFromMe(*facts.message->header)) flags |= MSGFLAG_FROMME;
         if (facts.store->store.IsUnsentFolder(*facts.folder)) flags |= MSGFLAG_UNSENT;
     }
     return flags;
@@ -148,7 +150,7 @@ ULONG MessageStatus(const MessageSideState& side) {
 }
 
 bool FillMessageValue(const MessageFacts& facts, ULONG tag, SPropValue& value, void* owner) {
-    const MessageHeaderInfo& header = facts.message->header;
+    const MessageHeaderInfo& header = *facts.message->header;
     switch (tag) {
         case PR_ENTRYID:
             return facts.store != nullptr &&
@@ -347,6 +349,7 @@ class HierarchyRows final : public RowSource {
 public:
     HierarchyRows(StorePtr store, std::string folder) : store_(std::move(store)), folder_(std::move(folder)) {
         children_ = store_->store.ChildFolders(folder_);
+        counts_.resize(children_.size());
     }
     std::size_t Count() const override { return children_.size(); }
     std::vector<ULONG> DefaultColumns() const override {
@@ -361,10 +364,12 @@ public:
             case PR_SUBFOLDERS: value.Value.b = node.children.empty() ? 0 : 1; return true;
             case PR_CONTENT_COUNT:
             case PR_CONTENT_UNREAD: {
-                std::uint32_t total = 0;
-                std::uint32_t unread = 0;
-                store_->store.CountMessages(node.path, total, unread);
-                value.Value.ul = tag == PR_CONTENT_COUNT ? total : unread;
+                if (!counts_[row]) {
+                    std::pair<std::uint32_t, std::uint32_t> counted;
+                    store_->store.CountMessages(node.path, counted.first, counted.second);
+                    counts_[row] = counted;
+                }
+                value.Value.ul = tag == PR_CONTENT_COUNT ? counts_[row]->first : counts_[row]->second;
                 return true;
             }
             default: return false;
@@ -375,6 +380,7 @@ private:
     StorePtr store_;
     std::string folder_;
     std::vector<MaildirFolderNode> children_;
+    std::vector<std::optional<std::pair<std::uint32_t, std::uint32_t>>> counts_;  // total, unread
 };
 
 // ---- objects ----------------------------------------------------------------------------------
@@ -454,9 +460,9 @@ public:
     Message(StorePtr store, std::string folder, std::string unique)
         : store_(std::move(store)), folder_(std::move(folder)), unique_(std::move(unique)) {}
     explicit Message(std::string bytes) : bytes_(std::move(bytes)) {
-        loose_.header = ReadMessageHeaderInfo(bytes_);
+        loose_.header = std::make_shared<const MessageHeaderInfo>(ReadMessageHeaderInfo(bytes_));
         loose_.size = bytes_.size();
-        loose_.deliveryTime = loose_.header.deliveryTime;
+        loose_.deliveryTime = loose_.header->deliveryTime;
     }
 
     HRESULT GetProps(const SPropTagArray* tags, ULONG, ULONG* count, SPropValue** out) override {

@@ -343,6 +343,14 @@ TEST_F(MapiSessionTest, EntryIdsThatEscapeAreRefused) {
     HRESULT result = S_OK;
     EXPECT_FALSE(Open<IMessage>(EncodeEntryId({EntryKind::Message, 0, "", "missing"}), &result));
     EXPECT_EQ(result, MAPI_E_NOT_FOUND);
+    // A folder inside the store whose cur/ is a link out of it lists nothing and opens nothing.
+    std::filesystem::create_directories(inbox / ".Evil" / "new");
+    std::filesystem::create_directory_symlink(fixture_.Root() / "outside" / "cur", inbox / ".Evil" / "cur");
+    Ref<IMAPIFolder> evil = Open<IMAPIFolder>(EncodeEntryId({EntryKind::Folder, 0, ".Evil", {}}));
+    ASSERT_TRUE(evil);
+    EXPECT_TRUE(Contents(evil.get()).empty());
+    EXPECT_FALSE(Open<IMessage>(EncodeEntryId({EntryKind::Message, 0, ".Evil", "secret"}), &result));
+    EXPECT_EQ(result, MAPI_E_NOT_FOUND);
 }
 
 TEST_F(MapiSessionTest, MessageFoundAgainAfterAnotherProgramRenamedIt) {
