@@ -71,8 +71,13 @@ class PaintTest : public ::testing::Test {
         return i < 0 ? nullptr : &log_.calls[static_cast<std::size_t>(i)];
     }
 
+    // Beside the test program, in the build folder, whatever the working directory.
     void SavePicture(const char* name) const {
-        image_.save(QString::fromStdString((std::filesystem::current_path() / name).string()));
+        std::error_code error;
+        const std::filesystem::path program =
+            std::filesystem::read_symlink("/proc/self/exe", error);
+        if (error) return;
+        image_.save(QString::fromStdString((program.parent_path() / name).string()));
     }
 
     services::ReadingSettings settings_;
