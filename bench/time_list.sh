@@ -71,7 +71,7 @@ for count in $counts; do
     echo "  velora list prints $("$velora" list --maildir "$folder" | wc -l) lines"
     if [[ $have_mblaze == yes ]]; then
         export MBLAZE=$work/mblaze
-        mkdir -p "$MBLAZE"
+        mkdir -p "$MBLAZE" && touch "$MBLAZE/seq"
         run "mlist DIR | mscan" bash -c 'mlist "$1" | mscan' _ "$folder"
     else
         echo "  mblaze: not installed"

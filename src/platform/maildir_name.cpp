@@ -5,7 +5,9 @@ namespace velora::platform {
 std::optional<MaildirFileName> ParseMaildirFileName(std::string_view name) {
     if (name.empty() || name.front() == '.') return std::nullopt;
     MaildirFileName result;
-    const std::size_t info = name.rfind(":2,");
+    // A unique name holds no ':', so the first ":2," starts the info; whatever follows it is the
+    // info, even if it holds another ":2," (a flag change then keeps the unique name).
+    const std::size_t info = name.find(":2,");
     if (info != std::string_view::npos) {
         result.hasInfo = true;
         result.base = name.substr(0, info);

@@ -10,7 +10,7 @@ namespace velora::platform {
 
 struct MaildirFileName {
     std::string_view unique;  // before ":2,", cut before the first ",U=", ",S=" or ",W=" part
-    std::string_view base;    // everything before ":2," (the unique name with the sync parts)
+    std::string_view base;    // everything before the first ":2," (the unique name with the sync parts)
     bool hasInfo = false;     // ":2," present
     std::string_view flags;   // the letters after ":2," (empty without info)
 };

@@ -21,7 +21,7 @@ TEST(MaildirFileNameTest, UniqueNameSurvivesRenamesBySyncTools) {
         {"1700000000.M1P2.host,S=1234,W=1260:2,Sa", "1700000000.M1P2.host", true, "Sa"},
         {"odd,name:2,S", "odd,name", true, "S"},  // a comma without KEY= stays part of the name
         {"name,U=:2,", "name", true, ""},
-        {"a:2,b:2,S", "a:2,b", true, "S"},  // the last ":2," starts the info
+        {"a:2,b:2,S", "a", true, "b:2,S"},  // the first ":2," starts the info
     };
     for (const NameCase& c : cases) {
         SCOPED_TRACE(c.name);
