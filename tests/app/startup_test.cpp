@@ -7,7 +7,9 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QKeyEvent>
 #include <QProcess>
+#include <QWidget>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -380,6 +382,41 @@ TEST_F(StartupTest, FindDialogRefusesAnEmptyTextAndTheBackKeyDeletes) {
     EXPECT_EQ(afterBack, u"ma");
     EXPECT_EQ(afterHeld, u"");
     EXPECT_FALSE(app_->Reader()->State().findMode);
+    EXPECT_EQ(GetScreen().Top(), app_->Reader());
+}
+
+TEST_F(StartupTest, DesktopKeysTypeIntoTheFindDialog) {
+    StartOptions options;
+    options.maildirs = {maildir_.string()};
+    options.desktop = true;
+    auto clock = std::make_unique<TestClock>();
+    clock_ = clock.get();
+    options.clock = std::move(clock);
+    app_ = std::make_unique<Application>(std::move(options));
+    ASSERT_EQ(app_->Start(), Application::Started::Running);
+    // The device screen widget opens its pop-ups as Qt menus; the test picks from them instead.
+    SetPopupMenuChooser([this](const std::vector<MenuItem>&) { return chosen_; });
+    Advance(250);
+    ASSERT_NE(app_->DesktopWidget(), nullptr);
+    SoftKey(0);
+    std::u16string typed, afterBackspace;
+    GetScreen().SetModalDriver([&](HWND dialog) {
+        auto* window = static_cast<services::DialogWindow*>(dialog);
+        auto press = [this](int key, const QString& text, bool repeat = false) {
+            QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier, text, repeat);
+            QCoreApplication::sendEvent(app_->DesktopWidget(), &event);
+        };
+        press(Qt::Key_C, QStringLiteral("c"));
+        press(Qt::Key_A, QStringLiteral("\u00e4"));
+        press(Qt::Key_T, QStringLiteral("t"));
+        typed = window->ItemText(services::kFindTextControl);
+        press(Qt::Key_Backspace, QString());
+        afterBackspace = window->ItemText(services::kFindTextControl);
+        press(Qt::Key_F2, QString());  // Cancel
+    });
+    Menu(314);
+    EXPECT_EQ(typed, u"c\u00e4t");
+    EXPECT_EQ(afterBackspace, u"c\u00e4");
     EXPECT_EQ(GetScreen().Top(), app_->Reader());
 }
 
