@@ -160,16 +160,6 @@ TEST(OptionsSwitches, ReadingLightOnRequestsTheLightAndOffRestoresDirectly) {
     EXPECT_EQ(log.calls, (std::vector<int>{1, -1}));
 }
 
-TEST(OptionsSwitches, SpeedBoostSetsTheFactorsForTheNextRecompute) {
-    services::ReadingSettings settings = FirstRunSettings();
-    std::int32_t selection = 6;
-    HandleOptionsKey(kRight, selection, settings, {});
-    EXPECT_EQ(settings.SpeedBoost, 1);
-    services::RecomputeSpeedTimes(settings);
-    EXPECT_EQ(settings.wordBase, 52);
-    EXPECT_EQ(settings.gapDelay, 26);
-}
-
 TEST(OptionsKeys, OtherKeysAreNotHandled) {
     services::ReadingSettings settings = FirstRunSettings();
     std::int32_t selection = 2;

@@ -69,17 +69,6 @@ std::vector<Shown> Play(Player& player, services::ReadingSettings& settings) {
     return frames;
 }
 
-TEST(SpeedTimes, FollowSpeedSetAndSpeedBoost) {
-    EXPECT_EQ(DefaultSettings().wordBase, 183);
-    EXPECT_EQ(DefaultSettings().gapDelay, 78);
-    EXPECT_EQ(DefaultSettings(1).wordBase, 52);
-    EXPECT_EQ(DefaultSettings(1).gapDelay, 26);
-    EXPECT_EQ(DefaultSettings(1, 20).wordBase, 5);
-    EXPECT_EQ(DefaultSettings(1, 20).gapDelay, 2);
-    EXPECT_EQ(DefaultSettings(0, 500).wordBase, 437);
-    EXPECT_EQ(DefaultSettings(0, 500).gapDelay, 187);
-}
-
 struct TimingCase {
     const char* document;
     std::int32_t onScreen;
@@ -203,25 +192,6 @@ TEST(SpeedSample, CountsFiveCharactersAWordAndFourSamplesAMinute) {
     EXPECT_EQ(player.wpm, (27 / 5) * 4);
     EXPECT_EQ(player.wpmMark, 30u);
     EXPECT_TRUE(player.wpmKnown);
-}
-
-TEST(StepSpeed, StepsByTenWithinTwentyAndFiveHundred) {
-    services::ReadingSettings settings = DefaultSettings();
-    StepSpeed(settings, SpeedStep::Slower);
-    EXPECT_EQ(settings.SpeedSet, 220);
-    EXPECT_EQ(settings.SpeedBar, 44);
-    settings.SpeedSet = 500;
-    StepSpeed(settings, SpeedStep::Slower);
-    EXPECT_EQ(settings.SpeedSet, 500);
-    EXPECT_EQ(settings.SpeedBar, 100);
-    settings.SpeedSet = 20;
-    StepSpeed(settings, SpeedStep::Faster);
-    EXPECT_EQ(settings.SpeedSet, 20);
-    EXPECT_EQ(settings.SpeedBar, 4);
-    settings.SpeedSet = 210;
-    StepSpeed(settings, SpeedStep::Faster);
-    EXPECT_EQ(settings.SpeedSet, 200);
-    EXPECT_EQ(settings.SpeedBar, 40);
 }
 
 // Five sentences; the play cycle is run until the cursor is inside the fifth.

@@ -14,7 +14,6 @@ namespace velora::reader {
 namespace {
 
 using namespace platform;
-using testing_support::Marks;
 
 class ReaderWindowTest : public testing_support::ReaderWindowFixture {
   protected:
@@ -75,7 +74,6 @@ class ReaderWindowTest : public testing_support::ReaderWindowFixture {
         }
         FAIL() << "never drawn";
     }
-    std::size_t IndexOf(std::u16string_view word) const { return player_.document.find(word); }
     bool AnyReaderTimer() const {
         for (UINT_PTR id : {1, 2, 3, 5, 7, 9}) {
             if (HasTimer(id)) return true;
@@ -110,7 +108,7 @@ TEST_F(ReaderWindowTest, PlayThenPauseAfterThreeWordsShowsTheThirdAgainWithBulle
     EXPECT_FALSE(window_->State().playing);
     EXPECT_EQ(WordsDrawn(), (std::vector<std::u16string>{u"four"}));
     EXPECT_EQ(ContextTextDrawn(), u"One two three \u2022four five six.  Seven eight. ");
-    const int percent = static_cast<int>(static_cast<float>(IndexOf(u"four")) /
+    const int percent = static_cast<int>(static_cast<float>(player_.document.find(u"four")) /
                                          static_cast<float>(player_.document.size()) * 100.0f);
     const std::u16string position = [&] {
         std::string digits = std::to_string(percent) + "%";
@@ -285,17 +283,6 @@ TEST_F(ReaderWindowTest, ActionAtTheEndShowsTheEndAgainThenFlashesNothing) {
     for (std::size_t i = 0; i + 1 < words.size(); ++i) EXPECT_EQ(words[i], u"") << i;
     EXPECT_FALSE(HasTimer(1));
     EXPECT_FALSE(HasTimer(2));
-}
-
-TEST_F(ReaderWindowTest, PositionOfTheSecondCharacterOfAThreeCharacterDocument) {
-    Open(u"Anything.");
-    InstallDocument(player_, u"a b");
-    JumpToPosition(player_, settings_, 1);
-    log_.Clear();
-    window_->ShowCurrentFrame();
-    screen_->ProcessMessages();
-    EXPECT_EQ(player_.positionText, u"33%");
-    EXPECT_TRUE(WindowDrew(u"33%"));
 }
 
 TEST_F(ReaderWindowTest, WordsPerMinuteIsUnknownForTheFirstFifteenSeconds) {

@@ -39,15 +39,6 @@ inline QApplication& Application() {
     return *app;
 }
 
-// Readable marks for expected documents: '#' sentence end, '~' paragraph.
-inline std::u16string Marks(std::u16string text) {
-    for (char16_t& c : text) {
-        if (c == u'#') c = u'\u007f';
-        if (c == u'~') c = u'\u0090';
-    }
-    return text;
-}
-
 class ReaderWindowFixture : public ::testing::Test {
   protected:
     void SetUp() override {

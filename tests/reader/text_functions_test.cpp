@@ -36,11 +36,6 @@ TEST(StripQuotes, RemovesApostrophesAndDoubleQuotes) {
     EXPECT_EQ(StripQuotes(std::nullopt), u"");
 }
 
-TEST(Concat, JoinsTwoStrings) {
-    EXPECT_EQ(Concat(u"ab", u"cd"), u"abcd");
-    EXPECT_EQ(Concat(u"", u""), u"");
-}
-
 TEST(ReplaceAll, MissingArgumentsAndPlainCases) {
     EXPECT_EQ(ReplaceAll(std::nullopt, u"a", u"b"), u"");
     EXPECT_EQ(ReplaceAll(u"abc", std::nullopt, u"b"), u"abc");
