@@ -76,22 +76,12 @@ class RegistryFixture : public testing::Test {
     std::vector<Write> writes_;
 };
 
-// A stand-in for the Reader window's timer 3: re-arming replaces the pending expiry.
+// A stand-in for the Reader window's timer 3: counts arming and pulses.
 struct FakeTimer3 {
     int armed = 0;
-    int killed = 0;
     int pulses = 0;
-    bool pending = false;
     BacklightKeeper::Hooks Hooks() {
-        return {[this] {
-                    ++armed;
-                    pending = true;
-                },
-                [this] {
-                    ++killed;
-                    pending = false;
-                },
-                [this] { ++pulses; }};
+        return {[this] { ++armed; }, [] {}, [this] { ++pulses; }};
     }
 };
 
@@ -115,22 +105,6 @@ TEST_F(BacklightTest, RestoreWritesTheSnapshotEvenWhenItIsZero) {
     EXPECT_EQ(writes_, (std::vector<Write>{Battery(30), Mains(120), Battery(0), Mains(0)}));
 }
 
-TEST_F(BacklightTest, ThreeRequestsBeforeTheTimerFiresGiveOneWriteWithTheLastValue) {
-    FakeTimer3 timer;
-    BacklightKeeper keeper(timer.Hooks());
-    keeper.Snapshot() = {15, 45};
-    const ReadingSettings settings = WithLight(1);
-    keeper.Request(1, settings);
-    keeper.Request(1, settings);
-    keeper.Request(0, settings);
-    EXPECT_EQ(timer.armed, 3);
-    EXPECT_TRUE(writes_.empty());
-    keeper.OnTimer();
-    EXPECT_EQ(timer.killed, 1);
-    EXPECT_EQ(timer.pulses, 1);
-    EXPECT_EQ(writes_, (std::vector<Write>{Battery(15), Mains(45)}));
-}
-
 TEST_F(BacklightTest, WithTheReadingLightOffRequestsAreIgnored) {
     FakeTimer3 timer;
     BacklightKeeper keeper(timer.Hooks());
@@ -142,18 +116,6 @@ TEST_F(BacklightTest, WithTheReadingLightOffRequestsAreIgnored) {
     EXPECT_EQ(timer.pulses, 0);
 }
 
-TEST_F(BacklightTest, SwitchingTheLightOffRestoresTheSnapshotThoughLightIsNowOff) {
-    FakeTimer3 timer;
-    BacklightKeeper keeper(timer.Hooks());
-    keeper.Snapshot() = {7, 9};
-    keeper.Request(1, WithLight(1));
-    keeper.RestoreSoon();
-    EXPECT_EQ(keeper.LightRequest(), 0);
-    ASSERT_TRUE(timer.pending);
-    keeper.OnTimer();
-    EXPECT_EQ(writes_, (std::vector<Write>{Battery(7), Mains(9)}));
-}
-
 TEST_F(BacklightTest, StartupAppliesAtOnceAndQuittingRestoresRegardlessOfTheSwitch) {
     FakeTimer3 timer;
     BacklightKeeper keeper(timer.Hooks());
@@ -163,18 +125,6 @@ TEST_F(BacklightTest, StartupAppliesAtOnceAndQuittingRestoresRegardlessOfTheSwit
     EXPECT_EQ(timer.armed, 0);
     EXPECT_EQ(timer.pulses, 2);
     EXPECT_EQ(writes_, (std::vector<Write>{Battery(60000), Mains(60000), Battery(1), Mains(2)}));
-}
-
-TEST_F(BacklightTest, LoadSettingsTakesTheSnapshotFromTheHive) {
-    WriteHive(
-        "Velora registry 1\n[ControlPanel\\Backlight]\n\"BatteryTimeout\"=dword:0000001e\n"
-        "\"ACTimeout\"=dword:0000003c\n");
-    FakeTimer3 timer;
-    BacklightKeeper keeper(timer.Hooks());
-    ReadingSettings settings;
-    LoadSettings(settings, keeper.Snapshot());
-    EXPECT_EQ(keeper.Snapshot().BatteryTimeout, 30);
-    EXPECT_EQ(keeper.Snapshot().ACTimeout, 60);
 }
 
 using HomeTimeoutTest = RegistryFixture;
