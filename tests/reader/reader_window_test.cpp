@@ -435,12 +435,18 @@ class BacklightWindowTest : public ReaderWindowTest {
         SetRegistryWriteObserver({});
         ReaderWindowTest::TearDown();
     }
-    std::vector<std::pair<std::u16string, std::int32_t>> writes_;
+    using Write = std::pair<std::u16string, std::int32_t>;
+    // The snapshot every test here starts from, and the writes that restore it.
+    void OpenWithSnapshot(std::u16string_view text) {
+        Open(text);
+        window_->Backlight().Snapshot() = {30, 120};
+    }
+    const std::vector<Write> restored_ = {{u"BatteryTimeout", 30}, {u"ACTimeout", 120}};
+    std::vector<Write> writes_;
 };
 
 TEST_F(BacklightWindowTest, RequestsWithin85MsGiveOneWriteWithTheLastValue) {
-    Open(u"Some words to read for a while here.");
-    window_->Backlight().Snapshot() = {30, 120};
+    OpenWithSnapshot(u"Some words to read for a while here.");
     Press(VK_RETURN);  // on
     Advance(20);
     Press(VK_LEFT);  // off (and stops)
@@ -449,7 +455,6 @@ TEST_F(BacklightWindowTest, RequestsWithin85MsGiveOneWriteWithTheLastValue) {
     Advance(84);
     EXPECT_TRUE(writes_.empty());
     Advance(1);
-    using Write = std::pair<std::u16string, std::int32_t>;
     EXPECT_EQ(writes_, (std::vector<Write>{{u"BatteryTimeout", 60000}, {u"ACTimeout", 60000}}));
     EXPECT_TRUE(BacklightHeld());
     // Pausing keeps the light on; a sentence step gives it back.
@@ -459,13 +464,12 @@ TEST_F(BacklightWindowTest, RequestsWithin85MsGiveOneWriteWithTheLastValue) {
     EXPECT_TRUE(writes_.empty());
     Press(VK_UP);
     Advance(85);
-    EXPECT_EQ(writes_, (std::vector<Write>{{u"BatteryTimeout", 30}, {u"ACTimeout", 120}}));
+    EXPECT_EQ(writes_, restored_);
     EXPECT_FALSE(BacklightHeld());
 }
 
 TEST_F(BacklightWindowTest, SwitchingTheReadingLightOffRestoresTheSnapshot) {
-    Open(u"One two three.");
-    window_->Backlight().Snapshot() = {30, 120};
+    OpenWithSnapshot(u"One two three.");
     Press(VK_RETURN);
     Advance(100);
     writes_.clear();
@@ -477,8 +481,7 @@ TEST_F(BacklightWindowTest, SwitchingTheReadingLightOffRestoresTheSnapshot) {
     Press(VK_RETURN);  // Reading Light off
     EXPECT_EQ(settings_.Light, 0);
     Advance(85);
-    using Write = std::pair<std::u16string, std::int32_t>;
-    EXPECT_EQ(writes_, (std::vector<Write>{{u"BatteryTimeout", 30}, {u"ACTimeout", 120}}));
+    EXPECT_EQ(writes_, restored_);
     // With the light off nothing more is written, but the idle timer is still reset.
     writes_.clear();
     screen_->PressSoftKey(0);
@@ -493,8 +496,7 @@ TEST_F(BacklightWindowTest, SwitchingTheReadingLightOffRestoresTheSnapshot) {
 }
 
 TEST_F(BacklightWindowTest, DeactivationStopsTheSoundAndRestores) {
-    Open(u"One two three four five six seven.");
-    window_->Backlight().Snapshot() = {30, 120};
+    OpenWithSnapshot(u"One two three four five six seven.");
     Press(VK_RETURN);
     Advance(300);
     EXPECT_TRUE(sound_.playing);
@@ -504,20 +506,17 @@ TEST_F(BacklightWindowTest, DeactivationStopsTheSoundAndRestores) {
     EXPECT_FALSE(sound_.playing);
     EXPECT_FALSE(window_->State().playing);
     Advance(85);
-    using Write = std::pair<std::u16string, std::int32_t>;
-    EXPECT_EQ(writes_, (std::vector<Write>{{u"BatteryTimeout", 30}, {u"ACTimeout", 120}}));
+    EXPECT_EQ(writes_, restored_);
 }
 
 TEST_F(BacklightWindowTest, QuitSavesRestoresAndReleasesEverything) {
-    Open(u"One two three four five six seven.");
-    window_->Backlight().Snapshot() = {30, 120};
+    OpenWithSnapshot(u"One two three four five six seven.");
     Press(VK_RETURN);
     Advance(200);
     ASSERT_TRUE(BacklightHeld());
     writes_.clear();
     screen_->RequestShutdown();
-    using Write = std::pair<std::u16string, std::int32_t>;
-    EXPECT_EQ(writes_, (std::vector<Write>{{u"BatteryTimeout", 30}, {u"ACTimeout", 120}}));
+    EXPECT_EQ(writes_, restored_);
     EXPECT_FALSE(BacklightHeld());
     EXPECT_FALSE(AnyReaderTimer());
     EXPECT_TRUE(screen_->QuitPosted());
