@@ -6,7 +6,8 @@
 #   bench/time_list.sh [BUILD_DIR]     (default build/release; make it with
 #                                       cmake --preset release && cmake --build build/release)
 # Environment: COUNTS="10000 100000" to choose the sizes, WORK=DIR to keep the generated folders
-# (default: a temporary folder removed at the end).
+# (default: a temporary folder removed at the end), NOTMUCH=no to leave notmuch out (its indexing
+# of 100,000 messages takes minutes).
 #
 # "Cold" means Velora's header cache is empty; the files themselves stay in the page cache (run
 # as root after `echo 3 > /proc/sys/vm/drop_caches` for a disk-cold figure).
@@ -29,7 +30,7 @@ install_if_missing() {  # command package
 }
 [[ -x /usr/bin/time ]] || install_if_missing time time || { echo "/usr/bin/time is needed (package time)" >&2; exit 1; }
 have_mblaze=no; install_if_missing mscan mblaze && have_mblaze=yes
-have_notmuch=no; install_if_missing notmuch notmuch && have_notmuch=yes
+have_notmuch=no; [[ ${NOTMUCH:-yes} == no ]] || { install_if_missing notmuch notmuch && have_notmuch=yes; }
 
 work=${WORK:-}
 if [[ -z $work ]]; then

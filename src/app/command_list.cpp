@@ -42,6 +42,14 @@ std::vector<InboxSortKey> ParseListArguments(const std::vector<std::string>& arg
 
 // A field of a tab-separated line: tabs and line breaks become spaces.
 void AppendField(std::string& line, std::u16string_view text) {
+    // Most fields are plain ASCII: copied straight in, without an intermediate string.
+    bool ascii = true;
+    for (char16_t c : text) ascii = ascii && c < 0x80;
+    if (ascii) {
+        for (char16_t c : text)
+            line += (c == u'\t' || c == u'\n' || c == u'\r') ? ' ' : static_cast<char>(c);
+        return;
+    }
     std::string utf8 = platform::EncodeUtf8(text);
     for (char& c : utf8) {
         if (c == '\t' || c == '\n' || c == '\r') c = ' ';
@@ -49,13 +57,30 @@ void AppendField(std::string& line, std::u16string_view text) {
     line += utf8;
 }
 
+// The decimal digits of a number, zero-padded to at least `width` (as printf's "%0*u" would).
+void AppendNumber(std::string& line, unsigned value, int width) {
+    char digits[12];
+    int count = 0;
+    do {
+        digits[count++] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    for (int pad = count; pad < width; ++pad) line += '0';
+    while (count > 0) line += digits[--count];
+}
+
 void AppendTime(std::string& line, const platform::FILETIME& time) {
     platform::SYSTEMTIME fields{};
     if (!platform::FileTimeToSystemTime(&time, &fields)) fields = platform::SYSTEMTIME{1601, 1, 1, 1, 0, 0, 0, 0};
-    char text[32];
-    std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u", fields.wYear, fields.wMonth, fields.wDay,
-                  fields.wHour, fields.wMinute);
-    line += text;
+    AppendNumber(line, fields.wYear, 4);
+    line += '-';
+    AppendNumber(line, fields.wMonth, 2);
+    line += '-';
+    AppendNumber(line, fields.wDay, 2);
+    line += ' ';
+    AppendNumber(line, fields.wHour, 2);
+    line += ':';
+    AppendNumber(line, fields.wMinute, 2);
 }
 
 }  // namespace

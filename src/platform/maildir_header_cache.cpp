@@ -1,12 +1,12 @@
 #include "platform/maildir_header_cache.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <system_error>
 
 namespace velora::platform {
@@ -75,9 +75,28 @@ std::filesystem::path HeaderCacheFile(const std::filesystem::path& folder) {
 
 HeaderCacheEntries LoadHeaderCache(const std::filesystem::path& cacheFile,
                                    const std::filesystem::path& folder) {
-    std::ifstream in(cacheFile, std::ios::binary);
-    if (!in) return {};
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    // One read of the whole file (sized by fstat): reading it through a stream iterator byte by
+    // byte cost a fifth of a warm listing.
+    std::string bytes;
+    {
+        const int descriptor = ::open(cacheFile.c_str(), O_RDONLY | O_CLOEXEC);
+        if (descriptor < 0) return {};
+        struct stat info {};
+        if (::fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) {
+            ::close(descriptor);
+            return {};
+        }
+        bytes.resize(static_cast<std::size_t>(info.st_size));
+        std::size_t size = 0;
+        while (size < bytes.size()) {
+            const ssize_t count = ::read(descriptor, bytes.data() + size, bytes.size() - size);
+            if (count < 0 && errno == EINTR) continue;
+            if (count <= 0) break;
+            size += static_cast<std::size_t>(count);
+        }
+        ::close(descriptor);
+        bytes.resize(size);  // a file that shrank meanwhile fails the checksum below
+    }
     if (bytes.size() < kMagic.size() + 8 || !std::string_view(bytes).starts_with(kMagic)) return {};
     const std::string_view body(bytes.data(), bytes.size() - 8);
     std::uint64_t checksum = 0;

@@ -18,11 +18,16 @@
 
 namespace velora::platform {
 
+enum class MessageDirectory : std::uint8_t { Unknown, Cur, New };
+
 struct CachedMessage {
     std::uint64_t size = 0;
     std::int64_t modifiedNanoseconds = 0;
     std::shared_ptr<const MessageHeaderInfo> header;  // null for a file found but not yet read
-    std::string fileName;  // where the file is now, "cur/NAME" (kept in memory only)
+    // Where the file is now (kept in memory only): its directory, and what follows the unique name
+    // in its file name (":2,S", say), which is short enough to need no allocation of its own.
+    MessageDirectory directory = MessageDirectory::Unknown;
+    std::string nameAfterUnique;
     std::uint64_t listing = 0;  // the folder listing that last saw the file (memory only)
 };
 

@@ -123,10 +123,37 @@ std::string Lower(std::string_view text) {
     return result;
 }
 
+bool IsPlainTokenChar(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '.' || c == '+' || c == '_';
+}
+
+// The usual "type/subtype" alone or before parameters, read without GMime (whose parser costs
+// more than all the rest of a message's header). Anything unusual (comments, quoting, spaces
+// around the slash) and multipart types, whose boundary parameter is needed, give nullopt.
+std::optional<MediaType> ParsePlainMediaType(std::string_view value) {
+    std::size_t slash = 0;
+    while (slash < value.size() && IsPlainTokenChar(value[slash])) ++slash;
+    if (slash == 0 || slash == value.size() || value[slash] != '/') return std::nullopt;
+    std::size_t end = slash + 1;
+    while (end < value.size() && IsPlainTokenChar(value[end])) ++end;
+    if (end == slash + 1) return std::nullopt;
+    std::size_t rest = end;
+    while (rest < value.size() && (value[rest] == ' ' || value[rest] == '\t')) ++rest;
+    if (rest < value.size() && value[rest] != ';') return std::nullopt;
+    MediaType media;
+    media.type.reserve(slash);
+    for (char c : value.substr(0, slash)) media.type += AsciiLower(c);
+    if (media.type == "multipart") return std::nullopt;
+    for (char c : value.substr(slash + 1, end - slash - 1)) media.subtype += AsciiLower(c);
+    return media;
+}
+
 MediaType ParseMediaType(std::optional<std::string_view> raw) {
     MediaType result{"text", "plain", {}};
     if (!raw) return result;
     const std::string value = Unfold(*raw);
+    if (std::optional<MediaType> plain = ParsePlainMediaType(value)) return std::move(*plain);
     std::unique_ptr<GMimeContentType, GObjectDeleter> parsed(
         g_mime_content_type_parse(nullptr, value.c_str()));
     if (!parsed) return result;

@@ -188,6 +188,26 @@ bool ReadPrefix(int directory, const char* name, std::size_t limit, std::string&
     return true;
 }
 
+// "cur/NAME" or "new/NAME" of a cached message; empty when its place is unknown.
+std::string CachedFileName(std::string_view unique, const CachedMessage& cached) {
+    if (cached.directory == MessageDirectory::Unknown) return {};
+    std::string fileName(cached.directory == MessageDirectory::Cur ? "cur/" : "new/");
+    fileName.append(unique).append(cached.nameAfterUnique);
+    return fileName;
+}
+
+// Remembers "cur/NAME" or "new/NAME" as the message's place; forgets it for anything else.
+void RememberFileName(CachedMessage& cached, std::string_view unique, std::string_view fileName) {
+    const bool cur = fileName.starts_with("cur/");
+    if ((!cur && !fileName.starts_with("new/")) || !fileName.substr(4).starts_with(unique)) {
+        cached.directory = MessageDirectory::Unknown;
+        cached.nameAfterUnique.clear();
+        return;
+    }
+    cached.directory = cur ? MessageDirectory::Cur : MessageDirectory::New;
+    cached.nameAfterUnique.assign(fileName.substr(4 + unique.size()));
+}
+
 class DirectoryHandle {
 public:
     explicit DirectoryHandle(const fs::path& path) : handle_(::opendir(path.c_str())) {}
@@ -398,7 +418,8 @@ std::vector<MaildirMessage> MaildirStore::ListMessages(const std::string& folder
                 changed = true;
             }
             cached.listing = listing;
-            cached.fileName.assign(sub).append("/").append(name);
+            cached.directory = sub[0] == 'c' ? MessageDirectory::Cur : MessageDirectory::New;
+            cached.nameAfterUnique.assign(name.substr(parsed->unique.size()));
             MaildirMessage message;
             message.unique = slot->first;
             message.size = size;
@@ -439,13 +460,13 @@ std::optional<std::string> MaildirStore::LocateFile(const std::string& folderPat
     if (!directory || !IsSafeUniqueName(unique)) return std::nullopt;
     FolderIndex& index = folders_[folderPath];
     auto known = index.cache.find(unique);
-    if (known != index.cache.end() && !known->second.fileName.empty() &&
-        IsPlainDirectory(*directory / known->second.fileName.substr(0, 3))) {
+    const std::string knownName =
+        known != index.cache.end() ? CachedFileName(unique, known->second) : std::string();
+    if (!knownName.empty() && IsPlainDirectory(*directory / knownName.substr(0, 3))) {
         struct stat info {};
-        if (::lstat((*directory / known->second.fileName).c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
-            return known->second.fileName;
-        }
-        known->second.fileName.clear();
+        if (::lstat((*directory / knownName).c_str(), &info) == 0 && S_ISREG(info.st_mode))
+            return knownName;
+        known->second.directory = MessageDirectory::Unknown;
     }
     // Renamed or never listed: look at the names as they are now.
     for (const char* sub : {"cur", "new"}) {
@@ -456,7 +477,7 @@ std::optional<std::string> MaildirStore::LocateFile(const std::string& folderPat
             const std::string fileName = std::string(sub) + "/" + name;
             struct stat info {};
             if (::lstat((*directory / fileName).c_str(), &info) != 0 || !S_ISREG(info.st_mode)) continue;
-            index.cache[unique].fileName = fileName;
+            RememberFileName(index.cache[unique], unique, fileName);
             return fileName;
         }
     }
@@ -479,7 +500,6 @@ std::optional<MaildirMessage> MaildirStore::ReadOne(const std::string& folderPat
     const std::optional<MaildirFileName> parsed = ParseMaildirFileName(name);
     if (!parsed) return std::nullopt;
     MaildirMessage message;
-    message.fileName = fileName;
     message.unique = std::string(parsed->unique);
     message.size = static_cast<std::uint64_t>(info.st_size);
     message.read = parsed->hasInfo && HasMaildirFlag(*parsed, 'S');
@@ -520,11 +540,12 @@ HRESULT MaildirStore::SetSeen(const std::string& folderPath, const std::string& 
         const std::string target = (seen || parsed->hasInfo || !inNew ? "cur/" : "new/") + renamed;
         if (target == *fileName) return S_OK;
         if (::rename((*directory / *fileName).c_str(), (*directory / target).c_str()) == 0) {
-            folders_[folderPath].cache[unique].fileName = target;
+            RememberFileName(folders_[folderPath].cache[unique], unique, target);
             return S_OK;
         }
         if (errno != ENOENT) return MAPI_E_DISK_ERROR;
-        folders_[folderPath].cache[unique].fileName.clear();  // renamed under us: find it again
+        // Renamed under us: find it again.
+        folders_[folderPath].cache[unique].directory = MessageDirectory::Unknown;
     }
     return MAPI_E_NOT_FOUND;
 }
@@ -557,7 +578,7 @@ HRESULT MaildirStore::MoveToTrash(const std::string& folderPath, const std::stri
         const fs::path source = *directory / *fileName;
         if (::rename(source.c_str(), target.c_str()) != 0) {
             if (errno == ENOENT) {
-                folders_[folderPath].cache[unique].fileName.clear();
+                folders_[folderPath].cache[unique].directory = MessageDirectory::Unknown;
                 continue;
             }
             if (errno != EXDEV) return MAPI_E_DISK_ERROR;

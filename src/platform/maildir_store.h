@@ -38,13 +38,14 @@ struct MaildirFolderNode {
     std::vector<MaildirFolderNode> children;
 };
 
+// One row of a folder listing; a listing holds one per message, so it stays small (where the
+// file lies is kept by the store's cache, see MessageFile).
 struct MaildirMessage {
-    std::string fileName;  // "cur/NAME" or "new/NAME"; left empty in a folder listing
     std::string unique;
     std::uint64_t size = 0;
     std::uint64_t deliveryTime = 0;  // FILETIME ticks: header date, else the file's time
-    bool read = false;
     std::shared_ptr<const MessageHeaderInfo> header;  // never null; shared with the cache
+    bool read = false;
 };
 
 class MaildirStore {

@@ -65,6 +65,21 @@ bool PutText(SPropValue& value, void* owner, std::u16string_view text) {
     return true;
 }
 
+// UTF-8 text as a UTF-16 value; plain ASCII, the usual case, is widened straight into the buffer.
+bool PutUtf8Text(SPropValue& value, void* owner, std::string_view utf8) {
+    for (char c : utf8) {
+        if (static_cast<unsigned char>(c) >= 0x80) return PutText(value, owner, DecodeUtf8(utf8));
+    }
+    void* block = nullptr;
+    const ULONG bytes = static_cast<ULONG>((utf8.size() + 1) * sizeof(char16_t));
+    if (FAILED(MAPIAllocateMore(bytes, owner, &block))) return false;
+    auto* out = static_cast<char16_t*>(block);
+    for (std::size_t i = 0; i < utf8.size(); ++i) out[i] = static_cast<char16_t>(utf8[i]);
+    out[utf8.size()] = u'\0';
+    value.Value.lpszW = out;
+    return true;
+}
+
 bool PutBinary(SPropValue& value, void* owner, const std::vector<std::uint8_t>& bytes) {
     void* block = nullptr;
     if (FAILED(MAPIAllocateMore(static_cast<ULONG>(bytes.size()), owner, &block))) return false;
@@ -158,12 +173,12 @@ bool FillMessageValue(const MessageFacts& facts, ULONG tag, SPropValue& value, v
         case PR_PARENT_ENTRYID:
             return facts.store != nullptr && PutBinary(value, owner, FolderEntryId(facts.store->index, *facts.folder));
         case PR_SUBJECT_W:
-            return header.hasSubject && PutText(value, owner, DecodeUtf8(header.subject));
+            return header.hasSubject && PutUtf8Text(value, owner, header.subject);
         case PR_SENDER_NAME_W:
             return header.hasSender && !header.senderName.empty() &&
-                   PutText(value, owner, DecodeUtf8(header.senderName));
+                   PutUtf8Text(value, owner, header.senderName);
         case PR_SENDER_EMAIL_ADDRESS_W:
-            return !header.senderAddress.empty() && PutText(value, owner, DecodeUtf8(header.senderAddress));
+            return !header.senderAddress.empty() && PutUtf8Text(value, owner, header.senderAddress);
         case PR_MESSAGE_FLAGS:
             value.Value.ul = MessageFlags(facts);
             return true;
@@ -305,8 +320,9 @@ class ContentsRows final : public RowSource {
 public:
     ContentsRows(StorePtr store, std::string folder) : store_(std::move(store)), folder_(std::move(folder)) {
         messages_ = store_->store.ListMessages(folder_);
-        std::sort(messages_.begin(), messages_.end(),
-                  [](const MaildirMessage& a, const MaildirMessage& b) { return a.unique < b.unique; });
+        // Rows are ordered through an index, so sorting moves four-byte numbers, not messages.
+        order_.resize(messages_.size());
+        for (std::size_t i = 0; i < order_.size(); ++i) order_[i] = static_cast<std::uint32_t>(i);
         if (const auto directory = store_->store.FolderDirectory(folder_)) sides_ = LoadSideFile(*directory);
     }
     std::size_t Count() const override { return messages_.size(); }
@@ -315,9 +331,11 @@ public:
                 PR_MESSAGE_SIZE, PR_MSG_STATUS};
     }
     bool Fill(std::size_t row, ULONG tag, SPropValue& value, void* owner) override {
-        MessageFacts facts{store_.get(), &folder_, &messages_[row], {}};
+        if (!ordered_) SortByUniqueName();
+        const MaildirMessage& message = messages_[order_[row]];
+        MessageFacts facts{store_.get(), &folder_, &message, {}};
         if (tag == PR_MSG_STATUS || tag == PR_CE_MSG_DOWNLOAD_STATE) {
-            auto side = sides_.find(messages_[row].unique);
+            auto side = sides_.find(message.unique);
             if (side != sides_.end()) facts.side = side->second;
         }
         return FillMessageValue(facts, tag, value, owner);
@@ -329,19 +347,36 @@ public:
             return MAPI_E_TOO_COMPLEX;
         }
         const bool descending = order->aSort[0].ulOrder == TABLE_SORT_DESCEND;
-        std::sort(messages_.begin(), messages_.end(), [descending](const MaildirMessage& a, const MaildirMessage& b) {
-            if (a.deliveryTime != b.deliveryTime) {
-                return descending ? a.deliveryTime > b.deliveryTime : a.deliveryTime < b.deliveryTime;
-            }
-            return a.unique < b.unique;
-        });
+        const std::vector<MaildirMessage>& messages = messages_;
+        std::sort(order_.begin(), order_.end(),
+                  [descending, &messages](std::uint32_t left, std::uint32_t right) {
+                      const MaildirMessage& a = messages[left];
+                      const MaildirMessage& b = messages[right];
+                      if (a.deliveryTime != b.deliveryTime) {
+                          return descending ? a.deliveryTime > b.deliveryTime
+                                            : a.deliveryTime < b.deliveryTime;
+                      }
+                      return a.unique < b.unique;
+                  });
+        ordered_ = true;  // unique names break ties, so the order is total
         return S_OK;
     }
 
 private:
+  // The order of an unsorted table: by unique name, made when a row is first read.
+  void SortByUniqueName() {
+      const std::vector<MaildirMessage>& messages = messages_;
+      std::sort(order_.begin(), order_.end(), [&messages](std::uint32_t left, std::uint32_t right) {
+          return messages[left].unique < messages[right].unique;
+      });
+      ordered_ = true;
+  }
+
     StorePtr store_;
     std::string folder_;
     std::vector<MaildirMessage> messages_;
+    std::vector<std::uint32_t> order_;  // row number to index in messages_
+    bool ordered_ = false;
     SideStates sides_;
 };
 

@@ -373,6 +373,65 @@ TEST_F(MapiSessionTest, MessageFoundAgainAfterAnotherProgramRenamedIt) {
     EXPECT_EQ(ReadStream(message.get(), PR_BODY_W), std::string(reinterpret_cast<const char*>(u"Hello.\n"), 14));
 }
 
+TEST_F(MapiSessionTest, UnsortedTableByUniqueNameAndEqualTimesTieOnIt) {
+    const auto inbox = fixture_.MakeMaildir("mail");
+    const std::string sameDate = "Mon, 1 Jan 2024 10:00:00 +0000";
+    MaildirFixture::AddMessage(inbox, "cur", "30.c:2,S",
+                               MaildirFixture::Message("a@b", "c", sameDate));
+    MaildirFixture::AddMessage(inbox, "new", "10.a", MaildirFixture::Message("a@b", "a", sameDate));
+    MaildirFixture::AddMessage(inbox, "cur", "20.b,U=4:2,",
+                               MaildirFixture::Message("a@b", "b", sameDate));
+    MaildirFixture::AddMessage(
+        inbox, "cur", "05.z:2,",
+        MaildirFixture::Message("a@b", "z", "Sun, 31 Dec 2023 10:00:00 +0000"));
+    Logon({{u"Mail", inbox, ""}});
+    Ref<IMAPIFolder> folder = OpenSpecial(OpenStore(0).get(), PR_CE_IPM_INBOX_ENTRYID);
+    // Newest first; the three of one time in unique-name order.
+    EXPECT_EQ(Subjects(folder.get()), (std::vector<std::string>{"a", "b", "c", "z"}));
+    // Without SortTable the rows come in unique-name order, twice over one table.
+    IMAPITable* raw = nullptr;
+    ASSERT_EQ(folder->GetContentsTable(0, &raw), S_OK);
+    Ref<IMAPITable> table(raw);
+    static constexpr ULONG kTags[] = {PR_SUBJECT_W};
+    const SPropTagArray columns{1, kTags};
+    ASSERT_EQ(table->SetColumns(&columns, 0), S_OK);
+    for (int pass = 0; pass < 2; ++pass) {
+        ASSERT_EQ(table->SeekRow(BOOKMARK_BEGINNING, 0, nullptr), S_OK);
+        SRowSet* rawRows = nullptr;
+        ASSERT_EQ(table->QueryRows(10, 0, &rawRows), S_OK);
+        std::unique_ptr<SRowSet, RowsFree> rows(rawRows);
+        std::vector<std::string> subjects;
+        for (ULONG i = 0; i < rows->cRows; ++i)
+            subjects.push_back(EncodeUtf8(rows->aRow[i].lpProps[0].Value.lpszW));
+        EXPECT_EQ(subjects, (std::vector<std::string>{"z", "a", "b", "c"})) << "pass " << pass;
+    }
+}
+
+TEST_F(MapiSessionTest, ListedPlaceFollowsEachFlagChange) {
+    const auto inbox = fixture_.MakeMaildir("mail");
+    MaildirFixture::AddMessage(inbox, "new", "8.x.host", MaildirFixture::Message("a@b", "s", ""));
+    MaildirFixture::AddMessage(inbox, "cur", "9.y.host,U=3:2,F",
+                               MaildirFixture::Message("a@b", "t", ""));
+    Logon({{u"Mail", inbox, ""}});
+    Ref<IMAPIFolder> folder = OpenSpecial(OpenStore(0).get(), PR_CE_IPM_INBOX_ENTRYID);
+    ASSERT_EQ(Contents(folder.get()).size(), 2u);  // the listing remembers where each file lies
+    for (const std::string unique : {"8.x.host", "9.y.host"}) {
+        Ref<IMessage> message = Open<IMessage>(EncodeEntryId({EntryKind::Message, 0, "", unique}));
+        ASSERT_TRUE(message) << unique;
+        for (ULONG flags : {ULONG{MSGFLAG_READ}, ULONG{0}, ULONG{MSGFLAG_READ}}) {
+            SPropValue value{};
+            value.ulPropTag = PR_MESSAGE_FLAGS;
+            value.Value.ul = flags;
+            EXPECT_EQ(message->SetProps(1, &value, nullptr), S_OK) << unique << " " << flags;
+            EXPECT_EQ(LongProp(message.get(), PR_MESSAGE_FLAGS).value_or(~0u) & MSGFLAG_READ, flags)
+                << unique;
+        }
+    }
+    EXPECT_TRUE(MaildirFixture::Files(inbox, "new").empty());
+    EXPECT_EQ(MaildirFixture::Files(inbox, "cur"),
+              (std::vector<std::string>{"8.x.host:2,S", "9.y.host,U=3:2,FS"}));
+}
+
 TEST_F(MapiSessionTest, ReadFlagMovesNewMessagesToCur) {
     const auto inbox = fixture_.MakeMaildir("mail");
     MaildirFixture::AddMessage(inbox, "new", "5.x.host", MaildirFixture::Message("a@b", "s", ""));

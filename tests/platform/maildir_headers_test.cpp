@@ -1,0 +1,59 @@
+#include "platform/maildir_headers.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace velora::platform {
+namespace {
+
+struct AttachmentCase {
+    const char* contentType;  // the message's Content-Type header value
+    const char* body;
+    bool hasAttachment;
+};
+
+// The plain "type/subtype" reading and the full parser must agree on what counts as an
+// attachment, whatever the case, spacing, folding or parameters.
+TEST(MaildirHeadersTest, AttachmentFromContentType) {
+    const AttachmentCase cases[] = {
+        {"text/plain; charset=utf-8", "hi\n", false},
+        {"TEXT/HTML", "<p>hi</p>\n", false},
+        {"IMAGE/PNG", "x\n", true},
+        {"application/pdf; name=\"a.pdf\"", "x\n", true},
+        {"application/octet-stream ;name=x", "x\n", true},
+        {"application/pdf;\n name=x", "x\n", true},
+        {"application/pgp-signature", "x\n", false},
+        {"application/x-pkcs7-signature; name=smime.p7s", "x\n", false},
+        {"Message/RFC822", "Subject: inner\n\nx\n", true},
+        {"audio/x-wav", "x\n", true},
+        {"text/plain (a comment)", "x\n", false},
+        {"MULTIPART/Mixed; boundary=b",
+         "--b\nContent-Type: text/plain\n\nhi\n--b\nContent-Type: IMAGE/jpeg\n\nx\n--b--\n", true},
+        {"multipart/alternative;\n boundary=\"a b\"",
+         "--a b\nContent-Type: text/plain\n\nhi\n--a b\nContent-Type: text/html\n\n<p>hi</p>\n--a "
+         "b--\n",
+         false},
+        {"multipart/mixed; boundary=o",
+         "--o\nContent-Type: multipart/related; boundary=i\n\n--i\nContent-Type: "
+         "text/html\n\nx\n--i\n"
+         "Content-Type: image/gif\n\nx\n--i--\n--o--\n",
+         true},
+    };
+    for (const AttachmentCase& test : cases) {
+        const std::string message =
+            std::string("Subject: s\nContent-Type: ") + test.contentType + "\n\n" + test.body;
+        EXPECT_EQ(ReadMessageHeaderInfo(message).hasAttachment, test.hasAttachment)
+            << test.contentType;
+    }
+}
+
+TEST(MaildirHeadersTest, DispositionAttachmentWinsOverAPlainType) {
+    const std::string message =
+        "Content-Type: text/plain\nContent-Disposition: ATTACHMENT; filename=notes.txt\n\nhi\n";
+    EXPECT_TRUE(ReadMessageHeaderInfo(message).hasAttachment);
+    EXPECT_FALSE(ReadMessageHeaderInfo("Subject: none\n\nhi\n").hasAttachment);
+}
+
+}  // namespace
+}  // namespace velora::platform
