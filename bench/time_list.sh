@@ -84,6 +84,8 @@ for count in $counts; do
         fi
         run "notmuch new (indexing)" notmuch new --quiet
         run "notmuch search '*'" notmuch search '*'
+    elif [[ ${NOTMUCH:-yes} == no ]]; then
+        echo "  notmuch: left out (NOTMUCH=no)"
     else
         echo "  notmuch: not installed"
     fi

@@ -10,6 +10,7 @@
 #include "mail/inbox_list.h"
 #include "mail/mail_store_session.h"
 #include "platform/locale_format.h"
+#include "platform/maildir_folder_index.h"
 #include "platform/text_codec.h"
 
 namespace velora::app {
@@ -94,6 +95,8 @@ int RunListCommand(const CommandContext& context) {
         return kExitInputError;
     }
     platform::SetMessageStores(std::move(*stores));
+    // One pass over each folder: its index need not outlive the listing.
+    platform::SetFolderIndexUse(platform::FolderIndexUse::ReleasedAfterListing);
     mail::MapiRuntime runtime;
     int status = kExitSuccess;
     {
@@ -138,6 +141,7 @@ int RunListCommand(const CommandContext& context) {
         }
     }
     platform::SetMessageStores({});
+    platform::SetFolderIndexUse(platform::FolderIndexUse::Kept);
     return status;
 }
 

@@ -234,8 +234,8 @@ std::string FreshUniqueName() {
     return name;
 }
 
-MaildirStore::MaildirStore(fs::path root, std::string ownAddress)
-    : root_(std::move(root)), ownAddress_(std::move(ownAddress)) {
+MaildirStore::MaildirStore(fs::path root, std::string ownAddress, FolderIndexUse indexUse)
+    : root_(std::move(root)), ownAddress_(std::move(ownAddress)), indexUse_(indexUse) {
     std::error_code error;
     canonicalRoot_ = fs::weakly_canonical(root_, error);
     if (error) canonicalRoot_ = root_;
@@ -435,6 +435,11 @@ std::vector<MaildirMessage> MaildirStore::ListMessages(const std::string& folder
     });
     if (dropped != 0) changed = true;
     if (changed) SaveHeaderCache(cacheFile, fs::absolute(*directory), index.cache);
+    if (indexUse_ == FolderIndexUse::ReleasedAfterListing) {
+        // The rows share the headers; only the index around them goes.
+        HeaderCacheEntries().swap(index.cache);
+        index.loaded = false;
+    }
     return messages;
 }
 

@@ -22,6 +22,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/maildir_folder_index.h"
 #include "platform/maildir_header_cache.h"
 #include "platform/maildir_headers.h"
 #include "platform/maildir_side_file.h"
@@ -50,7 +51,8 @@ struct MaildirMessage {
 
 class MaildirStore {
 public:
-    MaildirStore(std::filesystem::path root, std::string ownAddress);
+    MaildirStore(std::filesystem::path root, std::string ownAddress,
+                 FolderIndexUse indexUse = FolderIndexUse::Kept);
 
     const std::filesystem::path& Root() const { return root_; }
     const std::string& SpecialFolderPath(SpecialFolder folder) const;
@@ -102,6 +104,7 @@ private:
     std::filesystem::path root_;
     std::filesystem::path canonicalRoot_;
     std::string ownAddress_;
+    FolderIndexUse indexUse_;
     std::string specialPaths_[5];
     std::unordered_map<std::string, FolderIndex> folders_;
     mutable std::optional<std::vector<MaildirFolderNode>> tree_;

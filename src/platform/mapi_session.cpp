@@ -28,6 +28,11 @@ std::vector<MessageStoreDefinition>& StoreDefinitions() {
     return definitions;
 }
 
+FolderIndexUse& IndexUse() {
+    static FolderIndexUse use = FolderIndexUse::Kept;
+    return use;
+}
+
 template <typename Interface>
 class RefCounted : public Interface {
 public:
@@ -632,9 +637,9 @@ class Session final : public RefCounted<IMAPISession> {
 public:
     explicit Session(const std::vector<MessageStoreDefinition>& definitions) {
         for (const MessageStoreDefinition& definition : definitions) {
-            stores_.push_back(std::make_shared<StoreContext>(StoreContext{
-                static_cast<std::uint32_t>(stores_.size()), definition.displayName,
-                MaildirStore(definition.maildir, definition.ownAddress)}));
+            stores_.push_back(std::make_shared<StoreContext>(
+                StoreContext{static_cast<std::uint32_t>(stores_.size()), definition.displayName,
+                             MaildirStore(definition.maildir, definition.ownAddress, IndexUse())}));
         }
     }
     HRESULT GetMsgStoresTable(ULONG, IMAPITable** lppTable) override {
@@ -698,6 +703,10 @@ HRESULT MAPILogonEx(ULONG_PTR, const char16_t*, const char16_t*, ULONG, IMAPISes
 }
 
 void SetMessageStores(std::vector<MessageStoreDefinition> stores) { StoreDefinitions() = std::move(stores); }
+
+void SetFolderIndexUse(FolderIndexUse use) {
+    IndexUse() = use;
+}
 
 const std::vector<MessageStoreDefinition>& MessageStores() { return StoreDefinitions(); }
 

@@ -1,16 +1,16 @@
 // The CE MAPI stand-in seen through its interfaces, over Maildir fixtures.
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/time.h>
-
-#include <gtest/gtest.h>
 
 #include <cstring>
 #include <iterator>
 #include <memory>
 
 #include "maildir_fixture.h"
+#include "platform/maildir_folder_index.h"
 #include "platform/maildir_side_file.h"
 #include "platform/mapi.h"
 #include "platform/mapi_entry_id.h"
@@ -430,6 +430,38 @@ TEST_F(MapiSessionTest, ListedPlaceFollowsEachFlagChange) {
     EXPECT_TRUE(MaildirFixture::Files(inbox, "new").empty());
     EXPECT_EQ(MaildirFixture::Files(inbox, "cur"),
               (std::vector<std::string>{"8.x.host:2,S", "9.y.host,U=3:2,FS"}));
+}
+
+TEST_F(MapiSessionTest, IndexReleasedAfterListingChangesNothingSeen) {
+    const auto inbox = fixture_.MakeMaildir("mail");
+    MaildirFixture::AddMessage(
+        inbox, "new", "1.a",
+        MaildirFixture::Message("a@b", "one", "Mon, 1 Jan 2024 10:00:00 +0000"));
+    MaildirFixture::AddMessage(
+        inbox, "cur", "2.b:2,S",
+        MaildirFixture::Message("a@b", "two", "Tue, 2 Jan 2024 10:00:00 +0000"));
+    SetFolderIndexUse(FolderIndexUse::ReleasedAfterListing);
+    Logon({{u"Mail", inbox, ""}});
+    SetFolderIndexUse(FolderIndexUse::Kept);  // the stores made at logon keep their use
+    Ref<IMAPIFolder> folder = OpenSpecial(OpenStore(0).get(), PR_CE_IPM_INBOX_ENTRYID);
+    const auto first = Contents(folder.get());
+    ASSERT_EQ(first.size(), 2u);
+    EXPECT_EQ(Subjects(folder.get()),
+              (std::vector<std::string>{"two", "one"}));  // again, from the cache file
+    // Without the index the message is found by looking at the folder.
+    std::filesystem::rename(inbox / "new" / "1.a", inbox / "cur" / "1.a:2,F");
+    Ref<IMessage> message = Open<IMessage>(first[1].entryId);
+    ASSERT_TRUE(message);
+    SPropValue read{};
+    read.ulPropTag = PR_MESSAGE_FLAGS;
+    read.Value.ul = MSGFLAG_READ;
+    EXPECT_EQ(message->SetProps(1, &read, nullptr), S_OK);
+    EXPECT_EQ(MaildirFixture::Files(inbox, "cur"),
+              (std::vector<std::string>{"1.a:2,FS", "2.b:2,S"}));
+    const auto after = Contents(folder.get());
+    ASSERT_EQ(after.size(), 2u);
+    EXPECT_EQ(after[1].subject, "one");
+    EXPECT_EQ(after[1].flags & MSGFLAG_READ, ULONG{MSGFLAG_READ});
 }
 
 TEST_F(MapiSessionTest, ReadFlagMovesNewMessagesToCur) {
