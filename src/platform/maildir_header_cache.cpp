@@ -14,8 +14,10 @@ namespace {
 
 constexpr std::string_view kMagic = "velora-header-cache 2\n";
 
-std::uint64_t Fnv1a(std::string_view bytes) {
-    std::uint64_t hash = 0xcbf29ce484222325ULL;
+constexpr std::uint64_t kFnvOffset = 0xcbf29ce484222325ULL;
+
+// FNV-1a of `bytes`, continuing from `hash` (so a text hashed in pieces hashes as a whole).
+std::uint64_t Fnv1a(std::string_view bytes, std::uint64_t hash = kFnvOffset) {
     for (unsigned char byte : bytes) {
         hash ^= byte;
         hash *= 0x100000001b3ULL;
@@ -132,7 +134,33 @@ HeaderCacheEntries LoadHeaderCache(const std::filesystem::path& cacheFile,
 
 bool SaveHeaderCache(const std::filesystem::path& cacheFile, const std::filesystem::path& folder,
                      const HeaderCacheEntries& entries) {
+    std::error_code error;
+    std::filesystem::create_directories(cacheFile.parent_path(), error);
+    std::filesystem::path temporary = cacheFile;
+    temporary += ".tmp." + std::to_string(::getpid());
+    const int descriptor =
+        ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (descriptor < 0) return false;
+    // Written in pieces with the checksum carried along, so a large folder's cache never sits in
+    // memory whole beside the listing.
+    constexpr std::size_t kPiece = 256 * 1024;
     std::string out(kMagic);
+    out.reserve(kPiece + 4096);
+    std::uint64_t checksum = kFnvOffset;
+    bool written = true;
+    auto flush = [&](bool hashed) {
+        if (hashed) checksum = Fnv1a(out, checksum);
+        std::size_t done = 0;
+        while (written && done < out.size()) {
+            const ssize_t result = ::write(descriptor, out.data() + done, out.size() - done);
+            if (result < 0 && errno == EINTR) continue;
+            if (result <= 0)
+                written = false;
+            else
+                done += static_cast<std::size_t>(result);
+        }
+        out.clear();
+    };
     PutText(out, folder.string());
     std::size_t count = 0;
     for (const auto& entry : entries) count += entry.second.header ? 1 : 0;
@@ -148,11 +176,17 @@ bool SaveHeaderCache(const std::filesystem::path& cacheFile, const std::filesyst
         PutText(out, header.subject);
         PutText(out, header.senderName);
         PutText(out, header.senderAddress);
+        if (out.size() >= kPiece) flush(true);
     }
-    PutU64(out, Fnv1a(out));
-    std::error_code error;
-    std::filesystem::create_directories(cacheFile.parent_path(), error);
-    return WriteFileAtomically(cacheFile, out, Durability::Unsynced);
+    flush(true);
+    PutU64(out, checksum);
+    flush(false);
+    if (::close(descriptor) != 0 || !written ||
+        ::rename(temporary.c_str(), cacheFile.c_str()) != 0) {
+        ::unlink(temporary.c_str());
+        return false;
+    }
+    return true;
 }
 
 bool WriteFileAtomically(const std::filesystem::path& file, std::string_view contents, Durability durability) {

@@ -1,0 +1,74 @@
+#include "platform/maildir_header_cache.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "maildir_fixture.h"
+
+namespace velora::platform {
+namespace {
+
+HeaderCacheEntries ManyEntries(int count) {
+    HeaderCacheEntries entries;
+    for (int i = 0; i < count; ++i) {
+        auto header = std::make_shared<MessageHeaderInfo>();
+        header->hasSubject = i % 3 != 0;
+        header->hasSender = i % 5 != 0;
+        header->hasAttachment = i % 7 == 0;
+        header->subject =
+            std::string(static_cast<std::size_t>(i % 300), 'a' + static_cast<char>(i % 26));
+        header->senderName = "Sender " + std::to_string(i);
+        header->senderAddress = "s" + std::to_string(i) + "@example.org";
+        header->deliveryTime = 133000000000000000ULL + static_cast<std::uint64_t>(i);
+        CachedMessage message;
+        message.size = static_cast<std::uint64_t>(i) * 17;
+        message.modifiedNanoseconds = -static_cast<std::int64_t>(i);
+        message.header = std::move(header);
+        entries.emplace(std::to_string(i) + ".M" + std::to_string(i * 31) + ".host",
+                        std::move(message));
+    }
+    entries.emplace("unread.host", CachedMessage{});  // found but never read: not saved
+    return entries;
+}
+
+// A cache larger than one written piece comes back whole; any damaged byte or a cut end makes
+// the whole file count as absent.
+TEST(MaildirHeaderCacheTest, LargeCacheRoundTripsAndDamageIsRefused) {
+    testing::MaildirFixture fixture;
+    const std::filesystem::path folder = fixture.Root() / "mail";
+    const std::filesystem::path file = HeaderCacheFile(folder);
+    const HeaderCacheEntries entries = ManyEntries(6000);
+    ASSERT_TRUE(SaveHeaderCache(file, folder, entries));
+    ASSERT_GT(std::filesystem::file_size(file), 1024u * 1024u);
+    const HeaderCacheEntries loaded = LoadHeaderCache(file, folder);
+    ASSERT_EQ(loaded.size(), entries.size() - 1);
+    for (const auto& [unique, message] : loaded) {
+        const auto original = entries.find(unique);
+        ASSERT_NE(original, entries.end()) << unique;
+        EXPECT_EQ(message.size, original->second.size);
+        EXPECT_EQ(message.modifiedNanoseconds, original->second.modifiedNanoseconds);
+        EXPECT_EQ(*message.header, *original->second.header) << unique;
+    }
+    EXPECT_TRUE(LoadHeaderCache(file, fixture.Root() / "other").empty());
+
+    std::string bytes;
+    {
+        std::ifstream in(file, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    for (std::size_t position : {std::size_t{30}, bytes.size() / 2, bytes.size() - 3}) {
+        std::string damaged = bytes;
+        damaged[position] = static_cast<char>(damaged[position] ^ 0x20);
+        std::ofstream(file, std::ios::binary | std::ios::trunc) << damaged;
+        EXPECT_TRUE(LoadHeaderCache(file, folder).empty()) << position;
+    }
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes.substr(0, bytes.size() - 1);
+    EXPECT_TRUE(LoadHeaderCache(file, folder).empty());
+}
+
+}  // namespace
+}  // namespace velora::platform
