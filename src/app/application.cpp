@@ -183,7 +183,9 @@ Application::Started Application::Start() {
     if (options_.desktop) {
         auto widget = std::make_unique<DeviceScreenWidget>(*screen_, options_.scale);
         widget->setWindowTitle(QStringLiteral("Velora"));
-        widget->installEventFilter(new TextKeyFilter(*screen_));
+        auto* keyFilter = new TextKeyFilter(*screen_);
+        keyFilter->setParent(widget.get());  // owned by the widget, deleted with it
+        widget->installEventFilter(keyFilter);
         widget->show();
         widget->activateWindow();
         widget_ = std::move(widget);
