@@ -79,15 +79,8 @@ services::INT_PTR FindCommands::DialogProcedure(services::DialogWindow& dialog, 
                 return TRUE;
             }
             return FALSE;
-        case WM_INITMENUPOPUP:
-            return TRUE;
-        case WM_HOTKEY:
-            if (HIWORD(static_cast<std::uintptr_t>(lParam)) == VK_TBACK) {
-                SHSendBackToFocusWindow(message, wParam, lParam);
-            }
-            return TRUE;
         default:
-            return FALSE;
+            return services::HandleDialogShellMessage(message, wParam, lParam);
     }
 }
 

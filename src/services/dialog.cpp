@@ -79,19 +79,26 @@ std::int32_t ShowReaderDialog(HWND owner) {
                     if (wParam != IDCANCEL) return FALSE;
                     dialog.EndDialog(IDCANCEL);
                     return TRUE;
-                case WM_INITMENUPOPUP:
-                    return TRUE;
-                case WM_HOTKEY:
-                    if (HIWORD(static_cast<std::uintptr_t>(lParam)) == VK_TBACK) {
-                        SHSendBackToFocusWindow(message, wParam, lParam);
-                    }
-                    return TRUE;
                 default:
-                    return FALSE;
+                    return HandleDialogShellMessage(message, wParam, lParam);
             }
         };
     }
     return OpenDialog(owner, kFindDialogTemplate, std::move(procedure));
+}
+
+INT_PTR HandleDialogShellMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_INITMENUPOPUP:
+            return TRUE;
+        case WM_HOTKEY:
+            if (HIWORD(static_cast<std::uintptr_t>(lParam)) == VK_TBACK) {
+                SHSendBackToFocusWindow(message, wParam, lParam);
+            }
+            return TRUE;
+        default:
+            return FALSE;
+    }
 }
 
 INT_PTR InitDialogWindow(DialogWindow& dialog) {
@@ -170,15 +177,8 @@ INT_PTR AboutDialogProcedure(DialogWindow& dialog, UINT message, WPARAM wParam, 
                 return TRUE;
             }
             return FALSE;
-        case WM_INITMENUPOPUP:
-            return TRUE;
-        case WM_HOTKEY:
-            if (HIWORD(static_cast<std::uintptr_t>(lParam)) == VK_TBACK) {
-                SHSendBackToFocusWindow(message, wParam, lParam);
-            }
-            return TRUE;
         default:
-            return FALSE;
+            return HandleDialogShellMessage(message, wParam, lParam);
     }
 }
 

@@ -67,6 +67,13 @@ std::int32_t ShowReaderDialog(platform::HWND owner);
 // dialog with the error code, which the opener reports.
 INT_PTR InitDialogWindow(DialogWindow& dialog);
 
+// What every dialog of the program does with the shell's messages: a pop-up of its soft-key bar
+// opens with nothing to prepare, and the Back key it keeps for itself goes on to the focused
+// control (an edit box deletes a character, or all of them when Back is held). Any other message
+// is not handled (FALSE).
+INT_PTR HandleDialogShellMessage(platform::UINT message, platform::WPARAM wParam,
+                                 platform::LPARAM lParam);
+
 // "Unable to bring up the dialog." and the code as 0x%08x, in an error box owned by `owner`.
 void ReportDialogError(platform::HWND owner, platform::HINSTANCE instance, platform::UINT captionId,
                        platform::UINT formatId, std::int32_t code);
