@@ -16,6 +16,7 @@
 #include "platform/list_view.h"
 #include "platform/resource_module.h"
 #include "platform/window.h"
+#include "resources/resource_ids.h"
 
 namespace velora::inbox {
 
@@ -23,18 +24,18 @@ inline constexpr char16_t kInboxWindowClass[] = u"VeloraE-mailAppInbox";
 inline constexpr char16_t kInboxWindowTitle[] = u"Velora";
 
 // Commands of menu bar 134 and menu 134.
-inline constexpr platform::UINT kCommandRead = 40014;
-inline constexpr platform::UINT kCommandReload = 320;
-inline constexpr platform::UINT kCommandDelete = 321;
-inline constexpr platform::UINT kCommandToggleRead = 322;
-inline constexpr platform::UINT kCommandToggleDownload = 323;
-inline constexpr platform::UINT kCommandSortBySender = 325;
-inline constexpr platform::UINT kCommandSortByRead = 326;
-inline constexpr platform::UINT kCommandSortByDate = 327;
-inline constexpr platform::UINT kCommandAbout = 301;
-inline constexpr platform::UINT kCommandNothing = 302;
+inline constexpr platform::UINT kCommandRead = resources::IDM_SOFTKEY_LEFT;
+inline constexpr platform::UINT kCommandReload = resources::IDM_RELOAD;
+inline constexpr platform::UINT kCommandDelete = resources::IDM_DELETE;
+inline constexpr platform::UINT kCommandToggleRead = resources::IDM_MARK_READ;
+inline constexpr platform::UINT kCommandToggleDownload = resources::IDM_MARK_DOWNLOAD;
+inline constexpr platform::UINT kCommandSortBySender = resources::IDM_SORT_SENDER;
+inline constexpr platform::UINT kCommandSortByRead = resources::IDM_SORT_READ;
+inline constexpr platform::UINT kCommandSortByDate = resources::IDM_SORT_DATE;
+inline constexpr platform::UINT kCommandAbout = resources::IDM_ABOUT;
+inline constexpr platform::UINT kCommandNothing = resources::IDM_NOTHING;
 
-inline constexpr platform::UINT kInboxMenuBarId = 134;
+inline constexpr platform::UINT kInboxMenuBarId = resources::IDMB_INBOX;
 inline constexpr platform::UINT kListViewId = 100;
 inline constexpr platform::UINT kListTimer = 8;
 inline constexpr platform::UINT kListTimerMs = 250;
@@ -42,10 +43,10 @@ inline constexpr int kItemHeight = 36;
 inline constexpr int kItemWidth = 176;
 
 // Bitmaps of the rows.
-inline constexpr platform::UINT kBitmapClosedEnvelope = 135;
-inline constexpr platform::UINT kBitmapOpenEnvelope = 136;
-inline constexpr platform::UINT kBitmapPaperClip = 137;
-inline constexpr platform::UINT kBitmapDownloadClip = 138;
+inline constexpr platform::UINT kBitmapClosedEnvelope = resources::IDB_ENVELOPE_CLOSED;
+inline constexpr platform::UINT kBitmapOpenEnvelope = resources::IDB_ENVELOPE_OPEN;
+inline constexpr platform::UINT kBitmapPaperClip = resources::IDB_PAPER_CLIP;
+inline constexpr platform::UINT kBitmapDownloadClip = resources::IDB_PAPER_CLIP_DOWN;
 
 enum class SortKey { Read, Sender, Date };
 

@@ -12,6 +12,7 @@
 
 #include "platform/resource_module.h"
 #include "platform/window.h"
+#include "resources/resource_ids.h"
 #include "services/dialog_window.h"
 
 namespace velora::platform {
@@ -22,15 +23,15 @@ namespace velora::services {
 
 enum class DialogKind : std::int32_t { About, Find };
 
-inline constexpr platform::UINT kAboutDialogTemplate = 129;
-inline constexpr platform::UINT kFindDialogTemplate = 133;
-inline constexpr platform::UINT kAboutMenuBar = 308;
-inline constexpr platform::UINT kFindMenuBar = 317;
-inline constexpr int kAboutTextControl = 1001;
-inline constexpr int kFindTextControl = 1013;
-inline constexpr int kStartAtTopControl = 1010;
-inline constexpr int kBeginsWithControl = 1011;
-inline constexpr int kMatchCaseControl = 1012;
+inline constexpr platform::UINT kAboutDialogTemplate = resources::IDD_ABOUT;
+inline constexpr platform::UINT kFindDialogTemplate = resources::IDD_FIND;
+inline constexpr platform::UINT kAboutMenuBar = resources::IDMB_ABOUT;
+inline constexpr platform::UINT kFindMenuBar = resources::IDMB_FIND_DIALOG;
+inline constexpr int kAboutTextControl = resources::IDC_ABOUT_TEXT;
+inline constexpr int kFindTextControl = resources::IDC_FIND_TEXT;
+inline constexpr int kStartAtTopControl = resources::IDC_START_AT_TOP;
+inline constexpr int kBeginsWithControl = resources::IDC_BEGINS_WITH;
+inline constexpr int kMatchCaseControl = resources::IDC_MATCH_CASE;
 // The failure report: caption string 200 (not in the string table: an empty caption) and the
 // format string 116, "Unable to bring up the dialog.\n%2".
 inline constexpr platform::UINT kDialogErrorCaption = 200;
