@@ -31,18 +31,25 @@ function(velora_library name)
   velora_set_warnings(velora_${name})
 endfunction()
 
-# velora_test(NAME DEPS...) builds every .cpp of the calling folder into the test program
-# velora_tests_NAME and registers its tests with CTest.
+# velora_test(NAME DEPS... [LSAN_OPTIONS OPTIONS]) builds every .cpp of the calling folder into the
+# test program velora_tests_NAME and registers its tests with CTest, run on the offscreen Qt
+# platform; LSAN_OPTIONS replaces the LeakSanitizer options of the test preset for these tests.
 function(velora_test name)
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "LSAN_OPTIONS" "")
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   add_executable(velora_tests_${name} ${sources})
-  target_link_libraries(velora_tests_${name} PRIVATE ${ARGN} GTest::gtest GTest::gmock GTest::gtest_main)
+  target_link_libraries(velora_tests_${name} PRIVATE ${arg_UNPARSED_ARGUMENTS}
+    GTest::gtest GTest::gmock GTest::gtest_main)
   target_compile_definitions(velora_tests_${name} PRIVATE
     VELORA_TEST_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/data"
     VELORA_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
     VELORA_SHARED_DIR="${PROJECT_SOURCE_DIR}/../shared")
   velora_set_warnings(velora_tests_${name})
+  set(modifications "")
+  if(arg_LSAN_OPTIONS)
+    set(modifications ENVIRONMENT_MODIFICATION "LSAN_OPTIONS=set:${arg_LSAN_OPTIONS}")
+  endif()
   gtest_discover_tests(velora_tests_${name}
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" ${modifications}
     DISCOVERY_TIMEOUT 60)
 endfunction()
