@@ -12,9 +12,17 @@
 namespace velora::platform {
 namespace {
 
-constexpr std::string_view kMagic = "velora-header-cache 2\n";
+constexpr std::string_view kMagic = "velora-header-cache 3\n";
 
 constexpr std::uint64_t kFnvOffset = 0xcbf29ce484222325ULL;
+
+// The bits of an entry's flag word.
+constexpr std::uint64_t kHasSubject = 1;
+constexpr std::uint64_t kHasSender = 2;
+constexpr std::uint64_t kHasAttachment = 4;
+constexpr std::uint64_t kRead = 8;
+constexpr std::uint64_t kInCur = 16;
+constexpr std::uint64_t kInNew = 32;
 
 // FNV-1a of `bytes`, continuing from `hash` (so a text hashed in pieces hashes as a whole).
 std::uint64_t Fnv1a(std::string_view bytes, std::uint64_t hash = kFnvOffset) {
@@ -34,13 +42,14 @@ void PutText(std::string& out, std::string_view text) {
 }
 
 class Reader {
-public:
+  public:
     explicit Reader(std::string_view bytes) : bytes_(bytes) {}
     bool U64(std::uint64_t& value) {
         if (bytes_.size() - position_ < 8) return false;
         value = 0;
         for (int i = 0; i < 8; ++i) {
-            value |= static_cast<std::uint64_t>(static_cast<unsigned char>(bytes_[position_ + i])) << (8 * i);
+            value |= static_cast<std::uint64_t>(static_cast<unsigned char>(bytes_[position_ + i]))
+                     << (8 * i);
         }
         position_ += 8;
         return true;
@@ -54,7 +63,7 @@ public:
     }
     bool AtEnd() const { return position_ == bytes_.size(); }
 
-private:
+  private:
     std::string_view bytes_;
     std::size_t position_ = 0;
 };
@@ -75,8 +84,8 @@ std::filesystem::path HeaderCacheFile(const std::filesystem::path& folder) {
     return HeaderCacheDirectory() / name;
 }
 
-HeaderCacheEntries LoadHeaderCache(const std::filesystem::path& cacheFile,
-                                   const std::filesystem::path& folder) {
+HeaderCache LoadHeaderCache(const std::filesystem::path& cacheFile,
+                            const std::filesystem::path& folder) {
     // One read of the whole file (sized by fstat): reading it through a stream iterator byte by
     // byte cost a fifth of a warm listing.
     std::string bytes;
@@ -106,9 +115,16 @@ HeaderCacheEntries LoadHeaderCache(const std::filesystem::path& cacheFile,
     if (!tail.U64(checksum) || checksum != Fnv1a(body)) return {};
     Reader reader(body.substr(kMagic.size()));
     std::string folderText;
+    std::uint64_t cur = 0;
+    std::uint64_t fresh = 0;
     std::uint64_t count = 0;
-    if (!reader.Text(folderText) || folderText != folder.string() || !reader.U64(count)) return {};
-    HeaderCacheEntries entries;
+    if (!reader.Text(folderText) || folderText != folder.string() || !reader.U64(cur) ||
+        !reader.U64(fresh) || !reader.U64(count)) {
+        return {};
+    }
+    HeaderCache cache;
+    cache.stamps = {static_cast<std::int64_t>(cur), static_cast<std::int64_t>(fresh)};
+    HeaderCacheEntries& entries = cache.entries;
     entries.reserve(count < 1000000 ? count : 1000000);
     for (std::uint64_t i = 0; i < count; ++i) {
         std::string unique;
@@ -116,24 +132,30 @@ HeaderCacheEntries LoadHeaderCache(const std::filesystem::path& cacheFile,
         auto header = std::make_shared<MessageHeaderInfo>();
         std::uint64_t modified = 0;
         std::uint64_t flags = 0;
-        if (!reader.Text(unique) || !reader.U64(message.size) || !reader.U64(modified) ||
-            !reader.U64(header->deliveryTime) || !reader.U64(flags) || !reader.Text(header->subject) ||
-            !reader.Text(header->senderName) || !reader.Text(header->senderAddress)) {
+        if (!reader.Text(unique) || !reader.Text(message.nameAfterUnique) ||
+            !reader.U64(message.size) || !reader.U64(modified) ||
+            !reader.U64(header->deliveryTime) || !reader.U64(flags) ||
+            !reader.Text(header->subject) || !reader.Text(header->senderName) ||
+            !reader.Text(header->senderAddress)) {
             return {};
         }
         message.modifiedNanoseconds = static_cast<std::int64_t>(modified);
-        header->hasSubject = (flags & 1) != 0;
-        header->hasSender = (flags & 2) != 0;
-        header->hasAttachment = (flags & 4) != 0;
+        header->hasSubject = (flags & kHasSubject) != 0;
+        header->hasSender = (flags & kHasSender) != 0;
+        header->hasAttachment = (flags & kHasAttachment) != 0;
+        message.read = (flags & kRead) != 0;
+        message.directory = (flags & kInCur) != 0   ? MessageDirectory::Cur
+                            : (flags & kInNew) != 0 ? MessageDirectory::New
+                                                    : MessageDirectory::Unknown;
         message.header = std::move(header);
         entries.emplace(std::move(unique), std::move(message));
     }
     if (!reader.AtEnd()) return {};
-    return entries;
+    return cache;
 }
 
 bool SaveHeaderCache(const std::filesystem::path& cacheFile, const std::filesystem::path& folder,
-                     const HeaderCacheEntries& entries) {
+                     const FolderStamps& stamps, const HeaderCacheEntries& entries) {
     std::error_code error;
     std::filesystem::create_directories(cacheFile.parent_path(), error);
     std::filesystem::path temporary = cacheFile;
@@ -162,17 +184,24 @@ bool SaveHeaderCache(const std::filesystem::path& cacheFile, const std::filesyst
         out.clear();
     };
     PutText(out, folder.string());
+    PutU64(out, static_cast<std::uint64_t>(stamps.cur));
+    PutU64(out, static_cast<std::uint64_t>(stamps.fresh));
     std::size_t count = 0;
     for (const auto& entry : entries) count += entry.second.header ? 1 : 0;
     PutU64(out, count);
     for (const auto& [unique, message] : entries) {
         if (!message.header) continue;
         PutText(out, unique);
+        PutText(out, message.nameAfterUnique);
         PutU64(out, message.size);
         PutU64(out, static_cast<std::uint64_t>(message.modifiedNanoseconds));
         const MessageHeaderInfo& header = *message.header;
         PutU64(out, header.deliveryTime);
-        PutU64(out, (header.hasSubject ? 1u : 0u) | (header.hasSender ? 2u : 0u) | (header.hasAttachment ? 4u : 0u));
+        PutU64(out, (header.hasSubject ? kHasSubject : 0) | (header.hasSender ? kHasSender : 0) |
+                        (header.hasAttachment ? kHasAttachment : 0) | (message.read ? kRead : 0) |
+                        (message.directory == MessageDirectory::Cur   ? kInCur
+                         : message.directory == MessageDirectory::New ? kInNew
+                                                                      : 0));
         PutText(out, header.subject);
         PutText(out, header.senderName);
         PutText(out, header.senderAddress);
@@ -189,14 +218,17 @@ bool SaveHeaderCache(const std::filesystem::path& cacheFile, const std::filesyst
     return true;
 }
 
-bool WriteFileAtomically(const std::filesystem::path& file, std::string_view contents, Durability durability) {
+bool WriteFileAtomically(const std::filesystem::path& file, std::string_view contents,
+                         Durability durability) {
     std::filesystem::path temporary = file;
     temporary += ".tmp." + std::to_string(::getpid());
-    const int descriptor = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    const int descriptor =
+        ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (descriptor < 0) return false;
     std::size_t written = 0;
     while (written < contents.size()) {
-        const ssize_t result = ::write(descriptor, contents.data() + written, contents.size() - written);
+        const ssize_t result =
+            ::write(descriptor, contents.data() + written, contents.size() - written);
         if (result <= 0) {
             ::close(descriptor);
             ::unlink(temporary.c_str());

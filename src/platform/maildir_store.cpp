@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/time.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -12,6 +13,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <functional>
+#include <thread>
 
 #include "platform/maildir_name.h"
 #include "platform/mapi_entry_id.h"
@@ -24,7 +26,9 @@ namespace fs = std::filesystem;
 constexpr std::size_t kMaxHeaderRead = 4 * 1024 * 1024;  // bytes read from one file for the list
 constexpr int kMaxFolderDepth = 12;
 
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char AsciiLower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
@@ -39,7 +43,9 @@ bool IsDirectory(const fs::path& path) {
     return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-bool IsMaildir(const fs::path& path) { return IsDirectory(path / "cur") && IsDirectory(path / "new"); }
+bool IsMaildir(const fs::path& path) {
+    return IsDirectory(path / "cur") && IsDirectory(path / "new");
+}
 
 // Usual names of the special folders, preferred first, by SpecialFolder value.
 const std::vector<std::vector<std::string_view>>& SpecialNames() {
@@ -131,7 +137,8 @@ FolderCandidate SplitFolderPath(const std::string& path) {
         directoryPrefix += segment + "/";
         start = slash + 1;
     }
-    if (candidate.components.size() > 1 && EqualsIgnoringCase(candidate.components.front(), "INBOX")) {
+    if (candidate.components.size() > 1 &&
+        EqualsIgnoringCase(candidate.components.front(), "INBOX")) {
         candidate.components.erase(candidate.components.begin());
         candidate.prefixes.erase(candidate.prefixes.begin());
     }
@@ -139,20 +146,23 @@ FolderCandidate SplitFolderPath(const std::string& path) {
 }
 
 void SortTree(std::vector<MaildirFolderNode>& nodes) {
-    std::stable_sort(nodes.begin(), nodes.end(), [](const MaildirFolderNode& a, const MaildirFolderNode& b) {
-        return a.name != b.name ? a.name < b.name : a.path < b.path;
-    });
+    std::stable_sort(nodes.begin(), nodes.end(),
+                     [](const MaildirFolderNode& a, const MaildirFolderNode& b) {
+                         return a.name != b.name ? a.name < b.name : a.path < b.path;
+                     });
     for (MaildirFolderNode& node : nodes) SortTree(node.children);
 }
 
-const MaildirFolderNode* FindNode(const std::vector<MaildirFolderNode>& nodes, const std::string& path,
-                                  const MaildirFolderNode** parent, const MaildirFolderNode* current) {
+const MaildirFolderNode* FindNode(const std::vector<MaildirFolderNode>& nodes,
+                                  const std::string& path, const MaildirFolderNode** parent,
+                                  const MaildirFolderNode* current) {
     for (const MaildirFolderNode& node : nodes) {
         if (node.path == path) {
             if (parent != nullptr) *parent = current;
             return &node;
         }
-        if (const MaildirFolderNode* found = FindNode(node.children, path, parent, &node)) return found;
+        if (const MaildirFolderNode* found = FindNode(node.children, path, parent, &node))
+            return found;
     }
     return nullptr;
 }
@@ -168,24 +178,31 @@ std::int64_t Nanoseconds(const timespec& time) {
     return static_cast<std::int64_t>(time.tv_sec) * 1000000000LL + time.tv_nsec;
 }
 
-// Reads up to `limit` bytes of the file into `out` (sized from `expectedSize`, so a file that
-// does not change while it is read takes one read call).
-bool ReadPrefix(int directory, const char* name, std::size_t limit, std::string& out,
-                std::size_t expectedSize = 65536) {
-    const int descriptor = ::openat(directory, name, O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-    if (descriptor < 0) return false;
+// Reads up to `limit` bytes of the open file into `out` (sized from `expectedSize`, so a file
+// that does not change while it is read takes one read call); false on a read error.
+bool ReadOpenFilePrefix(int descriptor, std::size_t limit, std::string& out,
+                        std::size_t expectedSize) {
     std::size_t size = 0;
     out.resize(std::min(limit, expectedSize + 1));
     while (size < limit) {
         if (size == out.size()) out.resize(std::min(limit, out.size() * 2));
         const ssize_t count = ::read(descriptor, out.data() + size, out.size() - size);
         if (count < 0 && errno == EINTR) continue;
-        if (count <= 0) break;
+        if (count < 0) return false;
+        if (count == 0) break;
         size += static_cast<std::size_t>(count);
     }
     out.resize(size);
-    ::close(descriptor);
     return true;
+}
+
+bool ReadPrefix(int directory, const char* name, std::size_t limit, std::string& out,
+                std::size_t expectedSize = 65536) {
+    const int descriptor = ::openat(directory, name, O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (descriptor < 0) return false;
+    const bool complete = ReadOpenFilePrefix(descriptor, limit, out, expectedSize);
+    ::close(descriptor);
+    return complete;
 }
 
 // "cur/NAME" or "new/NAME" of a cached message; empty when its place is unknown.
@@ -208,8 +225,112 @@ void RememberFileName(CachedMessage& cached, std::string_view unique, std::strin
     cached.nameAfterUnique.assign(fileName.substr(4 + unique.size()));
 }
 
+std::int64_t RealTimeNanoseconds() {
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return Nanoseconds(now);
+}
+
+// The modification time of cur/ or new/; kAbsentDirectory when it is no plain directory.
+std::int64_t DirectoryStamp(const fs::path& path) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return kAbsentDirectory;
+    const std::int64_t stamp = Nanoseconds(info.st_mtim);
+    return stamp == 0 || stamp == kAbsentDirectory ? stamp + 2 : stamp;  // keep the two marks free
+}
+
+// Whether a directory time lies far enough before the listing to be trusted next time: more than
+// the coarsest file-system clock tick (a second on some file systems) plus room for clock steps.
+bool IsSettled(std::int64_t stamp, std::int64_t listingStart) {
+    constexpr std::int64_t kSettleNanoseconds = 2'000'000'000;
+    return stamp == kAbsentDirectory || stamp < listingStart - kSettleNanoseconds;
+}
+
+std::uint64_t FileTimeFromNanoseconds(std::int64_t nanoseconds) {
+    timespec time{};
+    time.tv_sec = static_cast<time_t>(nanoseconds / 1000000000LL);
+    time.tv_nsec = static_cast<long>(nanoseconds % 1000000000LL);
+    if (time.tv_nsec < 0) {
+        time.tv_nsec += 1000000000L;
+        time.tv_sec -= 1;
+    }
+    return FileTimeFromTimespec(time);
+}
+
+MaildirMessage RowFromCache(const std::string& unique, const CachedMessage& cached) {
+    MaildirMessage message;
+    message.unique = unique;
+    message.size = cached.size;
+    message.read = cached.read;
+    message.deliveryTime = cached.header->deliveryTime != 0
+                               ? cached.header->deliveryTime
+                               : FileTimeFromNanoseconds(cached.modifiedNanoseconds);
+    message.header = cached.header;
+    return message;
+}
+
+// The listing straight from the cache, for directories unchanged since it was written; false
+// (rows half made) when an entry lacks what a row needs, so the folder must be scanned.
+bool ListFromCache(HeaderCacheEntries& cache, std::uint64_t listing,
+                   std::vector<MaildirMessage>& messages) {
+    for (auto& [unique, cached] : cache) {
+        if (!cached.header || cached.directory == MessageDirectory::Unknown) return false;
+        cached.listing = listing;
+        messages.push_back(RowFromCache(unique, cached));
+    }
+    return true;
+}
+
+// A message file whose header must be read, and what reading it found.
+struct FileToRead {
+    HeaderCacheEntries::value_type* entry = nullptr;
+    std::string name;
+    std::uint64_t size = 0;
+    std::int64_t modifiedNanoseconds = 0;
+    std::shared_ptr<const MessageHeaderInfo> header;  // null when the file could not be read
+};
+
+void ReadFile(int directory, FileToRead& file, std::string& buffer) {
+    const int descriptor =
+        ::openat(directory, file.name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (descriptor < 0) return;
+    struct stat info {};
+    const bool regular = ::fstat(descriptor, &info) == 0 && S_ISREG(info.st_mode);
+    const bool complete = regular && ReadOpenFilePrefix(descriptor, kMaxHeaderRead, buffer,
+                                                        static_cast<std::size_t>(info.st_size));
+    ::close(descriptor);
+    if (!complete) return;
+    file.size = static_cast<std::uint64_t>(info.st_size);
+    file.modifiedNanoseconds = Nanoseconds(info.st_mtim);
+    try {
+        file.header = std::make_shared<const MessageHeaderInfo>(ReadMessageHeaderInfo(buffer));
+    } catch (const std::bad_alloc&) {
+        // Left unread: the message is not listed this time.
+    }
+}
+
+// Reads the files' headers, on several threads when there are many (a first listing of a large
+// folder spends most of its time waiting for files and parsing headers). Header parsing touches
+// no shared state: GMime's utility functions are thread-safe and each call makes its own objects.
+void ReadFiles(int directory, std::vector<FileToRead>& files) {
+    constexpr std::size_t kFilesPerThread = 512;
+    constexpr unsigned kMaxThreads = 4;
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    const unsigned threads = static_cast<unsigned>(
+        std::min<std::size_t>({cores, kMaxThreads, 1 + files.size() / kFilesPerThread}));
+    std::atomic<std::size_t> next{0};
+    auto work = [&] {
+        std::string buffer;
+        for (std::size_t i = next++; i < files.size(); i = next++)
+            ReadFile(directory, files[i], buffer);
+    };
+    std::vector<std::jthread> helpers;
+    for (unsigned i = 1; i < threads; ++i) helpers.emplace_back(work);
+    work();
+}
+
 class DirectoryHandle {
-public:
+  public:
     explicit DirectoryHandle(const fs::path& path) : handle_(::opendir(path.c_str())) {}
     ~DirectoryHandle() {
         if (handle_ != nullptr) ::closedir(handle_);
@@ -218,7 +339,7 @@ public:
     DirectoryHandle& operator=(const DirectoryHandle&) = delete;
     DIR* get() const { return handle_; }
 
-private:
+  private:
     DIR* handle_;
 };
 
@@ -290,23 +411,28 @@ std::vector<MaildirFolderNode> MaildirStore::ScanTree() const {
     std::vector<FolderCandidate> candidates;
     for (const std::string& path : paths) {
         bool special = false;
-        for (const std::string& specialPath : specialPaths_) special = special || path == specialPath;
+        for (const std::string& specialPath : specialPaths_)
+            special = special || path == specialPath;
         if (special) continue;
         FolderCandidate candidate = SplitFolderPath(path);
-        if (candidate.components.empty() || IsExcludedTopName(candidate.components.front())) continue;
+        if (candidate.components.empty() || IsExcludedTopName(candidate.components.front()))
+            continue;
         candidates.push_back(std::move(candidate));
     }
-    std::sort(candidates.begin(), candidates.end(), [](const FolderCandidate& a, const FolderCandidate& b) {
-        return a.components != b.components ? a.components < b.components : a.path < b.path;
-    });
+    std::sort(candidates.begin(), candidates.end(),
+              [](const FolderCandidate& a, const FolderCandidate& b) {
+                  return a.components != b.components ? a.components < b.components
+                                                      : a.path < b.path;
+              });
     std::vector<MaildirFolderNode> top;
     for (const FolderCandidate& candidate : candidates) {
         std::vector<MaildirFolderNode>* level = &top;
         for (std::size_t i = 0; i < candidate.components.size(); ++i) {
             const bool last = i + 1 == candidate.components.size();
-            auto existing = std::find_if(level->begin(), level->end(), [&](const MaildirFolderNode& node) {
-                return node.name == candidate.components[i];
-            });
+            auto existing =
+                std::find_if(level->begin(), level->end(), [&](const MaildirFolderNode& node) {
+                    return node.name == candidate.components[i];
+                });
             if (existing == level->end() || (last && existing->onDisk)) {
                 MaildirFolderNode node;
                 node.name = candidate.components[i];
@@ -379,68 +505,112 @@ std::vector<MaildirMessage> MaildirStore::ListMessages(const std::string& folder
     const std::optional<fs::path> directory = FolderDirectory(folderPath);
     if (!directory || !IsDirectory(*directory)) return messages;
     FolderIndex& index = folders_[folderPath];
-    const fs::path cacheFile = HeaderCacheFile(fs::absolute(*directory));
+    const fs::path absolute = fs::absolute(*directory);
+    const fs::path cacheFile = HeaderCacheFile(absolute);
     if (!index.loaded) {
-        index.cache = LoadHeaderCache(cacheFile, fs::absolute(*directory));
+        HeaderCache loaded = LoadHeaderCache(cacheFile, absolute);
+        index.cache = std::move(loaded.entries);
+        index.stamps = loaded.stamps;
         index.loaded = true;
     }
-    // The cache is updated in place: entries seen by this listing are stamped with its number,
-    // the others (files gone) are dropped at the end.
-    const std::uint64_t listing = ++index.listing;
+    // The directory times are taken before anything is read, so a change made while the folder
+    // is listed leaves a newer time and is seen by the next listing.
+    const std::int64_t listingStart = RealTimeNanoseconds();
+    const FolderStamps stamps{DirectoryStamp(*directory / "cur"),
+                              DirectoryStamp(*directory / "new")};
     messages.reserve(index.cache.size());
-    bool changed = false;
-    std::string buffer;
-    for (const char* sub : {"cur", "new"}) {
-        if (!IsPlainDirectory(*directory / sub)) continue;  // never follow a link out of the store
-        DirectoryHandle handle(*directory / sub);
-        if (handle.get() == nullptr) continue;
-        const int descriptor = ::dirfd(handle.get());
-        while (dirent* entry = ::readdir(handle.get())) {
-            const std::string_view name = entry->d_name;
-            const std::optional<MaildirFileName> parsed = ParseMaildirFileName(name);
-            if (!parsed) continue;
-            auto slot = index.cache.find(parsed->unique);
-            if (slot == index.cache.end()) slot = index.cache.emplace(std::string(parsed->unique), CachedMessage{}).first;
-            CachedMessage& cached = slot->second;
-            if (cached.listing == listing) continue;  // the same message twice: the first one counts
-            struct stat info {};
-            if (::fstatat(descriptor, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0 ||
-                !S_ISREG(info.st_mode)) {
-                continue;
-            }
-            const std::uint64_t size = static_cast<std::uint64_t>(info.st_size);
-            const std::int64_t modified = Nanoseconds(info.st_mtim);
-            if (!cached.header || cached.size != size || cached.modifiedNanoseconds != modified) {
-                if (!ReadPrefix(descriptor, entry->d_name, kMaxHeaderRead, buffer, size)) continue;
-                cached.size = size;
-                cached.modifiedNanoseconds = modified;
-                cached.header = std::make_shared<const MessageHeaderInfo>(ReadMessageHeaderInfo(buffer));
-                changed = true;
-            }
-            cached.listing = listing;
-            cached.directory = sub[0] == 'c' ? MessageDirectory::Cur : MessageDirectory::New;
-            cached.nameAfterUnique.assign(name.substr(parsed->unique.size()));
-            MaildirMessage message;
-            message.unique = slot->first;
-            message.size = size;
-            message.read = parsed->hasInfo && HasMaildirFlag(*parsed, 'S');
-            message.deliveryTime =
-                cached.header->deliveryTime != 0 ? cached.header->deliveryTime : FileTimeFromTimespec(info.st_mtim);
-            message.header = cached.header;
-            messages.push_back(std::move(message));
-        }
+    if (!(index.stamps.Known() && index.stamps == stamps &&
+          ListFromCache(index.cache, ++index.listing, messages))) {
+        messages.clear();
+        bool changed = ScanFolder(*directory, index, ++index.listing, messages);
+        // A directory changed shortly before the listing may change again within the same tick
+        // of the file system's clock without its time moving; its time is trusted only once it
+        // lies well before the listing.
+        const FolderStamps trusted =
+            IsSettled(stamps.cur, listingStart) && IsSettled(stamps.fresh, listingStart)
+                ? stamps
+                : FolderStamps{};
+        if (trusted != index.stamps) changed = true;
+        index.stamps = trusted;
+        if (changed) SaveHeaderCache(cacheFile, absolute, index.stamps, index.cache);
     }
-    const std::size_t dropped = std::erase_if(index.cache, [listing](const auto& entry) {
-        return entry.second.listing != listing;
-    });
-    if (dropped != 0) changed = true;
-    if (changed) SaveHeaderCache(cacheFile, fs::absolute(*directory), index.cache);
     if (indexUse_ == FolderIndexUse::ReleasedAfterListing) {
         // The rows share the headers; only the index around them goes.
         HeaderCacheEntries().swap(index.cache);
         index.loaded = false;
     }
     return messages;
+}
+
+bool MaildirStore::ScanFolder(const fs::path& directory, FolderIndex& index, std::uint64_t listing,
+                              std::vector<MaildirMessage>& messages) {
+    // The cache is updated in place: entries seen by this listing are stamped with its number,
+    // the others (files gone) are dropped at the end.
+    bool changed = false;
+    std::vector<FileToRead> toRead;
+    for (const char* sub : {"cur", "new"}) {
+        if (!IsPlainDirectory(directory / sub)) continue;  // never follow a link out of the store
+        DirectoryHandle handle(directory / sub);
+        if (handle.get() == nullptr) continue;
+        const int descriptor = ::dirfd(handle.get());
+        const MessageDirectory place =
+            sub[0] == 'c' ? MessageDirectory::Cur : MessageDirectory::New;
+        toRead.clear();
+        while (dirent* entry = ::readdir(handle.get())) {
+            const std::string_view name = entry->d_name;
+            const std::optional<MaildirFileName> parsed = ParseMaildirFileName(name);
+            if (!parsed) continue;
+            auto slot = index.cache.find(parsed->unique);
+            if (slot == index.cache.end())
+                slot = index.cache.emplace(std::string(parsed->unique), CachedMessage{}).first;
+            CachedMessage& cached = slot->second;
+            if (cached.listing == listing)
+                continue;  // the same message twice: the first one counts
+            const std::string_view nameAfterUnique = name.substr(parsed->unique.size());
+            const bool read = parsed->hasInfo && HasMaildirFlag(*parsed, 'S');
+            if (cached.directory != place || cached.nameAfterUnique != nameAfterUnique ||
+                cached.read != read) {
+                cached.directory = place;
+                cached.nameAfterUnique.assign(nameAfterUnique);
+                cached.read = read;
+                changed = true;
+            }
+            cached.listing = listing;
+            if (cached.header) {
+                // Known: trusted while its size and time are unchanged.
+                struct stat info {};
+                if (::fstatat(descriptor, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0 ||
+                    !S_ISREG(info.st_mode)) {
+                    cached.listing = 0;  // not a message file (now): dropped below
+                    continue;
+                }
+                if (cached.size == static_cast<std::uint64_t>(info.st_size) &&
+                    cached.modifiedNanoseconds == Nanoseconds(info.st_mtim)) {
+                    messages.push_back(RowFromCache(slot->first, cached));
+                    continue;
+                }
+            }
+            FileToRead& file = toRead.emplace_back();
+            file.entry = &*slot;
+            file.name.assign(name);
+        }
+        ReadFiles(descriptor, toRead);
+        for (FileToRead& file : toRead) {
+            CachedMessage& cached = file.entry->second;
+            if (!file.header) {
+                cached.listing = 0;  // unreadable or not a regular file: not listed, dropped below
+                continue;
+            }
+            cached.size = file.size;
+            cached.modifiedNanoseconds = file.modifiedNanoseconds;
+            cached.header = std::move(file.header);
+            changed = true;
+            messages.push_back(RowFromCache(file.entry->first, cached));
+        }
+    }
+    const std::size_t dropped = std::erase_if(
+        index.cache, [listing](const auto& entry) { return entry.second.listing != listing; });
+    return changed || dropped != 0;
 }
 
 void MaildirStore::CountMessages(const std::string& folderPath, std::uint32_t& total,
@@ -460,7 +630,8 @@ void MaildirStore::CountMessages(const std::string& folderPath, std::uint32_t& t
     }
 }
 
-std::optional<std::string> MaildirStore::LocateFile(const std::string& folderPath, const std::string& unique) {
+std::optional<std::string> MaildirStore::LocateFile(const std::string& folderPath,
+                                                    const std::string& unique) {
     const std::optional<fs::path> directory = FolderDirectory(folderPath);
     if (!directory || !IsSafeUniqueName(unique)) return std::nullopt;
     FolderIndex& index = folders_[folderPath];
@@ -481,7 +652,8 @@ std::optional<std::string> MaildirStore::LocateFile(const std::string& folderPat
             if (!parsed || parsed->unique != unique) continue;
             const std::string fileName = std::string(sub) + "/" + name;
             struct stat info {};
-            if (::lstat((*directory / fileName).c_str(), &info) != 0 || !S_ISREG(info.st_mode)) continue;
+            if (::lstat((*directory / fileName).c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+                continue;
             RememberFileName(index.cache[unique], unique, fileName);
             return fileName;
         }
@@ -489,13 +661,15 @@ std::optional<std::string> MaildirStore::LocateFile(const std::string& folderPat
     return std::nullopt;
 }
 
-std::optional<fs::path> MaildirStore::MessageFile(const std::string& folderPath, const std::string& unique) {
+std::optional<fs::path> MaildirStore::MessageFile(const std::string& folderPath,
+                                                  const std::string& unique) {
     const std::optional<std::string> fileName = LocateFile(folderPath, unique);
     if (!fileName) return std::nullopt;
     return *FolderDirectory(folderPath) / *fileName;
 }
 
-std::optional<MaildirMessage> MaildirStore::ReadOne(const std::string& folderPath, const std::string& fileName) {
+std::optional<MaildirMessage> MaildirStore::ReadOne(const std::string& folderPath,
+                                                    const std::string& fileName) {
     const std::optional<fs::path> directory = FolderDirectory(folderPath);
     if (!directory) return std::nullopt;
     const fs::path file = *directory / fileName;
@@ -519,12 +693,13 @@ std::optional<MaildirMessage> MaildirStore::ReadOne(const std::string& folderPat
         if (!ReadPrefix(AT_FDCWD, file.c_str(), kMaxHeaderRead, buffer)) return std::nullopt;
         message.header = std::make_shared<const MessageHeaderInfo>(ReadMessageHeaderInfo(buffer));
     }
-    message.deliveryTime =
-        message.header->deliveryTime != 0 ? message.header->deliveryTime : FileTimeFromTimespec(info.st_mtim);
+    message.deliveryTime = message.header->deliveryTime != 0 ? message.header->deliveryTime
+                                                             : FileTimeFromTimespec(info.st_mtim);
     return message;
 }
 
-std::optional<MaildirMessage> MaildirStore::FindMessage(const std::string& folderPath, const std::string& unique) {
+std::optional<MaildirMessage> MaildirStore::FindMessage(const std::string& folderPath,
+                                                        const std::string& unique) {
     const std::optional<std::string> fileName = LocateFile(folderPath, unique);
     if (!fileName) return std::nullopt;
     return ReadOne(folderPath, *fileName);
@@ -562,7 +737,8 @@ HRESULT MaildirStore::MoveToTrash(const std::string& folderPath, const std::stri
     const std::optional<fs::path> trashDirectory = FolderDirectory(trash);
     if (!directory || !trashDirectory) return MAPI_E_INVALID_ENTRYID;
     std::error_code error;
-    for (const char* sub : {"cur", "new", "tmp"}) fs::create_directories(*trashDirectory / sub, error);
+    for (const char* sub : {"cur", "new", "tmp"})
+        fs::create_directories(*trashDirectory / sub, error);
     if (!IsPlainDirectory(*trashDirectory / "cur") || !IsPlainDirectory(*trashDirectory / "new")) {
         return MAPI_E_DISK_ERROR;
     }
@@ -609,7 +785,8 @@ HRESULT MaildirStore::MoveToTrash(const std::string& folderPath, const std::stri
     return MAPI_E_NOT_FOUND;
 }
 
-MessageSideState MaildirStore::SideState(const std::string& folderPath, const std::string& unique) const {
+MessageSideState MaildirStore::SideState(const std::string& folderPath,
+                                         const std::string& unique) const {
     const std::optional<fs::path> directory = FolderDirectory(folderPath);
     if (!directory) return {};
     const SideStates states = LoadSideFile(*directory);

@@ -33,8 +33,8 @@ namespace velora::platform {
 enum class SpecialFolder { Inbox, Outbox, Drafts, DeletedItems, SentItems };
 
 struct MaildirFolderNode {
-    std::string name;  // display name (UTF-8 bytes as on disk)
-    std::string path;  // folder path below the root
+    std::string name;     // display name (UTF-8 bytes as on disk)
+    std::string path;     // folder path below the root
     bool onDisk = false;  // false for a folder that exists only as the parent of others
     std::vector<MaildirFolderNode> children;
 };
@@ -50,7 +50,7 @@ struct MaildirMessage {
 };
 
 class MaildirStore {
-public:
+  public:
     MaildirStore(std::filesystem::path root, std::string ownAddress,
                  FolderIndexUse indexUse = FolderIndexUse::Kept);
 
@@ -74,32 +74,43 @@ public:
     // Every message of the folder (cur/ and new/), through the header cache.
     std::vector<MaildirMessage> ListMessages(const std::string& folderPath);
     // Counts without reading any message: all messages, and those without the S flag.
-    void CountMessages(const std::string& folderPath, std::uint32_t& total, std::uint32_t& unread) const;
+    void CountMessages(const std::string& folderPath, std::uint32_t& total,
+                       std::uint32_t& unread) const;
 
     // The message with this unique name as it is now, found again after another program renamed
     // it; nullopt when it is gone.
-    std::optional<MaildirMessage> FindMessage(const std::string& folderPath, const std::string& unique);
-    std::optional<std::filesystem::path> MessageFile(const std::string& folderPath, const std::string& unique);
+    std::optional<MaildirMessage> FindMessage(const std::string& folderPath,
+                                              const std::string& unique);
+    std::optional<std::filesystem::path> MessageFile(const std::string& folderPath,
+                                                     const std::string& unique);
 
     HRESULT SetSeen(const std::string& folderPath, const std::string& unique, bool seen);
     HRESULT MoveToTrash(const std::string& folderPath, const std::string& unique);
 
     MessageSideState SideState(const std::string& folderPath, const std::string& unique) const;
-    HRESULT SetSideState(const std::string& folderPath, const std::string& unique, MessageSideState state);
+    HRESULT SetSideState(const std::string& folderPath, const std::string& unique,
+                         MessageSideState state);
 
-private:
+  private:
     struct FolderIndex {
         bool loaded = false;
         std::uint64_t listing = 0;  // number of the last listing
-        HeaderCacheEntries cache;  // by unique name, with each file's current name
+        HeaderCacheEntries cache;   // by unique name, with each file's current name
+        FolderStamps stamps;        // the directory times the cache is true for
     };
+
+    // Scans cur/ and new/, reading the files that are new or changed since they were cached;
+    // adds a row per message and returns whether the cache changed.
+    bool ScanFolder(const std::filesystem::path& directory, FolderIndex& index,
+                    std::uint64_t listing, std::vector<MaildirMessage>& messages);
 
     std::vector<MaildirFolderNode> ScanTree() const;
     // The tree as scanned by the last look at the Inbox's children (a new listing starts there),
     // so a walk through the tree scans the disk once; scanned now when there is none yet.
     const std::vector<MaildirFolderNode>& Tree() const;
     std::optional<std::string> LocateFile(const std::string& folderPath, const std::string& unique);
-    std::optional<MaildirMessage> ReadOne(const std::string& folderPath, const std::string& fileName);
+    std::optional<MaildirMessage> ReadOne(const std::string& folderPath,
+                                          const std::string& fileName);
 
     std::filesystem::path root_;
     std::filesystem::path canonicalRoot_;

@@ -28,11 +28,20 @@ HeaderCacheEntries ManyEntries(int count) {
         message.size = static_cast<std::uint64_t>(i) * 17;
         message.modifiedNanoseconds = -static_cast<std::int64_t>(i);
         message.header = std::move(header);
+        message.directory = i % 3 == 0
+                                ? MessageDirectory::Cur
+                                : (i % 3 == 1 ? MessageDirectory::New : MessageDirectory::Unknown);
+        message.nameAfterUnique = i % 2 == 0 ? ":2,S" : ",S=" + std::to_string(i);
+        message.read = i % 4 == 0;
         entries.emplace(std::to_string(i) + ".M" + std::to_string(i * 31) + ".host",
                         std::move(message));
     }
     entries.emplace("unread.host", CachedMessage{});  // found but never read: not saved
     return entries;
+}
+
+bool IsEmpty(const HeaderCache& cache) {
+    return cache.entries.empty() && !cache.stamps.Known();
 }
 
 // A cache larger than one written piece comes back whole; any damaged byte or a cut end makes
@@ -42,18 +51,23 @@ TEST(MaildirHeaderCacheTest, LargeCacheRoundTripsAndDamageIsRefused) {
     const std::filesystem::path folder = fixture.Root() / "mail";
     const std::filesystem::path file = HeaderCacheFile(folder);
     const HeaderCacheEntries entries = ManyEntries(6000);
-    ASSERT_TRUE(SaveHeaderCache(file, folder, entries));
+    const FolderStamps stamps{1733400000123456789LL, kAbsentDirectory};
+    ASSERT_TRUE(SaveHeaderCache(file, folder, stamps, entries));
     ASSERT_GT(std::filesystem::file_size(file), 1024u * 1024u);
-    const HeaderCacheEntries loaded = LoadHeaderCache(file, folder);
-    ASSERT_EQ(loaded.size(), entries.size() - 1);
-    for (const auto& [unique, message] : loaded) {
+    const HeaderCache loaded = LoadHeaderCache(file, folder);
+    EXPECT_EQ(loaded.stamps, stamps);
+    ASSERT_EQ(loaded.entries.size(), entries.size() - 1);
+    for (const auto& [unique, message] : loaded.entries) {
         const auto original = entries.find(unique);
         ASSERT_NE(original, entries.end()) << unique;
         EXPECT_EQ(message.size, original->second.size);
         EXPECT_EQ(message.modifiedNanoseconds, original->second.modifiedNanoseconds);
+        EXPECT_EQ(message.directory, original->second.directory) << unique;
+        EXPECT_EQ(message.nameAfterUnique, original->second.nameAfterUnique) << unique;
+        EXPECT_EQ(message.read, original->second.read) << unique;
         EXPECT_EQ(*message.header, *original->second.header) << unique;
     }
-    EXPECT_TRUE(LoadHeaderCache(file, fixture.Root() / "other").empty());
+    EXPECT_TRUE(IsEmpty(LoadHeaderCache(file, fixture.Root() / "other")));
 
     std::string bytes;
     {
@@ -64,10 +78,10 @@ TEST(MaildirHeaderCacheTest, LargeCacheRoundTripsAndDamageIsRefused) {
         std::string damaged = bytes;
         damaged[position] = static_cast<char>(damaged[position] ^ 0x20);
         std::ofstream(file, std::ios::binary | std::ios::trunc) << damaged;
-        EXPECT_TRUE(LoadHeaderCache(file, folder).empty()) << position;
+        EXPECT_TRUE(IsEmpty(LoadHeaderCache(file, folder))) << position;
     }
     std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes.substr(0, bytes.size() - 1);
-    EXPECT_TRUE(LoadHeaderCache(file, folder).empty());
+    EXPECT_TRUE(IsEmpty(LoadHeaderCache(file, folder)));
 }
 
 }  // namespace

@@ -1,0 +1,171 @@
+// Listing a Maildir folder through the header cache: what a listing may take from the cache alone
+// and what sends it back to the directories and files.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "maildir_fixture.h"
+#include "platform/maildir_store.h"
+#include "platform/mapi_types.h"
+
+namespace velora::platform {
+namespace {
+
+using testing::MaildirFixture;
+
+// 2020-01-02 03:04:05 UTC and a second later: times far enough back to be trusted.
+constexpr time_t kOldTime = 1577934245;
+
+void SetTime(const std::filesystem::path& path, time_t seconds) {
+    const timespec times[2] = {{seconds, 0}, {seconds, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0) << path;
+}
+
+std::uint64_t FileTimeOf(time_t seconds) {
+    return static_cast<std::uint64_t>(seconds + kFileTimeUnixEpochSeconds) *
+           kFileTimeTicksPerSecond;
+}
+
+struct Row {
+    std::string unique;
+    std::string subject;
+    bool read = false;
+    std::uint64_t deliveryTime = 0;
+    std::uint64_t size = 0;
+    bool operator==(const Row&) const = default;
+};
+
+std::vector<Row> List(MaildirStore& store) {
+    std::vector<Row> rows;
+    for (const MaildirMessage& message : store.ListMessages("")) {
+        rows.push_back({message.unique, message.header->subject, message.read, message.deliveryTime,
+                        message.size});
+    }
+    std::sort(rows.begin(), rows.end(),
+              [](const Row& a, const Row& b) { return a.unique < b.unique; });
+    return rows;
+}
+
+std::vector<std::string> Uniques(const std::vector<Row>& rows) {
+    std::vector<std::string> uniques;
+    for (const Row& row : rows) uniques.push_back(row.unique);
+    return uniques;
+}
+
+class MaildirListingTest : public ::testing::Test {
+  protected:
+    // Three messages (unread in new/, read in cur/, one without a date) with every file and both
+    // directories dated kOldTime.
+    std::filesystem::path MakeOldFolder() {
+        const auto folder = fixture_.MakeMaildir("mail");
+        const auto a = MaildirFixture::AddMessage(
+            folder, "new", "1.a",
+            MaildirFixture::Message("a@x", "first", "Thu, 02 Jan 2020 10:00:00 +0000"));
+        const auto b = MaildirFixture::AddMessage(
+            folder, "cur", "2.b:2,S",
+            MaildirFixture::Message("b@x", "second", "Fri, 03 Jan 2020 10:00:00 +0000"));
+        const auto c = MaildirFixture::AddMessage(folder, "cur", "3.c,S=99:2,",
+                                                  MaildirFixture::Message("c@x", "dateless", ""));
+        for (const auto& path : {a, b, c, folder / "cur", folder / "new"}) SetTime(path, kOldTime);
+        return folder;
+    }
+
+    MaildirFixture fixture_;
+};
+
+// While cur/ and new/ keep their times, a new session lists the folder from the cache alone: a
+// file removed behind the directories' backs (their times put back) is still listed, with its
+// read flag and the file time standing in for its missing date. Touching a directory ends that.
+TEST_F(MaildirListingTest, UnchangedDirectoriesAreListedFromTheCacheAlone) {
+    const auto folder = MakeOldFolder();
+    std::vector<Row> first;
+    {
+        MaildirStore store(folder, "");
+        first = List(store);
+    }
+    ASSERT_EQ(Uniques(first), (std::vector<std::string>{"1.a", "2.b", "3.c"}));
+    EXPECT_FALSE(first[0].read);
+    EXPECT_TRUE(first[1].read);
+    EXPECT_EQ(first[2].deliveryTime, FileTimeOf(kOldTime));
+
+    std::filesystem::remove(folder / "cur" / "3.c,S=99:2,");
+    SetTime(folder / "cur", kOldTime);
+    {
+        MaildirStore store(folder, "", FolderIndexUse::ReleasedAfterListing);
+        EXPECT_EQ(List(store), first);
+        EXPECT_EQ(List(store), first);  // read again from the cache file
+    }
+    SetTime(folder / "cur", kOldTime + 1);
+    MaildirStore store(folder, "");
+    EXPECT_EQ(Uniques(List(store)), (std::vector<std::string>{"1.a", "2.b"}));
+}
+
+// A rename by another program (a flag set, a message moved from new/ to cur/) changes the
+// directories' times, so the next listing sees it, in the same session and in a new one.
+TEST_F(MaildirListingTest, RenamesByOtherProgramsAreSeen) {
+    const auto folder = MakeOldFolder();
+    MaildirStore store(folder, "");
+    ASSERT_FALSE(List(store)[0].read);
+    std::filesystem::rename(folder / "new" / "1.a", folder / "cur" / "1.a:2,S");
+    const std::vector<Row> rows = List(store);
+    ASSERT_EQ(Uniques(rows), (std::vector<std::string>{"1.a", "2.b", "3.c"}));
+    EXPECT_TRUE(rows[0].read);
+    MaildirStore later(folder, "");
+    EXPECT_EQ(List(later), rows);
+    ASSERT_TRUE(store.MessageFile("", "1.a"));
+    EXPECT_EQ(store.MessageFile("", "1.a")->filename(), "1.a:2,S");
+}
+
+// Directories changed just before a listing may change again within the same tick of the file
+// system's clock, leaving their times as they were: such times are not trusted, and a file added
+// that way is still found.
+TEST_F(MaildirListingTest, RecentlyChangedDirectoriesAreScannedAgain) {
+    const auto folder = fixture_.MakeMaildir("mail");
+    MaildirFixture::AddMessage(folder, "new", "1.a", MaildirFixture::Message("a@x", "first", ""));
+    struct stat before {};
+    ASSERT_EQ(::stat((folder / "new").c_str(), &before), 0);
+    MaildirStore store(folder, "");
+    ASSERT_EQ(List(store).size(), 1u);
+    MaildirFixture::AddMessage(folder, "new", "2.b", MaildirFixture::Message("b@x", "second", ""));
+    const timespec times[2] = {before.st_atim, before.st_mtim};
+    ASSERT_EQ(::utimensat(AT_FDCWD, (folder / "new").c_str(), times, 0), 0);
+    EXPECT_EQ(Uniques(List(store)), (std::vector<std::string>{"1.a", "2.b"}));
+    MaildirStore later(folder, "");
+    EXPECT_EQ(Uniques(List(later)), (std::vector<std::string>{"1.a", "2.b"}));
+}
+
+// A first listing of a large folder reads the files on several threads; every message comes
+// back once, with its own header, and a file that cannot be read is left out.
+TEST_F(MaildirListingTest, ManyFilesAreReadOnceEachWithTheirOwnHeaders) {
+    const auto folder = fixture_.MakeMaildir("mail");
+    constexpr int kCount = 2000;
+    for (int i = 0; i < kCount; ++i) {
+        const std::string number = std::to_string(i);
+        MaildirFixture::AddMessage(folder, i % 2 == 0 ? "cur" : "new",
+                                   number + ".m" + (i % 2 == 0 ? ":2,S" : ""),
+                                   MaildirFixture::Message(number + "@x", "subject " + number,
+                                                           "Thu, 02 Jan 2020 10:00:00 +0000"));
+    }
+    std::filesystem::create_directory(folder / "cur" / "broken.m:2,");  // not a file: skipped
+    MaildirStore store(folder, "");
+    const std::vector<MaildirMessage> messages = store.ListMessages("");
+    ASSERT_EQ(messages.size(), static_cast<std::size_t>(kCount));
+    std::vector<bool> seen(kCount, false);
+    for (const MaildirMessage& message : messages) {
+        const int number = std::stoi(message.unique);
+        ASSERT_FALSE(seen[static_cast<std::size_t>(number)]) << message.unique;
+        seen[static_cast<std::size_t>(number)] = true;
+        EXPECT_EQ(message.header->subject, "subject " + std::to_string(number));
+        EXPECT_EQ(message.header->senderAddress, std::to_string(number) + "@x");
+        EXPECT_EQ(message.read, number % 2 == 0);
+    }
+}
+
+}  // namespace
+}  // namespace velora::platform
