@@ -2,6 +2,8 @@
 
 #include <gmime/gmime.h>
 
+#include <algorithm>
+#include <iterator>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -26,7 +28,9 @@ struct DateTimeDeleter {
     void operator()(GDateTime* time) const { g_date_time_unref(time); }
 };
 
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char AsciiLower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
@@ -194,7 +198,8 @@ bool MultipartHasAttachment(std::string_view body, std::string rootBoundary) {
         position = lineEnd + 1;
         if (line.size() < 3 || line[0] != '-' || line[1] != '-') continue;
         line.remove_prefix(2);
-        while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) {
+        while (!line.empty() &&
+               (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) {
             line.remove_suffix(1);
         }
         bool opening = false;
@@ -207,8 +212,10 @@ bool MultipartHasAttachment(std::string_view body, std::string rootBoundary) {
         if (!opening || position >= body.size()) continue;
         if (++parts > kMaxParts) return false;
         RawHeaders headers;
-        position += WalkHeader(body.substr(position), [&](std::string_view name, std::string_view value) {
-            if (!headers.contentType && EqualsIgnoringCase(name, "Content-Type")) headers.contentType = value;
+        position += WalkHeader(body.substr(position), [&](std::string_view name,
+                                                          std::string_view value) {
+            if (!headers.contentType && EqualsIgnoringCase(name, "Content-Type"))
+                headers.contentType = value;
             if (!headers.contentDisposition && EqualsIgnoringCase(name, "Content-Disposition")) {
                 headers.contentDisposition = value;
             }
@@ -224,9 +231,72 @@ bool MultipartHasAttachment(std::string_view body, std::string rootBoundary) {
     return false;
 }
 
-void ReadSender(std::string_view raw, MessageHeaderInfo& info) {
-    const std::string value = AsUtf8(Unfold(raw));
-    if (value.empty()) return;
+bool IsAsciiLetterOrDigit(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
+
+// A plain "local@domain" address: atom characters and dots, one '@', a domain of letters,
+// digits, dots and hyphens.
+bool IsPlainAddress(std::string_view text) {
+    const std::size_t at = text.find('@');
+    if (at == 0 || at == std::string_view::npos || at + 1 == text.size()) return false;
+    for (char c : text.substr(0, at)) {
+        if (!IsAsciiLetterOrDigit(c) &&
+            std::string_view(".!#$%&'*+/=?^_`{|}~-").find(c) == std::string_view::npos) {
+            return false;
+        }
+    }
+    for (char c : text.substr(at + 1)) {
+        if (!IsAsciiLetterOrDigit(c) && c != '.' && c != '-') return false;
+    }
+    return true;
+}
+
+// Words of printable ASCII separated by single spaces; `extra` lists the punctuation allowed
+// besides letters and digits.
+bool IsPlainPhrase(std::string_view text, std::string_view extra) {
+    if (text.empty() || text.front() == ' ' || text.back() == ' ' ||
+        text.find("  ") != std::string_view::npos || text.find("=?") != std::string_view::npos) {
+        return false;
+    }
+    for (char c : text) {
+        if (!IsAsciiLetterOrDigit(c) && c != ' ' && extra.find(c) == std::string_view::npos)
+            return false;
+    }
+    return true;
+}
+
+// The usual forms of a From header, read without GMime's address parser (which costs more than
+// the rest of a message's header): "a@b", "<a@b>", "Name <a@b>" with a plain name, and
+// "\"Any, Name\" <a@b>" without escapes. False for anything else (comments, groups, several
+// addresses, encoded words, 8-bit text), which the general parser reads.
+bool ReadUsualSender(std::string_view value, MessageHeaderInfo& info) {
+    std::string_view name;
+    std::string_view address = value;
+    if (!value.empty() && value.back() == '>') {
+        const std::size_t open = value.find('<');
+        if (open == std::string_view::npos || value.find('<', open + 1) != std::string_view::npos ||
+            value.find('>') != value.size() - 1) {
+            return false;
+        }
+        address = value.substr(open + 1, value.size() - open - 2);
+        name = Trim(value.substr(0, open));
+        if (name.size() >= 2 && name.front() == '"' && name.back() == '"') {
+            name = name.substr(1, name.size() - 2);
+            if (!IsPlainPhrase(name, " !#$%&'()*+,-./:;<=>?@[]^_`{|}~")) return false;
+        } else if (!name.empty() && !IsPlainPhrase(name, "-'")) {
+            return false;
+        }
+    }
+    if (!IsPlainAddress(address)) return false;
+    info.senderAddress.assign(address);
+    info.senderName.assign(name.empty() ? address : name);
+    info.hasSender = true;
+    return true;
+}
+
+// The sender as GMime's address parser reads the unfolded UTF-8 value.
+void ReadSenderThroughGmime(const std::string& value, MessageHeaderInfo& info) {
     std::unique_ptr<InternetAddressList, GObjectDeleter> list(
         internet_address_list_parse(nullptr, value.c_str()));
     InternetAddress* address = nullptr;
@@ -252,29 +322,168 @@ void ReadSender(std::string_view raw, MessageHeaderInfo& info) {
     info.hasSender = !info.senderName.empty() || !info.senderAddress.empty();
 }
 
+constexpr std::int64_t kDaysBeforeMonth[12] = {0,   31,  59,  90,  120, 151,
+                                               181, 212, 243, 273, 304, 334};
+
+bool IsLeapYear(std::int64_t year) {
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
+
+int DaysInMonth(std::int64_t year, int month) {
+    constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
+}
+
+// Days from 1970-01-01 to the date (proleptic Gregorian calendar).
+std::int64_t DaysSinceUnixEpoch(std::int64_t year, int month, int day) {
+    const std::int64_t before = year - 1;
+    std::int64_t days =
+        before * 365 + before / 4 - before / 100 + before / 400 - 719162;  // to year-01-01
+    days += kDaysBeforeMonth[month - 1] + (month > 2 && IsLeapYear(year) ? 1 : 0);
+    return days + day - 1;
+}
+
+// Reads `count` decimal digits at `position`.
+bool ReadDigits(std::string_view text, std::size_t& position, std::size_t count, int& value) {
+    if (text.size() - position < count) return false;
+    value = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        const char c = text[position + i];
+        if (c < '0' || c > '9') return false;
+        value = value * 10 + (c - '0');
+    }
+    position += count;
+    return true;
+}
+
+bool SkipSpaces(std::string_view text, std::size_t& position) {
+    const std::size_t start = position;
+    while (position < text.size() && (text[position] == ' ' || text[position] == '\t')) ++position;
+    return position > start;
+}
+
+// The usual date form, "[Www, ]D Mmm YYYY HH:MM[:SS] +HHMM[ (comment)]", read without GMime
+// (whose parser builds time-zone objects under a global lock) as seconds since 1970; nullopt for
+// anything else or any field out of range, which the general parser decides.
+std::optional<std::int64_t> ParseUsualDate(std::string_view text) {
+    static constexpr std::string_view kDayNames[] = {"Mon", "Tue", "Wed", "Thu",
+                                                     "Fri", "Sat", "Sun"};
+    static constexpr std::string_view kMonthNames[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                                       "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    std::size_t position = 0;
+    if (text.size() >= 4 && text[3] == ',') {
+        if (std::find(std::begin(kDayNames), std::end(kDayNames), text.substr(0, 3)) ==
+            std::end(kDayNames)) {
+            return std::nullopt;
+        }
+        position = 4;
+        SkipSpaces(text, position);
+    }
+    int day = 0;
+    if (!ReadDigits(text, position, 2, day)) {
+        if (!ReadDigits(text, position, 1, day)) return std::nullopt;
+    }
+    if (!SkipSpaces(text, position) || text.size() - position < 3) return std::nullopt;
+    const auto monthName =
+        std::find(std::begin(kMonthNames), std::end(kMonthNames), text.substr(position, 3));
+    if (monthName == std::end(kMonthNames)) return std::nullopt;
+    const int month = static_cast<int>(monthName - std::begin(kMonthNames)) + 1;
+    position += 3;
+    int year = 0;
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+    if (!SkipSpaces(text, position) || !ReadDigits(text, position, 4, year) ||
+        !SkipSpaces(text, position) || !ReadDigits(text, position, 2, hour) ||
+        position >= text.size() || text[position++] != ':' ||
+        !ReadDigits(text, position, 2, minute)) {
+        return std::nullopt;
+    }
+    if (position < text.size() && text[position] == ':') {
+        ++position;
+        if (!ReadDigits(text, position, 2, second)) return std::nullopt;
+    }
+    int zone = 0;
+    if (!SkipSpaces(text, position) || position >= text.size() ||
+        (text[position] != '+' && text[position] != '-')) {
+        return std::nullopt;
+    }
+    const bool west = text[position++] == '-';
+    if (!ReadDigits(text, position, 4, zone)) return std::nullopt;
+    SkipSpaces(text, position);
+    if (position < text.size()) {
+        const std::string_view comment = text.substr(position);
+        if (comment.front() != '(' || comment.back() != ')' ||
+            comment.find_first_of("()", 1) != comment.size() - 1) {
+            return std::nullopt;
+        }
+    }
+    // GMime gives no date for years before 1969; those, like impossible days and times, are its
+    // to decide.
+    if (year < 1969 || day < 1 || day > DaysInMonth(year, month) || hour > 23 || minute > 59 ||
+        second > 59 || zone / 100 > 23 || zone % 100 > 59) {
+        return std::nullopt;
+    }
+    const std::int64_t offset = (zone / 100) * 3600 + (zone % 100) * 60;
+    return DaysSinceUnixEpoch(year, month, day) * 86400 + hour * 3600 + minute * 60 + second +
+           (west ? offset : -offset);
+}
+
+std::optional<std::uint64_t> FileTimeFromUnixTime(std::int64_t seconds, std::int64_t microseconds) {
+    const std::int64_t sinceFileTimeEpoch = seconds + 11644473600LL;
+    if (sinceFileTimeEpoch <= 0) return std::nullopt;
+    return static_cast<std::uint64_t>(sinceFileTimeEpoch) * 10000000ULL +
+           static_cast<std::uint64_t>(microseconds) * 10ULL;
+}
+
 }  // namespace
 
 std::string DecodeHeaderText(std::string_view raw) {
     std::string value = AsUtf8(Unfold(raw));
     if (value.find("=?") == std::string::npos) return value;
     EnsureGmime();
-    std::unique_ptr<char, GFreeDeleter> decoded(g_mime_utils_header_decode_text(nullptr, value.c_str()));
+    std::unique_ptr<char, GFreeDeleter> decoded(
+        g_mime_utils_header_decode_text(nullptr, value.c_str()));
     if (!decoded) return value;
     return AsUtf8(decoded.get());
 }
 
 std::optional<std::uint64_t> ParseMessageDate(std::string_view text) {
+    const std::string value = Unfold(text);
+    if (value.empty()) return std::nullopt;
+    if (const std::optional<std::int64_t> seconds = ParseUsualDate(value))
+        return FileTimeFromUnixTime(*seconds, 0);
+    return detail::ParseMessageDateWithGmime(text);
+}
+
+namespace detail {
+
+std::optional<std::uint64_t> ParseMessageDateWithGmime(std::string_view text) {
     EnsureGmime();
     const std::string value = Unfold(text);
     if (value.empty()) return std::nullopt;
-    std::unique_ptr<GDateTime, DateTimeDeleter> time(g_mime_utils_header_decode_date(value.c_str()));
+    std::unique_ptr<GDateTime, DateTimeDeleter> time(
+        g_mime_utils_header_decode_date(value.c_str()));
     if (!time) return std::nullopt;
-    const std::int64_t seconds = g_date_time_to_unix(time.get());
-    const std::int64_t sinceFileTimeEpoch = seconds + 11644473600LL;
-    if (sinceFileTimeEpoch <= 0) return std::nullopt;
-    return static_cast<std::uint64_t>(sinceFileTimeEpoch) * 10000000ULL +
-           static_cast<std::uint64_t>(g_date_time_get_microsecond(time.get())) * 10ULL;
+    return FileTimeFromUnixTime(g_date_time_to_unix(time.get()),
+                                g_date_time_get_microsecond(time.get()));
 }
+
+void ReadSender(std::string_view raw, MessageHeaderInfo& info) {
+    const std::string value = AsUtf8(Unfold(raw));
+    if (value.empty() || ReadUsualSender(value, info)) return;
+    EnsureGmime();
+    ReadSenderThroughGmime(value, info);
+}
+
+void ReadSenderWithGmime(std::string_view raw, MessageHeaderInfo& info) {
+    const std::string value = AsUtf8(Unfold(raw));
+    if (value.empty()) return;
+    EnsureGmime();
+    ReadSenderThroughGmime(value, info);
+}
+
+}  // namespace detail
 
 std::size_t FindBodyStart(std::string_view message) {
     return WalkHeader(message, [](std::string_view, std::string_view) {});
@@ -283,37 +492,41 @@ std::size_t FindBodyStart(std::string_view message) {
 MessageHeaderInfo ReadMessageHeaderInfo(std::string_view message) {
     EnsureGmime();
     RawHeaders headers;
-    const std::size_t bodyStart = WalkHeader(message, [&](std::string_view name, std::string_view value) {
-        switch (AsciiLower(name.empty() ? '\0' : name.front())) {
-            case 's':
-                if (!headers.subject && EqualsIgnoringCase(name, "Subject")) headers.subject = value;
-                break;
-            case 'f':
-                if (!headers.from && EqualsIgnoringCase(name, "From")) headers.from = value;
-                break;
-            case 'd':
-                if (!headers.date && EqualsIgnoringCase(name, "Date")) headers.date = value;
-                break;
-            case 'r':
-                if (!headers.received && EqualsIgnoringCase(name, "Received")) headers.received = value;
-                break;
-            case 'c':
-                if (!headers.contentType && EqualsIgnoringCase(name, "Content-Type")) {
-                    headers.contentType = value;
-                } else if (!headers.contentDisposition &&
-                           EqualsIgnoringCase(name, "Content-Disposition")) {
-                    headers.contentDisposition = value;
-                }
-                break;
-            default: break;
-        }
-    });
+    const std::size_t bodyStart =
+        WalkHeader(message, [&](std::string_view name, std::string_view value) {
+            switch (AsciiLower(name.empty() ? '\0' : name.front())) {
+                case 's':
+                    if (!headers.subject && EqualsIgnoringCase(name, "Subject"))
+                        headers.subject = value;
+                    break;
+                case 'f':
+                    if (!headers.from && EqualsIgnoringCase(name, "From")) headers.from = value;
+                    break;
+                case 'd':
+                    if (!headers.date && EqualsIgnoringCase(name, "Date")) headers.date = value;
+                    break;
+                case 'r':
+                    if (!headers.received && EqualsIgnoringCase(name, "Received"))
+                        headers.received = value;
+                    break;
+                case 'c':
+                    if (!headers.contentType && EqualsIgnoringCase(name, "Content-Type")) {
+                        headers.contentType = value;
+                    } else if (!headers.contentDisposition &&
+                               EqualsIgnoringCase(name, "Content-Disposition")) {
+                        headers.contentDisposition = value;
+                    }
+                    break;
+                default:
+                    break;
+            }
+        });
     MessageHeaderInfo info;
     if (headers.subject) {
         info.hasSubject = true;
         info.subject = DecodeHeaderText(*headers.subject);
     }
-    if (headers.from) ReadSender(*headers.from, info);
+    if (headers.from) detail::ReadSender(*headers.from, info);
     if (headers.received) {
         const std::size_t semicolon = headers.received->rfind(';');
         if (semicolon != std::string_view::npos) {

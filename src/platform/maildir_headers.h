@@ -10,8 +10,8 @@
 namespace velora::platform {
 
 struct MessageHeaderInfo {
-    bool hasSubject = false;  // a Subject header is present (its text may still be empty)
-    bool hasSender = false;   // a From header with a name or an address is present
+    bool hasSubject = false;    // a Subject header is present (its text may still be empty)
+    bool hasSender = false;     // a From header with a name or an address is present
     std::string subject;        // UTF-8, encoded words decoded, folding removed
     std::string senderName;     // UTF-8; the address when the From header gives no name
     std::string senderAddress;  // UTF-8, as written (may be empty)
@@ -36,5 +36,13 @@ std::optional<std::uint64_t> ParseMessageDate(std::string_view text);
 // UTF-8 text of a header value: folding removed, encoded words decoded, bytes that are not UTF-8
 // read as Windows-1252.
 std::string DecodeHeaderText(std::string_view raw);
+
+namespace detail {
+// The readers behind ReadMessageHeaderInfo, exposed so tests can hold the quick readers of the
+// usual forms to GMime's general parsers. Each takes the raw (folded) header value.
+std::optional<std::uint64_t> ParseMessageDateWithGmime(std::string_view text);
+void ReadSender(std::string_view raw, MessageHeaderInfo& info);  // quick reader, else GMime
+void ReadSenderWithGmime(std::string_view raw, MessageHeaderInfo& info);
+}  // namespace detail
 
 }  // namespace velora::platform

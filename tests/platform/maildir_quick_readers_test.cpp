@@ -1,0 +1,173 @@
+// The quick readers of the usual Date and From forms must give exactly what GMime's general
+// parsers give, for every value they accept; everything else goes to GMime.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/maildir_headers.h"
+
+namespace velora::platform {
+namespace {
+
+namespace fs = std::filesystem;
+
+void ExpectSameDate(const std::string& text) {
+    EXPECT_EQ(ParseMessageDate(text), detail::ParseMessageDateWithGmime(text))
+        << "'" << text << "'";
+}
+
+void ExpectSameSender(const std::string& raw) {
+    MessageHeaderInfo quick;
+    MessageHeaderInfo general;
+    detail::ReadSender(raw, quick);
+    detail::ReadSenderWithGmime(raw, general);
+    EXPECT_EQ(quick.hasSender, general.hasSender) << "'" << raw << "'";
+    EXPECT_EQ(quick.senderName, general.senderName) << "'" << raw << "'";
+    EXPECT_EQ(quick.senderAddress, general.senderAddress) << "'" << raw << "'";
+}
+
+// Every day of a leap and a common year's February and of the long months, the edges of the
+// clock and of time zones, with and without the day name, seconds and a trailing comment.
+TEST(QuickDateReader, AgreesWithGmimeOnTheUsualFormAndItsEdges) {
+    const char* const days[] = {"0", "1", "01", "9", "28", "29", "30", "31", "32", "123"};
+    const char* const months[] = {"Jan", "Feb", "Apr", "Dec", "jan", "Foo"};
+    const char* const years[] = {"1899", "1900", "1968", "1969", "1970",
+                                 "2000", "2023", "2024", "2100", "99"};
+    for (const char* day : days) {
+        for (const char* month : months) {
+            for (const char* year : years) {
+                ExpectSameDate(std::string(day) + " " + month + " " + year + " 12:34:56 +0000");
+            }
+        }
+    }
+    const char* const times[] = {"00:00:00", "23:59:59", "24:00:00", "23:60:00", "23:59:60",
+                                 "7:05:00",  "10:00",    "10:00:5",  "10:0:00"};
+    const char* const zones[] = {"+0000",  "-0000", "+0100", "-0800", "+0530", "-0930",
+                                 "+1400",  "-1200", "+2359", "+2400", "+0060", "+100",
+                                 "+01000", "GMT",   "UT",    "EST",   "Z",     ""};
+    for (const char* time : times) {
+        for (const char* zone : zones)
+            ExpectSameDate(std::string("Sat, 29 Feb 2020 ") + time + " " + zone);
+    }
+    const char* const shapes[] = {
+        "Thu, 02 Jan 2020 10:00:00 +0000",
+        "Thu,02 Jan 2020 10:00:00 +0000",
+        "Thu, 2 Jan 2020 10:00:00 +0000 (UTC)",
+        "Thu, 2 Jan 2020 10:00:00 +0000 (Coordinated (Universal) Time)",
+        "Thu, 2 Jan 2020 10:00:00 +0000 UTC",
+        "Thu,  2  Jan  2020  10:00:00  -0500",
+        "Thu, 02 Jan 2020 10:00:00\t+0000",
+        "Xyz, 02 Jan 2020 10:00:00 +0000",
+        "Thursday, 02 Jan 2020 10:00:00 +0000",
+        "02 Jan 2020 10:00:00 +0000",
+        "2 January 2020 10:00:00 +0000",
+        "Thu Jan  2 10:00:00 2020",
+        "2020-01-02T10:00:00Z",
+        "Thu, 02 Jan 2020 10:00:00 +0000 extra",
+        " Thu, 02 Jan 2020 10:00:00 +0000 ",
+        "Thu, 02 Jan 2020 10:00:00 +0000\n",
+        "Thu, 02 Jan 2020\n 10:00:00 +0000",
+        "Mon, 1 Jan 1601 00:00:00 +0000",
+        "",
+        "garbage",
+    };
+    for (const char* shape : shapes) ExpectSameDate(shape);
+}
+
+// Plain and quoted names, bare and bracketed addresses, and the shapes the quick reader must
+// leave to GMime: comments, groups, lists, encoded words, escapes, 8-bit text, odd spacing.
+TEST(QuickSenderReader, AgreesWithGmimeOnUsualAndUnusualForms) {
+    const char* const values[] = {
+        "a@example.org",
+        "<a@example.org>",
+        "John Doe <john@example.org>",
+        "\"Doe, John\" <john@example.org>",
+        "\"John Doe\"<john@example.org>",
+        "John O'Neil-Smith <j@example.org>",
+        "J. Doe <j@example.org>",
+        "John  Doe <john@example.org>",
+        "\" John Doe \" <john@example.org>",
+        "\"John \\\"JD\\\" Doe\" <john@example.org>",
+        "\"\" <john@example.org>",
+        "John Doe < john@example.org >",
+        "John Doe <john@example.org> (work)",
+        "john@example.org (John Doe)",
+        "=?UTF-8?Q?J=C3=B6rg?= <j@example.org>",
+        "\"=?UTF-8?Q?J=C3=B6rg?=\" <j@example.org>",
+        "J\xC3\xB6rg <j@example.org>",
+        "J\xF6rg <j@example.org>",
+        "a@example.org, b@example.org",
+        "Friends: a@example.org, b@example.org;",
+        "Undisclosed recipients:;",
+        "John Doe",
+        "John Doe <>",
+        "<john>",
+        "john@",
+        "@example.org",
+        "john@@example.org",
+        "john.doe+tag@sub.example.org",
+        "John <john@[192.0.2.1]>",
+        "<<john@example.org>>",
+        "John Doe <john@example.org",
+        "\"Unterminated <john@example.org>",
+        "John\n Doe <john@example.org>",
+        "John Doe\n <john@example.org>",
+    };
+    for (const char* value : values) ExpectSameSender(value);
+}
+
+// The first From and Date of every message of the shared corpora (real mail from many
+// programs), read both ways.
+TEST(QuickReaders, AgreeWithGmimeOnTheCorpora) {
+    const fs::path root = fs::path(VELORA_SHARED_DIR) / "corpora";
+    std::error_code code;
+    if (!fs::is_directory(root, code)) GTEST_SKIP() << root << " is not here";
+    int compared = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(root, code)) {
+        if (!entry.is_regular_file()) continue;
+        std::ifstream stream(entry.path(), std::ios::binary);
+        std::ostringstream bytes;
+        bytes << stream.rdbuf();
+        const std::string text = bytes.str();
+        const std::string_view header = std::string_view(text).substr(0, FindBodyStart(text));
+        // First occurrence of each field, with its continuation lines.
+        for (const std::string name : {"from:", "date:"}) {
+            std::size_t start = 0;
+            while (start < header.size()) {
+                std::size_t end = header.find('\n', start);
+                if (end == std::string_view::npos) end = header.size();
+                std::string lower(header.substr(start, std::min(name.size(), end - start)));
+                std::transform(lower.begin(), lower.end(), lower.begin(),
+                               [](unsigned char c) { return std::tolower(c); });
+                if (lower == name) {
+                    while (end + 1 < header.size() &&
+                           (header[end + 1] == ' ' || header[end + 1] == '\t')) {
+                        end = header.find('\n', end + 1);
+                        if (end == std::string_view::npos) end = header.size();
+                    }
+                    const std::string value(
+                        header.substr(start + name.size(), end - start - name.size()));
+                    if (name == "from:") {
+                        ExpectSameSender(value);
+                    } else {
+                        ExpectSameDate(value);
+                    }
+                    ++compared;
+                    break;
+                }
+                start = end + 1;
+            }
+        }
+    }
+    EXPECT_GT(compared, 100);
+}
+
+}  // namespace
+}  // namespace velora::platform
