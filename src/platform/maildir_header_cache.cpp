@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <system_error>
+#include <vector>
 
 namespace velora::platform {
 namespace {
@@ -124,12 +125,18 @@ HeaderCache LoadHeaderCache(const std::filesystem::path& cacheFile,
     }
     HeaderCache cache;
     cache.stamps = {static_cast<std::int64_t>(cur), static_cast<std::int64_t>(fresh)};
+    // Every entry takes at least nine numbers of eight bytes, which bounds an honest count.
+    if (count > bytes.size() / 72) return {};
     HeaderCacheEntries& entries = cache.entries;
-    entries.reserve(count < 1000000 ? count : 1000000);
+    entries.reserve(count);
+    // The headers live in one block (never grown, so they stay put); each entry's pointer shares
+    // the block's ownership, which saves a heap block per message.
+    auto headers = std::make_shared<std::vector<MessageHeaderInfo>>();
+    headers->reserve(count);
     for (std::uint64_t i = 0; i < count; ++i) {
         std::string unique;
         CachedMessage message;
-        auto header = std::make_shared<MessageHeaderInfo>();
+        MessageHeaderInfo* header = &headers->emplace_back();
         std::uint64_t modified = 0;
         std::uint64_t flags = 0;
         if (!reader.Text(unique) || !reader.Text(message.nameAfterUnique) ||
@@ -147,7 +154,7 @@ HeaderCache LoadHeaderCache(const std::filesystem::path& cacheFile,
         message.directory = (flags & kInCur) != 0   ? MessageDirectory::Cur
                             : (flags & kInNew) != 0 ? MessageDirectory::New
                                                     : MessageDirectory::Unknown;
-        message.header = std::move(header);
+        message.header = std::shared_ptr<const MessageHeaderInfo>(headers, header);
         entries.emplace(std::move(unique), std::move(message));
     }
     if (!reader.AtEnd()) return {};

@@ -14,8 +14,8 @@ bool IsSafeFolderPath(std::string_view path) {
     std::size_t start = 0;
     while (true) {
         const std::size_t slash = path.find('/', start);
-        const std::string_view part =
-            path.substr(start, slash == std::string_view::npos ? std::string_view::npos : slash - start);
+        const std::string_view part = path.substr(
+            start, slash == std::string_view::npos ? std::string_view::npos : slash - start);
         if (part.empty() || part == "." || part == "..") return false;
         if (slash == std::string_view::npos) return true;
         start = slash + 1;
@@ -33,10 +33,17 @@ std::optional<EntryIdParts> ParseEntryId(std::span<const std::uint8_t> bytes) {
     if (!text.starts_with(kMagic)) return std::nullopt;
     EntryIdParts parts;
     switch (text[kMagic.size()]) {
-        case 'S': parts.kind = EntryKind::Store; break;
-        case 'F': parts.kind = EntryKind::Folder; break;
-        case 'M': parts.kind = EntryKind::Message; break;
-        default: return std::nullopt;
+        case 'S':
+            parts.kind = EntryKind::Store;
+            break;
+        case 'F':
+            parts.kind = EntryKind::Folder;
+            break;
+        case 'M':
+            parts.kind = EntryKind::Message;
+            break;
+        default:
+            return std::nullopt;
     }
     std::string_view rest = text.substr(kMagic.size() + 1);
     const std::size_t indexEnd = rest.find('\0');
@@ -68,19 +75,46 @@ std::optional<EntryIdParts> ParseEntryId(std::span<const std::uint8_t> bytes) {
     return parts;
 }
 
+std::size_t EncodedEntryIdSize(EntryKind kind, std::uint32_t storeIndex, std::string_view folder,
+                               std::string_view unique) {
+    std::size_t digits = 1;
+    for (std::uint32_t rest = storeIndex; rest >= 10; rest /= 10) ++digits;
+    std::size_t size = kMagic.size() + 1 + digits;
+    if (kind != EntryKind::Store) size += 1 + folder.size();
+    if (kind == EntryKind::Message) size += 1 + unique.size();
+    return size;
+}
+
+void WriteEntryId(EntryKind kind, std::uint32_t storeIndex, std::string_view folder,
+                  std::string_view unique, std::uint8_t* out) {
+    auto put = [&out](std::string_view text) {
+        for (char c : text) *out++ = static_cast<std::uint8_t>(c);
+    };
+    put(kMagic);
+    *out++ = static_cast<std::uint8_t>(
+        kind == EntryKind::Store ? 'S' : (kind == EntryKind::Folder ? 'F' : 'M'));
+    char digits[10];
+    std::size_t count = 0;
+    do {
+        digits[count++] = static_cast<char>('0' + storeIndex % 10);
+        storeIndex /= 10;
+    } while (storeIndex != 0);
+    while (count > 0) *out++ = static_cast<std::uint8_t>(digits[--count]);
+    if (kind != EntryKind::Store) {
+        *out++ = 0;
+        put(folder);
+    }
+    if (kind == EntryKind::Message) {
+        *out++ = 0;
+        put(unique);
+    }
+}
+
 std::vector<std::uint8_t> EncodeEntryId(const EntryIdParts& parts) {
-    std::string text(kMagic);
-    text += parts.kind == EntryKind::Store ? 'S' : (parts.kind == EntryKind::Folder ? 'F' : 'M');
-    text += std::to_string(parts.storeIndex);
-    if (parts.kind != EntryKind::Store) {
-        text += '\0';
-        text += parts.folder;
-    }
-    if (parts.kind == EntryKind::Message) {
-        text += '\0';
-        text += parts.unique;
-    }
-    return std::vector<std::uint8_t>(text.begin(), text.end());
+    std::vector<std::uint8_t> bytes(
+        EncodedEntryIdSize(parts.kind, parts.storeIndex, parts.folder, parts.unique));
+    WriteEntryId(parts.kind, parts.storeIndex, parts.folder, parts.unique, bytes.data());
+    return bytes;
 }
 
 }  // namespace velora::platform

@@ -30,6 +30,13 @@ inline constexpr std::size_t kMaxEntryIdSize = 4096;
 
 std::optional<EntryIdParts> ParseEntryId(std::span<const std::uint8_t> bytes);
 std::vector<std::uint8_t> EncodeEntryId(const EntryIdParts& parts);
+// The same bytes written into a buffer of EncodedEntryIdSize bytes, without building the parts
+// (a listing writes one per row straight into its MAPI buffer). `folder` is ignored for stores,
+// `unique` for stores and folders.
+std::size_t EncodedEntryIdSize(EntryKind kind, std::uint32_t storeIndex, std::string_view folder,
+                               std::string_view unique);
+void WriteEntryId(EntryKind kind, std::uint32_t storeIndex, std::string_view folder,
+                  std::string_view unique, std::uint8_t* out);
 
 // A relative folder path that stays inside its root: "" or parts joined by '/', none of them
 // empty, "." or "..", no NUL, no backslash-free tricks needed (a backslash is an ordinary byte).

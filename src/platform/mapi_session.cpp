@@ -35,7 +35,7 @@ FolderIndexUse& IndexUse() {
 
 template <typename Interface>
 class RefCounted : public Interface {
-public:
+  public:
     ULONG AddRef() override { return ++references_; }
     ULONG Release() override {
         const ULONG left = --references_;
@@ -43,10 +43,10 @@ public:
         return left;
     }
 
-protected:
+  protected:
     ~RefCounted() override = default;
 
-private:
+  private:
     ULONG references_ = 1;
 };
 
@@ -85,6 +85,18 @@ bool PutUtf8Text(SPropValue& value, void* owner, std::string_view utf8) {
     return true;
 }
 
+// An entry ID written straight into the value's MAPI block.
+bool PutEntryId(SPropValue& value, void* owner, EntryKind kind, std::uint32_t store,
+                std::string_view folder, std::string_view unique = {}) {
+    const std::size_t size = EncodedEntryIdSize(kind, store, folder, unique);
+    void* block = nullptr;
+    if (FAILED(MAPIAllocateMore(static_cast<ULONG>(size), owner, &block))) return false;
+    WriteEntryId(kind, store, folder, unique, static_cast<std::uint8_t*>(block));
+    value.Value.bin.cb = static_cast<ULONG>(size);
+    value.Value.bin.lpb = static_cast<LPBYTE>(block);
+    return true;
+}
+
 bool PutBinary(SPropValue& value, void* owner, const std::vector<std::uint8_t>& bytes) {
     void* block = nullptr;
     if (FAILED(MAPIAllocateMore(static_cast<ULONG>(bytes.size()), owner, &block))) return false;
@@ -98,10 +110,12 @@ bool PutBinary(SPropValue& value, void* owner, const std::vector<std::uint8_t>& 
 using Filler = std::function<bool(ULONG tag, SPropValue& value, void* owner)>;
 
 // One MAPI buffer of values for the tags; *missing tells whether any came back as PT_ERROR.
-HRESULT BuildValues(const std::vector<ULONG>& tags, const Filler& fill, SPropValue** out, bool* missing) {
+HRESULT BuildValues(const std::vector<ULONG>& tags, const Filler& fill, SPropValue** out,
+                    bool* missing) {
     void* block = nullptr;
     const ULONG count = static_cast<ULONG>(tags.size());
-    if (FAILED(MAPIAllocateBuffer(static_cast<ULONG>(sizeof(SPropValue) * (count == 0 ? 1 : count)), &block))) {
+    if (FAILED(MAPIAllocateBuffer(static_cast<ULONG>(sizeof(SPropValue) * (count == 0 ? 1 : count)),
+                                  &block))) {
         return E_OUTOFMEMORY;
     }
     auto* values = static_cast<SPropValue*>(block);
@@ -124,7 +138,8 @@ std::vector<ULONG> TagList(const SPropTagArray* tags) {
     return std::vector<ULONG>(tags->aulPropTag, tags->aulPropTag + tags->cValues);
 }
 
-HRESULT GetPropsWith(const SPropTagArray* tags, const Filler& fill, ULONG* count, SPropValue** out) {
+HRESULT GetPropsWith(const SPropTagArray* tags, const Filler& fill, ULONG* count,
+                     SPropValue** out) {
     if (tags == nullptr || count == nullptr || out == nullptr) return E_INVALIDARG;
     bool missing = false;
     const std::vector<ULONG> list = TagList(tags);
@@ -140,7 +155,8 @@ std::vector<std::uint8_t> StoreEntryId(std::uint32_t store) {
 std::vector<std::uint8_t> FolderEntryId(std::uint32_t store, const std::string& folder) {
     return EncodeEntryId({EntryKind::Folder, store, folder, {}});
 }
-std::vector<std::uint8_t> MessageEntryId(std::uint32_t store, const std::string& folder, const std::string& unique) {
+std::vector<std::uint8_t> MessageEntryId(std::uint32_t store, const std::string& folder,
+                                         const std::string& unique) {
     return EncodeEntryId({EntryKind::Message, store, folder, unique});
 }
 
@@ -174,9 +190,11 @@ bool FillMessageValue(const MessageFacts& facts, ULONG tag, SPropValue& value, v
     switch (tag) {
         case PR_ENTRYID:
             return facts.store != nullptr &&
-                   PutBinary(value, owner, MessageEntryId(facts.store->index, *facts.folder, facts.message->unique));
+                   PutEntryId(value, owner, EntryKind::Message, facts.store->index, *facts.folder,
+                              facts.message->unique);
         case PR_PARENT_ENTRYID:
-            return facts.store != nullptr && PutBinary(value, owner, FolderEntryId(facts.store->index, *facts.folder));
+            return facts.store != nullptr &&
+                   PutEntryId(value, owner, EntryKind::Folder, facts.store->index, *facts.folder);
         case PR_SUBJECT_W:
             return header.hasSubject && PutUtf8Text(value, owner, header.subject);
         case PR_SENDER_NAME_W:
@@ -191,7 +209,8 @@ bool FillMessageValue(const MessageFacts& facts, ULONG tag, SPropValue& value, v
             value.Value.ft = MakeFileTime(facts.message->deliveryTime);
             return true;
         case PR_MESSAGE_SIZE:
-            value.Value.l = static_cast<LONG>(std::min<std::uint64_t>(facts.message->size, INT32_MAX));
+            value.Value.l =
+                static_cast<LONG>(std::min<std::uint64_t>(facts.message->size, INT32_MAX));
             return true;
         case PR_MSG_STATUS:
             value.Value.ul = MessageStatus(facts.side);
@@ -207,7 +226,7 @@ bool FillMessageValue(const MessageFacts& facts, ULONG tag, SPropValue& value, v
 // ---- streams ----------------------------------------------------------------------------------
 
 class MemoryStream final : public RefCounted<IStream> {
-public:
+  public:
     explicit MemoryStream(std::string bytes) : bytes_(std::move(bytes)) {}
     HRESULT Read(void* pv, ULONG cb, ULONG* pcbRead) override {
         if (pv == nullptr && cb != 0) return E_INVALIDARG;
@@ -218,7 +237,7 @@ public:
         return S_OK;
     }
 
-private:
+  private:
     std::string bytes_;
     std::size_t position_ = 0;
 };
@@ -226,7 +245,7 @@ private:
 // ---- tables -----------------------------------------------------------------------------------
 
 class RowSource {
-public:
+  public:
     virtual ~RowSource() = default;
     virtual std::size_t Count() const = 0;
     virtual bool Fill(std::size_t row, ULONG tag, SPropValue& value, void* owner) = 0;
@@ -235,7 +254,7 @@ public:
 };
 
 class Table final : public RefCounted<IMAPITable> {
-public:
+  public:
     explicit Table(std::unique_ptr<RowSource> source)
         : source_(std::move(source)), columns_(source_->DefaultColumns()) {}
 
@@ -252,11 +271,14 @@ public:
     }
     HRESULT SeekRow(BOOKMARK bkOrigin, LONG lRowCount, LONG* lplRowsSought) override {
         std::int64_t base = 0;
-        if (bkOrigin == BOOKMARK_CURRENT) base = static_cast<std::int64_t>(position_);
-        else if (bkOrigin == BOOKMARK_END) base = static_cast<std::int64_t>(source_->Count());
-        else if (bkOrigin != BOOKMARK_BEGINNING) return E_INVALIDARG;
-        const std::int64_t target =
-            std::clamp<std::int64_t>(base + lRowCount, 0, static_cast<std::int64_t>(source_->Count()));
+        if (bkOrigin == BOOKMARK_CURRENT)
+            base = static_cast<std::int64_t>(position_);
+        else if (bkOrigin == BOOKMARK_END)
+            base = static_cast<std::int64_t>(source_->Count());
+        else if (bkOrigin != BOOKMARK_BEGINNING)
+            return E_INVALIDARG;
+        const std::int64_t target = std::clamp<std::int64_t>(
+            base + lRowCount, 0, static_cast<std::int64_t>(source_->Count()));
         if (lplRowsSought != nullptr) *lplRowsSought = static_cast<LONG>(target - base);
         position_ = static_cast<std::size_t>(target);
         return S_OK;
@@ -271,7 +293,8 @@ public:
         auto* rows = new (block) SRowSet{};
         if (count != 0) {
             void* rowBlock = nullptr;
-            if (FAILED(MAPIAllocateMore(static_cast<ULONG>(sizeof(SRow) * count), block, &rowBlock))) {
+            if (FAILED(
+                    MAPIAllocateMore(static_cast<ULONG>(sizeof(SRow) * count), block, &rowBlock))) {
                 MAPIFreeBuffer(block);
                 return E_OUTOFMEMORY;
             }
@@ -281,7 +304,10 @@ public:
             const std::size_t row = position_ + i;
             SPropValue* values = nullptr;
             const HRESULT result = BuildValues(
-                columns_, [&](ULONG tag, SPropValue& value, void* owner) { return source_->Fill(row, tag, value, owner); },
+                columns_,
+                [&](ULONG tag, SPropValue& value, void* owner) {
+                    return source_->Fill(row, tag, value, owner);
+                },
                 &values, nullptr);
             if (FAILED(result)) {
                 FreeProws(rows);
@@ -300,14 +326,14 @@ public:
         return S_OK;
     }
 
-private:
+  private:
     std::unique_ptr<RowSource> source_;
     std::vector<ULONG> columns_;
     std::size_t position_ = 0;
 };
 
 class StoresRows final : public RowSource {
-public:
+  public:
     explicit StoresRows(std::vector<StorePtr> stores) : stores_(std::move(stores)) {}
     std::size_t Count() const override { return stores_.size(); }
     std::vector<ULONG> DefaultColumns() const override { return {PR_ENTRYID, PR_DISPLAY_NAME_W}; }
@@ -317,23 +343,30 @@ public:
         return false;
     }
 
-private:
+  private:
     std::vector<StorePtr> stores_;
 };
 
 class ContentsRows final : public RowSource {
-public:
-    ContentsRows(StorePtr store, std::string folder) : store_(std::move(store)), folder_(std::move(folder)) {
+  public:
+    ContentsRows(StorePtr store, std::string folder)
+        : store_(std::move(store)), folder_(std::move(folder)) {
         messages_ = store_->store.ListMessages(folder_);
         // Rows are ordered through an index, so sorting moves four-byte numbers, not messages.
         order_.resize(messages_.size());
         for (std::size_t i = 0; i < order_.size(); ++i) order_[i] = static_cast<std::uint32_t>(i);
-        if (const auto directory = store_->store.FolderDirectory(folder_)) sides_ = LoadSideFile(*directory);
+        if (const auto directory = store_->store.FolderDirectory(folder_))
+            sides_ = LoadSideFile(*directory);
     }
     std::size_t Count() const override { return messages_.size(); }
     std::vector<ULONG> DefaultColumns() const override {
-        return {PR_ENTRYID, PR_SUBJECT_W, PR_SENDER_NAME_W, PR_MESSAGE_FLAGS, PR_MESSAGE_DELIVERY_TIME,
-                PR_MESSAGE_SIZE, PR_MSG_STATUS};
+        return {PR_ENTRYID,
+                PR_SUBJECT_W,
+                PR_SENDER_NAME_W,
+                PR_MESSAGE_FLAGS,
+                PR_MESSAGE_DELIVERY_TIME,
+                PR_MESSAGE_SIZE,
+                PR_MSG_STATUS};
     }
     bool Fill(std::size_t row, ULONG tag, SPropValue& value, void* owner) override {
         if (!ordered_) SortByUniqueName();
@@ -367,15 +400,16 @@ public:
         return S_OK;
     }
 
-private:
-  // The order of an unsorted table: by unique name, made when a row is first read.
-  void SortByUniqueName() {
-      const std::vector<MaildirMessage>& messages = messages_;
-      std::sort(order_.begin(), order_.end(), [&messages](std::uint32_t left, std::uint32_t right) {
-          return messages[left].unique < messages[right].unique;
-      });
-      ordered_ = true;
-  }
+  private:
+    // The order of an unsorted table: by unique name, made when a row is first read.
+    void SortByUniqueName() {
+        const std::vector<MaildirMessage>& messages = messages_;
+        std::sort(order_.begin(), order_.end(),
+                  [&messages](std::uint32_t left, std::uint32_t right) {
+                      return messages[left].unique < messages[right].unique;
+                  });
+        ordered_ = true;
+    }
 
     StorePtr store_;
     std::string folder_;
@@ -386,8 +420,9 @@ private:
 };
 
 class HierarchyRows final : public RowSource {
-public:
-    HierarchyRows(StorePtr store, std::string folder) : store_(std::move(store)), folder_(std::move(folder)) {
+  public:
+    HierarchyRows(StorePtr store, std::string folder)
+        : store_(std::move(store)), folder_(std::move(folder)) {
         children_ = store_->store.ChildFolders(folder_);
         counts_.resize(children_.size());
     }
@@ -398,10 +433,15 @@ public:
     bool Fill(std::size_t row, ULONG tag, SPropValue& value, void* owner) override {
         const MaildirFolderNode& node = children_[row];
         switch (tag) {
-            case PR_ENTRYID: return PutBinary(value, owner, FolderEntryId(store_->index, node.path));
-            case PR_PARENT_ENTRYID: return PutBinary(value, owner, FolderEntryId(store_->index, folder_));
-            case PR_DISPLAY_NAME_W: return PutText(value, owner, DecodeUtf8OrWindows1252(node.name));
-            case PR_SUBFOLDERS: value.Value.b = node.children.empty() ? 0 : 1; return true;
+            case PR_ENTRYID:
+                return PutBinary(value, owner, FolderEntryId(store_->index, node.path));
+            case PR_PARENT_ENTRYID:
+                return PutBinary(value, owner, FolderEntryId(store_->index, folder_));
+            case PR_DISPLAY_NAME_W:
+                return PutText(value, owner, DecodeUtf8OrWindows1252(node.name));
+            case PR_SUBFOLDERS:
+                value.Value.b = node.children.empty() ? 0 : 1;
+                return true;
             case PR_CONTENT_COUNT:
             case PR_CONTENT_UNREAD: {
                 if (!counts_[row]) {
@@ -409,14 +449,16 @@ public:
                     store_->store.CountMessages(node.path, counted.first, counted.second);
                     counts_[row] = counted;
                 }
-                value.Value.ul = tag == PR_CONTENT_COUNT ? counts_[row]->first : counts_[row]->second;
+                value.Value.ul =
+                    tag == PR_CONTENT_COUNT ? counts_[row]->first : counts_[row]->second;
                 return true;
             }
-            default: return false;
+            default:
+                return false;
         }
     }
 
-private:
+  private:
     StorePtr store_;
     std::string folder_;
     std::vector<MaildirFolderNode> children_;
@@ -431,34 +473,44 @@ HRESULT NoWrites(ULONG cValues, const SPropValue* lpPropArray, SPropProblemArray
 }
 
 class Folder final : public RefCounted<IMAPIFolder> {
-public:
+  public:
     Folder(StorePtr store, std::string path) : store_(std::move(store)), path_(std::move(path)) {}
 
     HRESULT GetProps(const SPropTagArray* tags, ULONG, ULONG* count, SPropValue** out) override {
-        return GetPropsWith(tags, [this](ULONG tag, SPropValue& value, void* owner) {
-            MaildirStore& store = store_->store;
-            switch (tag) {
-                case PR_ENTRYID: return PutBinary(value, owner, FolderEntryId(store_->index, path_));
-                case PR_DISPLAY_NAME_W:
-                    return PutText(value, owner, DecodeUtf8OrWindows1252(store.FolderDisplayName(path_)));
-                case PR_PARENT_ENTRYID: {
-                    const std::optional<std::string> parent = store.ParentFolder(path_);
-                    return parent && PutBinary(value, owner, FolderEntryId(store_->index, *parent));
+        return GetPropsWith(
+            tags,
+            [this](ULONG tag, SPropValue& value, void* owner) {
+                MaildirStore& store = store_->store;
+                switch (tag) {
+                    case PR_ENTRYID:
+                        return PutBinary(value, owner, FolderEntryId(store_->index, path_));
+                    case PR_DISPLAY_NAME_W:
+                        return PutText(value, owner,
+                                       DecodeUtf8OrWindows1252(store.FolderDisplayName(path_)));
+                    case PR_PARENT_ENTRYID: {
+                        const std::optional<std::string> parent = store.ParentFolder(path_);
+                        return parent &&
+                               PutBinary(value, owner, FolderEntryId(store_->index, *parent));
+                    }
+                    case PR_SUBFOLDERS:
+                        value.Value.b = store.ChildFolders(path_).empty() ? 0 : 1;
+                        return true;
+                    case PR_CONTENT_COUNT:
+                    case PR_CONTENT_UNREAD: {
+                        std::uint32_t total = 0;
+                        std::uint32_t unread = 0;
+                        store.CountMessages(path_, total, unread);
+                        value.Value.ul = tag == PR_CONTENT_COUNT ? total : unread;
+                        return true;
+                    }
+                    default:
+                        return false;
                 }
-                case PR_SUBFOLDERS: value.Value.b = store.ChildFolders(path_).empty() ? 0 : 1; return true;
-                case PR_CONTENT_COUNT:
-                case PR_CONTENT_UNREAD: {
-                    std::uint32_t total = 0;
-                    std::uint32_t unread = 0;
-                    store.CountMessages(path_, total, unread);
-                    value.Value.ul = tag == PR_CONTENT_COUNT ? total : unread;
-                    return true;
-                }
-                default: return false;
-            }
-        }, count, out);
+            },
+            count, out);
     }
-    HRESULT SetProps(ULONG cValues, const SPropValue* lpPropArray, SPropProblemArray** lppProblems) override {
+    HRESULT SetProps(ULONG cValues, const SPropValue* lpPropArray,
+                     SPropProblemArray** lppProblems) override {
         return NoWrites(cValues, lpPropArray, lppProblems);
     }
     HRESULT OpenProperty(ULONG, const IID*, ULONG, ULONG, IUnknown** lppUnk) override {
@@ -476,7 +528,8 @@ public:
         return S_OK;
     }
     HRESULT DeleteMessages(const ENTRYLIST* lpMsgList, ULONG_PTR, void*, ULONG) override {
-        if (lpMsgList == nullptr || (lpMsgList->cValues != 0 && lpMsgList->lpbin == nullptr)) return E_INVALIDARG;
+        if (lpMsgList == nullptr || (lpMsgList->cValues != 0 && lpMsgList->lpbin == nullptr))
+            return E_INVALIDARG;
         bool problems = false;
         for (ULONG i = 0; i < lpMsgList->cValues; ++i) {
             const SBinary& id = lpMsgList->lpbin[i];
@@ -490,13 +543,13 @@ public:
         return problems ? MAPI_W_ERRORS_RETURNED : S_OK;
     }
 
-private:
+  private:
     StorePtr store_;
     std::string path_;
 };
 
 class Message final : public RefCounted<IMessage> {
-public:
+  public:
     Message(StorePtr store, std::string folder, std::string unique)
         : store_(std::move(store)), folder_(std::move(folder)), unique_(std::move(unique)) {}
     explicit Message(std::string bytes) : bytes_(std::move(bytes)) {
@@ -511,19 +564,26 @@ public:
         if (store_) {
             found = store_->store.FindMessage(folder_, unique_);
             if (found) {
-                facts = MessageFacts{store_.get(), &folder_, &*found, store_->store.SideState(folder_, unique_)};
+                facts = MessageFacts{store_.get(), &folder_, &*found,
+                                     store_->store.SideState(folder_, unique_)};
             }
         } else {
             facts.message = &loose_;
         }
-        return GetPropsWith(tags, [&](ULONG tag, SPropValue& value, void* owner) {
-            if (store_ && tag == PR_ENTRYID) return PutBinary(value, owner, MessageEntryId(store_->index, folder_, unique_));
-            if (store_ && tag == PR_PARENT_ENTRYID) return PutBinary(value, owner, FolderEntryId(store_->index, folder_));
-            return facts.message != nullptr && FillMessageValue(facts, tag, value, owner);
-        }, count, out);
+        return GetPropsWith(
+            tags,
+            [&](ULONG tag, SPropValue& value, void* owner) {
+                if (store_ && tag == PR_ENTRYID)
+                    return PutBinary(value, owner, MessageEntryId(store_->index, folder_, unique_));
+                if (store_ && tag == PR_PARENT_ENTRYID)
+                    return PutBinary(value, owner, FolderEntryId(store_->index, folder_));
+                return facts.message != nullptr && FillMessageValue(facts, tag, value, owner);
+            },
+            count, out);
     }
 
-    HRESULT SetProps(ULONG cValues, const SPropValue* lpPropArray, SPropProblemArray** lppProblems) override {
+    HRESULT SetProps(ULONG cValues, const SPropValue* lpPropArray,
+                     SPropProblemArray** lppProblems) override {
         if (lppProblems != nullptr) *lppProblems = nullptr;
         if (cValues != 0 && lpPropArray == nullptr) return E_INVALIDARG;
         if (!store_) return MAPI_E_NO_ACCESS;
@@ -532,8 +592,10 @@ public:
             const SPropValue& value = lpPropArray[i];
             HRESULT result = S_OK;
             if (value.ulPropTag == PR_MESSAGE_FLAGS) {
-                result = store_->store.SetSeen(folder_, unique_, (value.Value.ul & MSGFLAG_READ) != 0);
-            } else if (value.ulPropTag == PR_CE_MSG_DOWNLOAD_STATE || value.ulPropTag == PR_MSG_STATUS) {
+                result =
+                    store_->store.SetSeen(folder_, unique_, (value.Value.ul & MSGFLAG_READ) != 0);
+            } else if (value.ulPropTag == PR_CE_MSG_DOWNLOAD_STATE ||
+                       value.ulPropTag == PR_MSG_STATUS) {
                 if (!store_->store.MessageFile(folder_, unique_)) {
                     result = MAPI_E_NOT_FOUND;
                 } else {
@@ -541,7 +603,8 @@ public:
                     if (value.ulPropTag == PR_CE_MSG_DOWNLOAD_STATE) {
                         side.downloadState = value.Value.ul;
                     } else {
-                        side.status = value.Value.ul & (MSGSTATUS_PARTIAL_DOWNLOAD | MSGSTATUS_PARTIAL);
+                        side.status =
+                            value.Value.ul & (MSGSTATUS_PARTIAL_DOWNLOAD | MSGSTATUS_PARTIAL);
                     }
                     result = store_->store.SetSideState(folder_, unique_, side);
                 }
@@ -555,7 +618,8 @@ public:
             void* block = nullptr;
             void* list = nullptr;
             if (SUCCEEDED(MAPIAllocateBuffer(sizeof(SPropProblemArray), &block)) &&
-                SUCCEEDED(MAPIAllocateMore(static_cast<ULONG>(sizeof(SPropProblem) * problems.size()), block, &list))) {
+                SUCCEEDED(MAPIAllocateMore(
+                    static_cast<ULONG>(sizeof(SPropProblem) * problems.size()), block, &list))) {
                 auto* array = new (block) SPropProblemArray{};
                 array->cProblem = static_cast<ULONG>(problems.size());
                 array->aProblem = static_cast<SPropProblem*>(list);
@@ -568,7 +632,8 @@ public:
         return S_OK;
     }
 
-    HRESULT OpenProperty(ULONG ulPropTag, const IID* lpiid, ULONG, ULONG, IUnknown** lppUnk) override {
+    HRESULT OpenProperty(ULONG ulPropTag, const IID* lpiid, ULONG, ULONG,
+                         IUnknown** lppUnk) override {
         if (lppUnk == nullptr) return E_INVALIDARG;
         *lppUnk = nullptr;
         if (lpiid == nullptr || !(*lpiid == IID_IStream)) return E_NOINTERFACE;
@@ -586,42 +651,56 @@ public:
         if (ulPropTag == PR_BODY_W) {
             const std::optional<std::u16string> body = ExtractPlainBody(bytes);
             if (!body) return MAPI_E_NOT_FOUND;
-            bytes.assign(reinterpret_cast<const char*>(body->data()), body->size() * sizeof(char16_t));
+            bytes.assign(reinterpret_cast<const char*>(body->data()),
+                         body->size() * sizeof(char16_t));
         }
         *lppUnk = new MemoryStream(std::move(bytes));
         return S_OK;
     }
 
-private:
+  private:
     StorePtr store_;
     std::string folder_;
     std::string unique_;
-    std::string bytes_;      // a message outside any store
-    MaildirMessage loose_;   // its facts
+    std::string bytes_;     // a message outside any store
+    MaildirMessage loose_;  // its facts
 };
 
 class Store final : public RefCounted<IMsgStore> {
-public:
+  public:
     explicit Store(StorePtr store) : store_(std::move(store)) {}
     HRESULT GetProps(const SPropTagArray* tags, ULONG, ULONG* count, SPropValue** out) override {
-        return GetPropsWith(tags, [this](ULONG tag, SPropValue& value, void* owner) {
-            const MaildirStore& store = store_->store;
-            auto folder = [&](SpecialFolder which) {
-                return PutBinary(value, owner, FolderEntryId(store_->index, store.SpecialFolderPath(which)));
-            };
-            switch (tag) {
-                case PR_ENTRYID: return PutBinary(value, owner, StoreEntryId(store_->index));
-                case PR_DISPLAY_NAME_W: return PutText(value, owner, store_->displayName);
-                case PR_CE_IPM_INBOX_ENTRYID: return folder(SpecialFolder::Inbox);
-                case PR_IPM_OUTBOX_ENTRYID: return folder(SpecialFolder::Outbox);
-                case PR_CE_IPM_DRAFTS_ENTRYID: return folder(SpecialFolder::Drafts);
-                case PR_IPM_WASTEBASKET_ENTRYID: return folder(SpecialFolder::DeletedItems);
-                case PR_IPM_SENTMAIL_ENTRYID: return folder(SpecialFolder::SentItems);
-                default: return false;
-            }
-        }, count, out);
+        return GetPropsWith(
+            tags,
+            [this](ULONG tag, SPropValue& value, void* owner) {
+                const MaildirStore& store = store_->store;
+                auto folder = [&](SpecialFolder which) {
+                    return PutBinary(value, owner,
+                                     FolderEntryId(store_->index, store.SpecialFolderPath(which)));
+                };
+                switch (tag) {
+                    case PR_ENTRYID:
+                        return PutBinary(value, owner, StoreEntryId(store_->index));
+                    case PR_DISPLAY_NAME_W:
+                        return PutText(value, owner, store_->displayName);
+                    case PR_CE_IPM_INBOX_ENTRYID:
+                        return folder(SpecialFolder::Inbox);
+                    case PR_IPM_OUTBOX_ENTRYID:
+                        return folder(SpecialFolder::Outbox);
+                    case PR_CE_IPM_DRAFTS_ENTRYID:
+                        return folder(SpecialFolder::Drafts);
+                    case PR_IPM_WASTEBASKET_ENTRYID:
+                        return folder(SpecialFolder::DeletedItems);
+                    case PR_IPM_SENTMAIL_ENTRYID:
+                        return folder(SpecialFolder::SentItems);
+                    default:
+                        return false;
+                }
+            },
+            count, out);
     }
-    HRESULT SetProps(ULONG cValues, const SPropValue* lpPropArray, SPropProblemArray** lppProblems) override {
+    HRESULT SetProps(ULONG cValues, const SPropValue* lpPropArray,
+                     SPropProblemArray** lppProblems) override {
         return NoWrites(cValues, lpPropArray, lppProblems);
     }
     HRESULT OpenProperty(ULONG, const IID*, ULONG, ULONG, IUnknown** lppUnk) override {
@@ -629,12 +708,12 @@ public:
         return MAPI_E_NO_SUPPORT;
     }
 
-private:
+  private:
     StorePtr store_;
 };
 
 class Session final : public RefCounted<IMAPISession> {
-public:
+  public:
     explicit Session(const std::vector<MessageStoreDefinition>& definitions) {
         for (const MessageStoreDefinition& definition : definitions) {
             stores_.push_back(std::make_shared<StoreContext>(
@@ -669,7 +748,8 @@ public:
                 break;
             case EntryKind::Message:
                 if (!store->store.FolderDirectory(parts->folder)) return MAPI_E_INVALID_ENTRYID;
-                if (!store->store.MessageFile(parts->folder, parts->unique)) return MAPI_E_NOT_FOUND;
+                if (!store->store.MessageFile(parts->folder, parts->unique))
+                    return MAPI_E_NOT_FOUND;
                 *lppUnk = new Message(store, parts->folder, parts->unique);
                 type = MAPI_MESSAGE;
                 break;
@@ -679,7 +759,7 @@ public:
     }
     HRESULT Logoff(ULONG_PTR, ULONG, ULONG) override { return S_OK; }
 
-private:
+  private:
     std::vector<StorePtr> stores_;
 };
 
@@ -702,13 +782,17 @@ HRESULT MAPILogonEx(ULONG_PTR, const char16_t*, const char16_t*, ULONG, IMAPISes
     return S_OK;
 }
 
-void SetMessageStores(std::vector<MessageStoreDefinition> stores) { StoreDefinitions() = std::move(stores); }
+void SetMessageStores(std::vector<MessageStoreDefinition> stores) {
+    StoreDefinitions() = std::move(stores);
+}
 
 void SetFolderIndexUse(FolderIndexUse use) {
     IndexUse() = use;
 }
 
-const std::vector<MessageStoreDefinition>& MessageStores() { return StoreDefinitions(); }
+const std::vector<MessageStoreDefinition>& MessageStores() {
+    return StoreDefinitions();
+}
 
 bool IsMaildirStoreRoot(const std::filesystem::path& path) {
     std::error_code error;

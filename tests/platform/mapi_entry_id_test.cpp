@@ -25,6 +25,20 @@ TEST(EntryIdTest, RoundTripsEveryKind) {
         ASSERT_TRUE(parsed.has_value());
         EXPECT_EQ(*parsed, parts);
     }
+    using namespace std::string_literals;
+    const std::pair<EntryIdParts, std::string> layouts[] = {
+        {{EntryKind::Store, 0, "", ""}, "VLR1S0"s},
+        {{EntryKind::Folder, 1234, "A/B", ""}, "VLR1F1234\0A/B"s},
+        {{EntryKind::Message, 10, "", "1.x"},
+         "VLR1M10\0\0"
+         "1.x"s},
+    };
+    for (const auto& [parts, text] : layouts) {
+        const std::vector<std::uint8_t> bytes = EncodeEntryId(parts);
+        EXPECT_EQ(std::string(bytes.begin(), bytes.end()), text);
+        EXPECT_EQ(EncodedEntryIdSize(parts.kind, parts.storeIndex, parts.folder, parts.unique),
+                  text.size());
+    }
 }
 
 TEST(EntryIdTest, RefusesMalformedAndEscapingIds) {
@@ -35,19 +49,19 @@ TEST(EntryIdTest, RefusesMalformedAndEscapingIds) {
         "VLR1S"s,
         "VLR2S0"s,
         "VLR1X0"s,
-        "VLR1S01"s,                        // leading zero
+        "VLR1S01"s,  // leading zero
         "VLR1S-1"s,
-        "VLR1S1234567"s,                   // too many digits
-        "VLR1S0\0"s,                       // trailing field on a store
-        "VLR1F0"s,                         // folder without path field
+        "VLR1S1234567"s,  // too many digits
+        "VLR1S0\0"s,      // trailing field on a store
+        "VLR1F0"s,        // folder without path field
         "VLR1F0\0.."s,
         "VLR1F0\0../other"s,
         "VLR1F0\0/etc"s,
         "VLR1F0\0a//b"s,
         "VLR1F0\0a/./b"s,
         "VLR1F0\0a/"s,
-        "VLR1F0\0a\0b"s,                   // message field on a folder
-        "VLR1M0\0INBOX"s,                  // message without unique name
+        "VLR1F0\0a\0b"s,   // message field on a folder
+        "VLR1M0\0INBOX"s,  // message without unique name
         "VLR1M0\0INBOX\0"s,
         "VLR1M0\0INBOX\0../../etc/passwd"s,
         "VLR1M0\0INBOX\0.."s,

@@ -36,10 +36,12 @@ struct RowsFree {
     void operator()(SRowSet* rows) const { FreeProws(rows); }
 };
 
-std::vector<std::uint8_t> Bytes(const SBinary& binary) { return {binary.lpb, binary.lpb + binary.cb}; }
+std::vector<std::uint8_t> Bytes(const SBinary& binary) {
+    return {binary.lpb, binary.lpb + binary.cb};
+}
 
 class MapiSessionTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ASSERT_EQ(MAPIInitialize(nullptr), S_OK); }
     void TearDown() override {
         session_.reset();
@@ -58,8 +60,8 @@ protected:
     template <typename T>
     Ref<T> Open(const std::vector<std::uint8_t>& id, HRESULT* result = nullptr) {
         IUnknown* object = nullptr;
-        const HRESULT opened = session_->OpenEntry(static_cast<ULONG>(id.size()), id.data(), nullptr, MAPI_MODIFY,
-                                                   nullptr, &object);
+        const HRESULT opened = session_->OpenEntry(static_cast<ULONG>(id.size()), id.data(),
+                                                   nullptr, MAPI_MODIFY, nullptr, &object);
         if (result != nullptr) *result = opened;
         T* typed = InterfaceCast<T>(object);
         if (typed == nullptr && object != nullptr) object->Release();
@@ -88,7 +90,9 @@ protected:
         return values[0].Value.ul;
     }
 
-    Ref<IMAPIFolder> OpenSpecial(IMsgStore* store, ULONG tag) { return Open<IMAPIFolder>(BinaryProp(store, tag)); }
+    Ref<IMAPIFolder> OpenSpecial(IMsgStore* store, ULONG tag) {
+        return Open<IMAPIFolder>(BinaryProp(store, tag));
+    }
 
     Ref<IMsgStore> OpenStore(ULONG index) {
         return Open<IMsgStore>(EncodeEntryId({EntryKind::Store, index, {}, {}}));
@@ -107,8 +111,12 @@ protected:
         IMAPITable* raw = nullptr;
         EXPECT_EQ(folder->GetContentsTable(0, &raw), S_OK);
         Ref<IMAPITable> table(raw);
-        static constexpr ULONG kTags[] = {PR_ENTRYID, PR_SUBJECT_W, PR_SENDER_NAME_W, PR_MESSAGE_FLAGS,
-                                          PR_MESSAGE_DELIVERY_TIME, PR_MSG_STATUS};
+        static constexpr ULONG kTags[] = {PR_ENTRYID,
+                                          PR_SUBJECT_W,
+                                          PR_SENDER_NAME_W,
+                                          PR_MESSAGE_FLAGS,
+                                          PR_MESSAGE_DELIVERY_TIME,
+                                          PR_MSG_STATUS};
         const SPropTagArray columns{6, kTags};
         EXPECT_EQ(table->SetColumns(&columns, 0), S_OK);
         static constexpr SSortOrder kOrder[] = {{PR_MESSAGE_DELIVERY_TIME, TABLE_SORT_DESCEND}};
@@ -123,8 +131,10 @@ protected:
                 const SPropValue* v = rows->aRow[i].lpProps;
                 ListedRow row;
                 row.entryId = Bytes(v[0].Value.bin);
-                row.subject = v[1].ulPropTag == PR_SUBJECT_W ? EncodeUtf8(v[1].Value.lpszW) : "<absent>";
-                row.sender = v[2].ulPropTag == PR_SENDER_NAME_W ? EncodeUtf8(v[2].Value.lpszW) : "<absent>";
+                row.subject =
+                    v[1].ulPropTag == PR_SUBJECT_W ? EncodeUtf8(v[1].Value.lpszW) : "<absent>";
+                row.sender =
+                    v[2].ulPropTag == PR_SENDER_NAME_W ? EncodeUtf8(v[2].Value.lpszW) : "<absent>";
                 row.flags = v[3].Value.ul;
                 row.time = FileTimeValue(v[4].Value.ft);
                 row.status = v[5].Value.ul;
@@ -151,7 +161,8 @@ protected:
         IMAPITable* raw = nullptr;
         EXPECT_EQ(folder->GetHierarchyTable(0, &raw), S_OK);
         Ref<IMAPITable> table(raw);
-        static constexpr ULONG kTags[] = {PR_ENTRYID, PR_DISPLAY_NAME_W, PR_SUBFOLDERS, PR_CONTENT_COUNT};
+        static constexpr ULONG kTags[] = {PR_ENTRYID, PR_DISPLAY_NAME_W, PR_SUBFOLDERS,
+                                          PR_CONTENT_COUNT};
         const SPropTagArray columns{4, kTags};
         EXPECT_EQ(table->SetColumns(&columns, 0), S_OK);
         SRowSet* rawRows = nullptr;
@@ -160,7 +171,8 @@ protected:
         std::vector<SubfolderRow> result;
         for (ULONG i = 0; i < rows->cRows; ++i) {
             const SPropValue* v = rows->aRow[i].lpProps;
-            result.push_back({EncodeUtf8(v[1].Value.lpszW), v[2].Value.b != 0, v[3].Value.ul, Bytes(v[0].Value.bin)});
+            result.push_back({EncodeUtf8(v[1].Value.lpszW), v[2].Value.b != 0, v[3].Value.ul,
+                              Bytes(v[0].Value.bin)});
         }
         return result;
     }
@@ -218,18 +230,22 @@ TEST_F(MapiSessionTest, StoresTableListsStoresInOrder) {
 TEST_F(MapiSessionTest, ContentsTableNewestFirstWithFlags) {
     const auto inbox = fixture_.MakeMaildir("mail");
     fixture_.MakeMaildir("mail/.Drafts");
-    MaildirFixture::AddMessage(inbox, "cur", "1.a.host:2,S",
-                               MaildirFixture::Message("Ann <ann@example.org>", "old", "Mon, 1 Jan 2024 10:00:00 +0000"));
-    MaildirFixture::AddMessage(inbox, "new", "2.b.host",
-                               MaildirFixture::Message("me@example.org", "new", "Tue, 2 Jan 2024 10:00:00 +0000"));
+    MaildirFixture::AddMessage(
+        inbox, "cur", "1.a.host:2,S",
+        MaildirFixture::Message("Ann <ann@example.org>", "old", "Mon, 1 Jan 2024 10:00:00 +0000"));
+    MaildirFixture::AddMessage(
+        inbox, "new", "2.b.host",
+        MaildirFixture::Message("me@example.org", "new", "Tue, 2 Jan 2024 10:00:00 +0000"));
     MaildirFixture::AddMessage(
         inbox, "cur", "3.c.host:2,",
-        MaildirFixture::Message("=?utf-8?q?Zo=C3=AB?= <zoe@example.org>", "=?iso-8859-1?q?caf=E9?=",
-                                "Wed, 3 Jan 2024 10:00:00 +0000",
-                                "--b\nContent-Type: text/plain\n\nhi\n--b\nContent-Type: application/pdf\n\nx\n--b--\n",
-                                "Content-Type: multipart/mixed; boundary=b\n"));
-    MaildirFixture::AddMessage(inbox / ".Drafts", "cur", "4.d.host:2,S",
-                               MaildirFixture::Message("me@example.org", "draft", "Thu, 4 Jan 2024 10:00:00 +0000"));
+        MaildirFixture::Message(
+            "=?utf-8?q?Zo=C3=AB?= <zoe@example.org>",
+            "=?iso-8859-1?q?caf=E9?=", "Wed, 3 Jan 2024 10:00:00 +0000",
+            "--b\nContent-Type: text/plain\n\nhi\n--b\nContent-Type: application/pdf\n\nx\n--b--\n",
+            "Content-Type: multipart/mixed; boundary=b\n"));
+    MaildirFixture::AddMessage(
+        inbox / ".Drafts", "cur", "4.d.host:2,S",
+        MaildirFixture::Message("me@example.org", "draft", "Thu, 4 Jan 2024 10:00:00 +0000"));
     Logon({{u"Mail", inbox, "ME@example.org"}});
     Ref<IMsgStore> store = OpenStore(0);
     Ref<IMAPIFolder> folder = OpenSpecial(store.get(), PR_CE_IPM_INBOX_ENTRYID);
@@ -252,13 +268,16 @@ TEST_F(MapiSessionTest, ContentsTableNewestFirstWithFlags) {
 
 TEST_F(MapiSessionTest, DeliveryTimeFromReceivedThenDateThenFile) {
     const auto inbox = fixture_.MakeMaildir("mail");
-    MaildirFixture::AddMessage(inbox, "cur", "1.x:2,",
-                               MaildirFixture::Message("a@b", "received", "Mon, 1 Jan 2024 10:00:00 +0000", "x\n",
-                                                       "Received: from a by b;\n Tue, 2 Jan 2024 12:30:00 +0100\n"
-                                                       "Received: from c by d; Fri, 5 Jan 2024 00:00:00 +0000\n"));
-    MaildirFixture::AddMessage(inbox, "cur", "2.x:2,",
-                               MaildirFixture::Message("a@b", "date", "Sat, 6 Jan 2024 00:00:00 -0200"));
-    const auto undated = MaildirFixture::AddMessage(inbox, "cur", "3.x:2,", MaildirFixture::Message("a@b", "file", ""));
+    MaildirFixture::AddMessage(
+        inbox, "cur", "1.x:2,",
+        MaildirFixture::Message("a@b", "received", "Mon, 1 Jan 2024 10:00:00 +0000", "x\n",
+                                "Received: from a by b;\n Tue, 2 Jan 2024 12:30:00 +0100\n"
+                                "Received: from c by d; Fri, 5 Jan 2024 00:00:00 +0000\n"));
+    MaildirFixture::AddMessage(
+        inbox, "cur", "2.x:2,",
+        MaildirFixture::Message("a@b", "date", "Sat, 6 Jan 2024 00:00:00 -0200"));
+    const auto undated = MaildirFixture::AddMessage(inbox, "cur", "3.x:2,",
+                                                    MaildirFixture::Message("a@b", "file", ""));
     const timeval times[2] = {{1700000000, 0}, {1700000000, 0}};  // 2023-11-14 22:13:20 UTC
     ASSERT_EQ(::utimes(undated.c_str(), times), 0);
     Logon({{u"Mail", inbox, ""}});
@@ -266,7 +285,8 @@ TEST_F(MapiSessionTest, DeliveryTimeFromReceivedThenDateThenFile) {
     const auto rows = Contents(folder.get());
     ASSERT_EQ(rows.size(), 3u);
     auto unixSeconds = [](std::uint64_t ticks) {
-        return static_cast<std::int64_t>(ticks / kFileTimeTicksPerSecond) - kFileTimeUnixEpochSeconds;
+        return static_cast<std::int64_t>(ticks / kFileTimeTicksPerSecond) -
+               kFileTimeUnixEpochSeconds;
     };
     EXPECT_EQ(rows[0].subject, "date");
     EXPECT_EQ(unixSeconds(rows[0].time), 1704506400);  // 2024-01-06 02:00 UTC
@@ -279,10 +299,12 @@ TEST_F(MapiSessionTest, DeliveryTimeFromReceivedThenDateThenFile) {
 TEST_F(MapiSessionTest, FolderTreeRootedAtInboxInBothLayouts) {
     // Maildir++: the root is the Inbox; dotted folders nest; specials, Junk and Spam stay out.
     const auto plus = fixture_.MakeMaildir("plus");
-    for (const char* name : {".Work", ".Work.Projects", ".Archive.2023", ".Trash", ".Sent", ".Junk", ".Drafts"}) {
+    for (const char* name :
+         {".Work", ".Work.Projects", ".Archive.2023", ".Trash", ".Sent", ".Junk", ".Drafts"}) {
         fixture_.MakeMaildir(std::string("plus/") + name);
     }
-    MaildirFixture::AddMessage(plus / ".Work.Projects", "cur", "1.x:2,", MaildirFixture::Message("a@b", "p", ""));
+    MaildirFixture::AddMessage(plus / ".Work.Projects", "cur", "1.x:2,",
+                               MaildirFixture::Message("a@b", "p", ""));
     // mbsync: INBOX beside nested folders.
     fixture_.MakeMaildir("sync/INBOX");
     for (const char* name : {"Lists", "Lists/Qt", "Deleted Items", "Spam"}) {
@@ -321,7 +343,8 @@ TEST_F(MapiSessionTest, FolderTreeRootedAtInboxInBothLayouts) {
 TEST_F(MapiSessionTest, EntryIdsThatEscapeAreRefused) {
     const auto inbox = fixture_.MakeMaildir("store/mail");
     fixture_.MakeMaildir("outside");
-    MaildirFixture::AddMessage(fixture_.Root() / "outside", "cur", "secret:2,", "Subject: secret\n\nx\n");
+    MaildirFixture::AddMessage(fixture_.Root() / "outside", "cur", "secret:2,",
+                               "Subject: secret\n\nx\n");
     std::filesystem::create_directory_symlink(fixture_.Root() / "outside", inbox / ".Link");
     Logon({{u"Mail", inbox, ""}});
     using namespace std::string_literals;
@@ -329,14 +352,15 @@ TEST_F(MapiSessionTest, EntryIdsThatEscapeAreRefused) {
         "VLR1F0\0.."s,
         "VLR1F0\0../../outside"s,
         "VLR1M0\0..\0secret"s,
-        "VLR1F0\0.Link"s,            // a symbolic link out of the store
+        "VLR1F0\0.Link"s,  // a symbolic link out of the store
         "VLR1M0\0.Link\0secret"s,
-        "VLR1S1"s,                   // no such store
+        "VLR1S1"s,  // no such store
         "garbage"s,
     };
     for (const std::string& text : refused) {
         HRESULT result = S_OK;
-        Ref<IUnknown> object = Open<IUnknown>(std::vector<std::uint8_t>(text.begin(), text.end()), &result);
+        Ref<IUnknown> object =
+            Open<IUnknown>(std::vector<std::uint8_t>(text.begin(), text.end()), &result);
         EXPECT_FALSE(object) << text;
         EXPECT_EQ(result, MAPI_E_INVALID_ENTRYID) << text;
     }
@@ -345,17 +369,20 @@ TEST_F(MapiSessionTest, EntryIdsThatEscapeAreRefused) {
     EXPECT_EQ(result, MAPI_E_NOT_FOUND);
     // A folder inside the store whose cur/ is a link out of it lists nothing and opens nothing.
     std::filesystem::create_directories(inbox / ".Evil" / "new");
-    std::filesystem::create_directory_symlink(fixture_.Root() / "outside" / "cur", inbox / ".Evil" / "cur");
+    std::filesystem::create_directory_symlink(fixture_.Root() / "outside" / "cur",
+                                              inbox / ".Evil" / "cur");
     Ref<IMAPIFolder> evil = Open<IMAPIFolder>(EncodeEntryId({EntryKind::Folder, 0, ".Evil", {}}));
     ASSERT_TRUE(evil);
     EXPECT_TRUE(Contents(evil.get()).empty());
-    EXPECT_FALSE(Open<IMessage>(EncodeEntryId({EntryKind::Message, 0, ".Evil", "secret"}), &result));
+    EXPECT_FALSE(
+        Open<IMessage>(EncodeEntryId({EntryKind::Message, 0, ".Evil", "secret"}), &result));
     EXPECT_EQ(result, MAPI_E_NOT_FOUND);
 }
 
 TEST_F(MapiSessionTest, MessageFoundAgainAfterAnotherProgramRenamedIt) {
     const auto inbox = fixture_.MakeMaildir("mail");
-    MaildirFixture::AddMessage(inbox, "new", "77.x.host", MaildirFixture::Message("a@b", "moved", ""));
+    MaildirFixture::AddMessage(inbox, "new", "77.x.host",
+                               MaildirFixture::Message("a@b", "moved", ""));
     Logon({{u"Mail", inbox, ""}});
     Ref<IMAPIFolder> folder = OpenSpecial(OpenStore(0).get(), PR_CE_IPM_INBOX_ENTRYID);
     const auto rows = Contents(folder.get());
@@ -370,7 +397,8 @@ TEST_F(MapiSessionTest, MessageFoundAgainAfterAnotherProgramRenamedIt) {
     unread.Value.ul = 0;
     EXPECT_EQ(message->SetProps(1, &unread, nullptr), S_OK);
     EXPECT_EQ(MaildirFixture::Files(inbox, "cur"), std::vector<std::string>{"77.x.host,U=9:2,F"});
-    EXPECT_EQ(ReadStream(message.get(), PR_BODY_W), std::string(reinterpret_cast<const char*>(u"Hello.\n"), 14));
+    EXPECT_EQ(ReadStream(message.get(), PR_BODY_W),
+              std::string(reinterpret_cast<const char*>(u"Hello.\n"), 14));
 }
 
 TEST_F(MapiSessionTest, UnsortedTableByUniqueNameAndEqualTimesTieOnIt) {
@@ -494,7 +522,8 @@ TEST_F(MapiSessionTest, DownloadWordAndPartialStatusLiveInTheSideFile) {
     }
     Ref<IMessage> message = Open<IMessage>(id);
     EXPECT_EQ(LongProp(message.get(), PR_CE_MSG_DOWNLOAD_STATE), 0x00080003u);
-    EXPECT_EQ(LongProp(message.get(), PR_MSG_STATUS), MSGSTATUS_PARTIAL | MSGSTATUS_REMOTE_DOWNLOAD);
+    EXPECT_EQ(LongProp(message.get(), PR_MSG_STATUS),
+              MSGSTATUS_PARTIAL | MSGSTATUS_REMOTE_DOWNLOAD);
     // A damaged side file is not trusted: it reads as empty and is rewritten whole.
     MaildirFixture::WriteFile(inbox / kSideFileName, "velora-state 1\n00080003\t00100000\t9.x\n");
     EXPECT_EQ(LongProp(message.get(), PR_CE_MSG_DOWNLOAD_STATE), 0u);
@@ -508,7 +537,8 @@ TEST_F(MapiSessionTest, DownloadWordAndPartialStatusLiveInTheSideFile) {
 
 TEST_F(MapiSessionTest, DeleteMovesToTrashUnderAFreshName) {
     const auto inbox = fixture_.MakeMaildir("mail");
-    MaildirFixture::AddMessage(inbox, "cur", "1.x:2,RSa", MaildirFixture::Message("a@b", "bye", ""));
+    MaildirFixture::AddMessage(inbox, "cur", "1.x:2,RSa",
+                               MaildirFixture::Message("a@b", "bye", ""));
     MaildirFixture::AddMessage(inbox, "cur", "2.x:2,", MaildirFixture::Message("a@b", "stay", ""));
     MaildirFixture::WriteFile(inbox / kSideFileName, FormatSideFile({{"1.x", {0x01680000, 0}}}));
     Logon({{u"Mail", inbox, ""}});
@@ -534,7 +564,8 @@ TEST_F(MapiSessionTest, DeleteMovesToTrashUnderAFreshName) {
 
 TEST_F(MapiSessionTest, HeaderCacheReadsOnlyChangedFilesAndRebuildsWhenDamaged) {
     const auto inbox = fixture_.MakeMaildir("mail");
-    const auto file = MaildirFixture::AddMessage(inbox, "cur", "1.x:2,", MaildirFixture::Message("a@b", "AAAA", ""));
+    const auto file = MaildirFixture::AddMessage(inbox, "cur", "1.x:2,",
+                                                 MaildirFixture::Message("a@b", "AAAA", ""));
     struct stat before {};
     ASSERT_EQ(::stat(file.c_str(), &before), 0);
     Logon({{u"Mail", inbox, ""}});
@@ -574,9 +605,11 @@ TEST_F(MapiSessionTest, HeaderCacheReadsOnlyChangedFilesAndRebuildsWhenDamaged) 
 TEST_F(MapiSessionTest, StreamsGiveFirstPlainPartAndRawBytes) {
     const auto inbox = fixture_.MakeMaildir("mail");
     const std::string raw =
-        "From: a@b\nSubject: parts\nMIME-Version: 1.0\nContent-Type: multipart/mixed; boundary=xx\n\n"
+        "From: a@b\nSubject: parts\nMIME-Version: 1.0\nContent-Type: multipart/mixed; "
+        "boundary=xx\n\n"
         "--xx\nContent-Type: text/html\n\n<p>html</p>\n"
-        "--xx\nContent-Type: text/plain; charset=iso-8859-1\nContent-Transfer-Encoding: quoted-printable\n\n"
+        "--xx\nContent-Type: text/plain; charset=iso-8859-1\nContent-Transfer-Encoding: "
+        "quoted-printable\n\n"
         "Gr=FC=DFe\n"
         "--xx--\n";
     MaildirFixture::AddMessage(inbox, "cur", "1.x:2,", raw);
@@ -586,7 +619,8 @@ TEST_F(MapiSessionTest, StreamsGiveFirstPlainPartAndRawBytes) {
     Ref<IMessage> message = Open<IMessage>(EncodeEntryId({EntryKind::Message, 0, "", "1.x"}));
     ASSERT_TRUE(message);
     const std::string body = ReadStream(message.get(), PR_BODY_W);
-    EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(body.data()), body.size() / 2), u"Grüße");  // the line end before a boundary belongs to it
+    EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(body.data()), body.size() / 2),
+              u"Grüße");  // the line end before a boundary belongs to it
     EXPECT_EQ(ReadStream(message.get(), PR_CE_MIME_TEXT), raw);
     Ref<IMessage> html = Open<IMessage>(EncodeEntryId({EntryKind::Message, 0, "", "2.x"}));
     HRESULT result = S_OK;
@@ -613,14 +647,25 @@ TEST_F(MapiSessionTest, GetPropsMarksMissingPropertiesAsErrors) {
     EXPECT_EQ(values[2].ulPropTag, CHANGE_PROP_TYPE(PR_BODY_W, PT_ERROR));
 }
 
+// Blocks linked to an owner come zeroed, aligned and apart from each other, and go with the owner.
 TEST(MapiMemoryTest, MoreBlocksAreFreedWithTheirOwner) {
     void* owner = nullptr;
     ASSERT_EQ(MAPIAllocateBuffer(16, &owner), S_OK);
-    for (int i = 0; i < 3; ++i) {
+    std::memset(owner, 0xCD, 16);
+    std::vector<std::pair<unsigned char*, ULONG>> blocks;
+    for (ULONG size : {100u, 1u, 0u, 300u, 100u, 5000u, 7u}) {
         void* more = nullptr;
-        ASSERT_EQ(MAPIAllocateMore(100, owner, &more), S_OK);
-        std::memset(more, 0xAB, 100);
+        ASSERT_EQ(MAPIAllocateMore(size, owner, &more), S_OK);
+        auto* bytes = static_cast<unsigned char*>(more);
+        EXPECT_EQ(reinterpret_cast<std::uintptr_t>(more) % 16, 0u) << size;
+        for (ULONG i = 0; i < size; ++i) ASSERT_EQ(bytes[i], 0) << size;
+        std::memset(more, static_cast<int>(blocks.size() + 1), size);
+        blocks.emplace_back(bytes, size);
     }
+    for (std::size_t b = 0; b < blocks.size(); ++b) {
+        for (ULONG i = 0; i < blocks[b].second; ++i) ASSERT_EQ(blocks[b].first[i], b + 1) << b;
+    }
+    for (int i = 0; i < 16; ++i) EXPECT_EQ(static_cast<unsigned char*>(owner)[i], 0xCD);
     void* orphan = nullptr;
     EXPECT_EQ(MAPIAllocateMore(8, nullptr, &orphan), E_INVALIDARG);
     MAPIFreeBuffer(owner);  // ASan would report a leak or double free here
