@@ -178,13 +178,18 @@ std::int64_t Nanoseconds(const timespec& time) {
     return static_cast<std::int64_t>(time.tv_sec) * 1000000000LL + time.tv_nsec;
 }
 
+enum class SizeKnowledge {
+    Estimate,  // read until the end of the file
+    Exact,     // the file's size from fstat: stop there, without the read call that finds the end
+};
+
 // Reads up to `limit` bytes of the open file into `out` (sized from `expectedSize`, so a file
 // that does not change while it is read takes one read call); false on a read error.
-bool ReadOpenFilePrefix(int descriptor, std::size_t limit, std::string& out,
-                        std::size_t expectedSize) {
+bool ReadOpenFilePrefix(int descriptor, std::size_t limit, std::string& out, std::size_t expectedSize,
+                        SizeKnowledge knowledge) {
     std::size_t size = 0;
     out.resize(std::min(limit, expectedSize + 1));
-    while (size < limit) {
+    while (size < limit && !(knowledge == SizeKnowledge::Exact && size >= expectedSize)) {
         if (size == out.size()) out.resize(std::min(limit, out.size() * 2));
         const ssize_t count = ::read(descriptor, out.data() + size, out.size() - size);
         if (count < 0 && errno == EINTR) continue;
@@ -200,7 +205,7 @@ bool ReadPrefix(int directory, const char* name, std::size_t limit, std::string&
                 std::size_t expectedSize = 65536) {
     const int descriptor = ::openat(directory, name, O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (descriptor < 0) return false;
-    const bool complete = ReadOpenFilePrefix(descriptor, limit, out, expectedSize);
+    const bool complete = ReadOpenFilePrefix(descriptor, limit, out, expectedSize, SizeKnowledge::Estimate);
     ::close(descriptor);
     return complete;
 }
@@ -296,8 +301,9 @@ void ReadFile(int directory, FileToRead& file, std::string& buffer) {
     if (descriptor < 0) return;
     struct stat info {};
     const bool regular = ::fstat(descriptor, &info) == 0 && S_ISREG(info.st_mode);
-    const bool complete = regular && ReadOpenFilePrefix(descriptor, kMaxHeaderRead, buffer,
-                                                        static_cast<std::size_t>(info.st_size));
+    const bool complete =
+        regular && ReadOpenFilePrefix(descriptor, kMaxHeaderRead, buffer, static_cast<std::size_t>(info.st_size),
+                                      SizeKnowledge::Exact);
     ::close(descriptor);
     if (!complete) return;
     file.size = static_cast<std::uint64_t>(info.st_size);
