@@ -63,6 +63,7 @@ class Reader {
         return true;
     }
     bool AtEnd() const { return position_ == bytes_.size(); }
+    std::size_t Position() const { return position_; }
 
   private:
     std::string_view bytes_;
@@ -85,18 +86,19 @@ std::filesystem::path HeaderCacheFile(const std::filesystem::path& folder) {
     return HeaderCacheDirectory() / name;
 }
 
-HeaderCache LoadHeaderCache(const std::filesystem::path& cacheFile,
-                            const std::filesystem::path& folder) {
+std::optional<HeaderCacheContents> HeaderCacheContents::Read(const std::filesystem::path& cacheFile,
+                                                            const std::filesystem::path& folder) {
     // One read of the whole file (sized by fstat): reading it through a stream iterator byte by
     // byte cost a fifth of a warm listing.
-    std::string bytes;
+    HeaderCacheContents contents;
+    std::string& bytes = contents.bytes_;
     {
         const int descriptor = ::open(cacheFile.c_str(), O_RDONLY | O_CLOEXEC);
-        if (descriptor < 0) return {};
+        if (descriptor < 0) return std::nullopt;
         struct stat info {};
         if (::fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) {
             ::close(descriptor);
-            return {};
+            return std::nullopt;
         }
         bytes.resize(static_cast<std::size_t>(info.st_size));
         std::size_t size = 0;
@@ -109,32 +111,34 @@ HeaderCache LoadHeaderCache(const std::filesystem::path& cacheFile,
         ::close(descriptor);
         bytes.resize(size);  // a file that shrank meanwhile fails the checksum below
     }
-    if (bytes.size() < kMagic.size() + 8 || !std::string_view(bytes).starts_with(kMagic)) return {};
+    if (bytes.size() < kMagic.size() + 8 || !std::string_view(bytes).starts_with(kMagic)) return std::nullopt;
     const std::string_view body(bytes.data(), bytes.size() - 8);
     std::uint64_t checksum = 0;
     Reader tail(std::string_view(bytes).substr(bytes.size() - 8));
-    if (!tail.U64(checksum) || checksum != Fnv1a(body)) return {};
+    if (!tail.U64(checksum) || checksum != Fnv1a(body)) return std::nullopt;
     Reader reader(body.substr(kMagic.size()));
     std::string folderText;
     std::uint64_t cur = 0;
     std::uint64_t fresh = 0;
-    std::uint64_t count = 0;
     if (!reader.Text(folderText) || folderText != folder.string() || !reader.U64(cur) ||
-        !reader.U64(fresh) || !reader.U64(count)) {
-        return {};
+        !reader.U64(fresh) || !reader.U64(contents.count_)) {
+        return std::nullopt;
     }
-    HeaderCache cache;
-    cache.stamps = {static_cast<std::int64_t>(cur), static_cast<std::int64_t>(fresh)};
     // Every entry takes at least nine numbers of eight bytes, which bounds an honest count.
-    if (count > bytes.size() / 72) return {};
-    HeaderCacheEntries& entries = cache.entries;
-    entries.reserve(count);
+    if (contents.count_ > bytes.size() / 72) return std::nullopt;
+    contents.stamps_ = {static_cast<std::int64_t>(cur), static_cast<std::int64_t>(fresh)};
+    contents.entriesOffset_ = kMagic.size() + reader.Position();
+    return contents;
+}
+
+bool HeaderCacheContents::ForEachEntry(const EntryVisitor& visit) const {
+    Reader reader(std::string_view(bytes_).substr(entriesOffset_, bytes_.size() - 8 - entriesOffset_));
     // The headers live in one block (never grown, so they stay put); each entry's pointer shares
     // the block's ownership, which saves a heap block per message.
     auto headers = std::make_shared<std::vector<MessageHeaderInfo>>();
-    headers->reserve(count);
-    for (std::uint64_t i = 0; i < count; ++i) {
-        std::string unique;
+    headers->reserve(count_);
+    std::string unique;
+    for (std::uint64_t i = 0; i < count_; ++i) {
         CachedMessage message;
         MessageHeaderInfo* header = &headers->emplace_back();
         std::uint64_t modified = 0;
@@ -144,7 +148,7 @@ HeaderCache LoadHeaderCache(const std::filesystem::path& cacheFile,
             !reader.U64(header->deliveryTime) || !reader.U64(flags) ||
             !reader.Text(header->subject) || !reader.Text(header->senderName) ||
             !reader.Text(header->senderAddress)) {
-            return {};
+            return false;
         }
         message.modifiedNanoseconds = static_cast<std::int64_t>(modified);
         header->hasSubject = (flags & kHasSubject) != 0;
@@ -155,10 +159,26 @@ HeaderCache LoadHeaderCache(const std::filesystem::path& cacheFile,
                             : (flags & kInNew) != 0 ? MessageDirectory::New
                                                     : MessageDirectory::Unknown;
         message.header = std::shared_ptr<const MessageHeaderInfo>(headers, header);
-        entries.emplace(std::move(unique), std::move(message));
+        visit(unique, message);
     }
-    if (!reader.AtEnd()) return {};
+    return reader.AtEnd();
+}
+
+HeaderCache IndexHeaderCache(const HeaderCacheContents& contents) {
+    HeaderCache cache;
+    cache.stamps = contents.Stamps();
+    cache.entries.reserve(contents.Count());
+    const bool complete = contents.ForEachEntry([&cache](std::string& unique, CachedMessage& message) {
+        cache.entries.emplace(std::move(unique), std::move(message));
+    });
+    if (!complete) return {};
     return cache;
+}
+
+HeaderCache LoadHeaderCache(const std::filesystem::path& cacheFile,
+                            const std::filesystem::path& folder) {
+    const std::optional<HeaderCacheContents> contents = HeaderCacheContents::Read(cacheFile, folder);
+    return contents ? IndexHeaderCache(*contents) : HeaderCache{};
 }
 
 bool SaveHeaderCache(const std::filesystem::path& cacheFile, const std::filesystem::path& folder,

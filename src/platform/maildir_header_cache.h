@@ -15,7 +15,9 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -69,6 +71,30 @@ struct HeaderCache {
     HeaderCacheEntries entries;
 };
 
+// A folder's cache file read whole and checked (magic, folder, size, checksum); its entries are
+// decoded on demand, into an index or straight into a listing.
+class HeaderCacheContents {
+public:
+    // nullopt when there is no such file or it is damaged.
+    static std::optional<HeaderCacheContents> Read(const std::filesystem::path& cacheFile,
+                                                   const std::filesystem::path& folder);
+    const FolderStamps& Stamps() const { return stamps_; }
+    std::uint64_t Count() const { return count_; }
+    // Gives every entry in file order (the visitor may take the strings and the message); false
+    // when an entry is malformed, after the ones before it.
+    using EntryVisitor = std::function<void(std::string& unique, CachedMessage& message)>;
+    bool ForEachEntry(const EntryVisitor& visit) const;
+
+private:
+    HeaderCacheContents() = default;
+    std::string bytes_;
+    std::size_t entriesOffset_ = 0;
+    FolderStamps stamps_;
+    std::uint64_t count_ = 0;
+};
+
+// The entries by unique name; empty (unknown stamps, no entries) when an entry is malformed.
+HeaderCache IndexHeaderCache(const HeaderCacheContents& contents);
 // The folder's cache file; empty (unknown stamps, no entries) when there is none or it is damaged.
 HeaderCache LoadHeaderCache(const std::filesystem::path& cacheFile,
                             const std::filesystem::path& folder);

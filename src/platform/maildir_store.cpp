@@ -262,9 +262,9 @@ std::uint64_t FileTimeFromNanoseconds(std::int64_t nanoseconds) {
     return FileTimeFromTimespec(time);
 }
 
-MaildirMessage RowFromCache(const std::string& unique, const CachedMessage& cached) {
+MaildirMessage RowFromCache(std::string unique, const CachedMessage& cached) {
     MaildirMessage message;
-    message.unique = unique;
+    message.unique = std::move(unique);
     message.size = cached.size;
     message.read = cached.read;
     message.deliveryTime = cached.header->deliveryTime != 0
@@ -284,6 +284,21 @@ bool ListFromCache(HeaderCacheEntries& cache, std::uint64_t listing,
         messages.push_back(RowFromCache(unique, cached));
     }
     return true;
+}
+
+// The listing straight from a cache file whose directory times still hold, without an index;
+// false (rows half made) when an entry lacks what a row needs.
+bool ListFromCacheFile(const HeaderCacheContents& contents, std::vector<MaildirMessage>& messages) {
+    messages.reserve(contents.Count());
+    bool usable = true;
+    const bool complete = contents.ForEachEntry([&](std::string& unique, CachedMessage& cached) {
+        if (!usable || !cached.header || cached.directory == MessageDirectory::Unknown) {
+            usable = false;
+            return;
+        }
+        messages.push_back(RowFromCache(std::move(unique), cached));
+    });
+    return complete && usable;
 }
 
 // A message file whose header must be read, and what reading it found.
@@ -513,17 +528,23 @@ std::vector<MaildirMessage> MaildirStore::ListMessages(const std::string& folder
     FolderIndex& index = folders_[folderPath];
     const fs::path absolute = fs::absolute(*directory);
     const fs::path cacheFile = HeaderCacheFile(absolute);
-    if (!index.loaded) {
-        HeaderCache loaded = LoadHeaderCache(cacheFile, absolute);
-        index.cache = std::move(loaded.entries);
-        index.stamps = loaded.stamps;
-        index.loaded = true;
-    }
     // The directory times are taken before anything is read, so a change made while the folder
     // is listed leaves a newer time and is seen by the next listing.
     const std::int64_t listingStart = RealTimeNanoseconds();
     const FolderStamps stamps{DirectoryStamp(*directory / "cur"),
                               DirectoryStamp(*directory / "new")};
+    if (!index.loaded) {
+        const std::optional<HeaderCacheContents> contents = HeaderCacheContents::Read(cacheFile, absolute);
+        if (contents && indexUse_ == FolderIndexUse::ReleasedAfterListing && contents->Stamps().Known() &&
+            contents->Stamps() == stamps && ListFromCacheFile(*contents, messages)) {
+            return messages;  // no index is kept, so none is built
+        }
+        messages.clear();
+        HeaderCache loaded = contents ? IndexHeaderCache(*contents) : HeaderCache{};
+        index.cache = std::move(loaded.entries);
+        index.stamps = loaded.stamps;
+        index.loaded = true;
+    }
     messages.reserve(index.cache.size());
     if (!(index.stamps.Known() && index.stamps == stamps &&
           ListFromCache(index.cache, ++index.listing, messages))) {
