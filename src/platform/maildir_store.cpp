@@ -185,8 +185,8 @@ enum class SizeKnowledge {
 
 // Reads up to `limit` bytes of the open file into `out` (sized from `expectedSize`, so a file
 // that does not change while it is read takes one read call); false on a read error.
-bool ReadOpenFilePrefix(int descriptor, std::size_t limit, std::string& out,
-                        std::size_t expectedSize, SizeKnowledge knowledge) {
+bool ReadOpenFilePrefix(int descriptor, std::size_t limit, std::string& out, std::size_t expectedSize,
+                        SizeKnowledge knowledge) {
     std::size_t size = 0;
     out.resize(std::min(limit, expectedSize + 1));
     while (size < limit && !(knowledge == SizeKnowledge::Exact && size >= expectedSize)) {
@@ -205,8 +205,7 @@ bool ReadPrefix(int directory, const char* name, std::size_t limit, std::string&
                 std::size_t expectedSize = 65536) {
     const int descriptor = ::openat(directory, name, O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (descriptor < 0) return false;
-    const bool complete =
-        ReadOpenFilePrefix(descriptor, limit, out, expectedSize, SizeKnowledge::Estimate);
+    const bool complete = ReadOpenFilePrefix(descriptor, limit, out, expectedSize, SizeKnowledge::Estimate);
     ::close(descriptor);
     return complete;
 }
@@ -318,8 +317,8 @@ void ReadFile(int directory, FileToRead& file, std::string& buffer) {
     struct stat info {};
     const bool regular = ::fstat(descriptor, &info) == 0 && S_ISREG(info.st_mode);
     const bool complete =
-        regular && ReadOpenFilePrefix(descriptor, kMaxHeaderRead, buffer,
-                                      static_cast<std::size_t>(info.st_size), SizeKnowledge::Exact);
+        regular && ReadOpenFilePrefix(descriptor, kMaxHeaderRead, buffer, static_cast<std::size_t>(info.st_size),
+                                      SizeKnowledge::Exact);
     ::close(descriptor);
     if (!complete) return;
     file.size = static_cast<std::uint64_t>(info.st_size);
@@ -522,15 +521,6 @@ std::optional<fs::path> MaildirStore::FolderDirectory(const std::string& folderP
     return directory;
 }
 
-MaildirStore::~MaildirStore() {
-    FinishCacheWrite();
-}
-
-void MaildirStore::FinishCacheWrite() {
-    if (pendingWrite_.writer.joinable()) pendingWrite_.writer.join();
-    HeaderCacheEntries().swap(pendingWrite_.entries);
-}
-
 std::vector<MaildirMessage> MaildirStore::ListMessages(const std::string& folderPath) {
     std::vector<MaildirMessage> messages;
     const std::optional<fs::path> directory = FolderDirectory(folderPath);
@@ -544,12 +534,9 @@ std::vector<MaildirMessage> MaildirStore::ListMessages(const std::string& folder
     const FolderStamps stamps{DirectoryStamp(*directory / "cur"),
                               DirectoryStamp(*directory / "new")};
     if (!index.loaded) {
-        FinishCacheWrite();  // the file being written may be this folder's
-        const std::optional<HeaderCacheContents> contents =
-            HeaderCacheContents::Read(cacheFile, absolute);
-        if (contents && indexUse_ == FolderIndexUse::ReleasedAfterListing &&
-            contents->Stamps().Known() && contents->Stamps() == stamps &&
-            ListFromCacheFile(*contents, messages)) {
+        const std::optional<HeaderCacheContents> contents = HeaderCacheContents::Read(cacheFile, absolute);
+        if (contents && indexUse_ == FolderIndexUse::ReleasedAfterListing && contents->Stamps().Known() &&
+            contents->Stamps() == stamps && ListFromCacheFile(*contents, messages)) {
             return messages;  // no index is kept, so none is built
         }
         messages.clear();
@@ -572,19 +559,7 @@ std::vector<MaildirMessage> MaildirStore::ListMessages(const std::string& folder
                 : FolderStamps{};
         if (trusted != index.stamps) changed = true;
         index.stamps = trusted;
-        if (changed && indexUse_ == FolderIndexUse::ReleasedAfterListing) {
-            // The index is not needed any more: its file is written on a thread of its own while
-            // the listing goes on, and the index is freed on this thread once that is done (a
-            // free on another thread contends with this one's allocations). The headers it
-            // shares with the rows are never changed.
-            FinishCacheWrite();
-            pendingWrite_.entries = std::move(index.cache);
-            pendingWrite_.writer = std::jthread([this, cacheFile, absolute, stamps = index.stamps] {
-                SaveHeaderCache(cacheFile, absolute, stamps, pendingWrite_.entries);
-            });
-        } else if (changed) {
-            SaveHeaderCache(cacheFile, absolute, index.stamps, index.cache);
-        }
+        if (changed) SaveHeaderCache(cacheFile, absolute, index.stamps, index.cache);
     }
     if (indexUse_ == FolderIndexUse::ReleasedAfterListing) {
         // The rows share the headers; only the index around them goes.

@@ -19,7 +19,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -54,9 +53,6 @@ class MaildirStore {
   public:
     MaildirStore(std::filesystem::path root, std::string ownAddress,
                  FolderIndexUse indexUse = FolderIndexUse::Kept);
-    ~MaildirStore();
-    MaildirStore(const MaildirStore&) = delete;
-    MaildirStore& operator=(const MaildirStore&) = delete;
 
     const std::filesystem::path& Root() const { return root_; }
     const std::string& SpecialFolderPath(SpecialFolder folder) const;
@@ -123,16 +119,6 @@ class MaildirStore {
     std::string specialPaths_[5];
     std::unordered_map<std::string, FolderIndex> folders_;
     mutable std::optional<std::vector<MaildirFolderNode>> tree_;
-
-    // Waits for the cache file being written, if any, and frees the index it was written from.
-    void FinishCacheWrite();
-    // A released index whose cache file is being written in the background (declared last: the
-    // writer is finished before anything else of the store goes).
-    struct PendingWrite {
-        HeaderCacheEntries entries;
-        std::jthread writer;
-    };
-    PendingWrite pendingWrite_;
 };
 
 // The unique names this process gives to messages it moves: "SECONDS.MMICROSPPID_QCOUNT.velora".

@@ -51,11 +51,6 @@ class RefCounted : public Interface {
 };
 
 struct StoreContext {
-    StoreContext(std::uint32_t storeIndex, std::u16string name, std::filesystem::path root,
-                 std::string ownAddress, FolderIndexUse indexUse)
-        : index(storeIndex),
-          displayName(std::move(name)),
-          store(std::move(root), std::move(ownAddress), indexUse) {}
     std::uint32_t index = 0;
     std::u16string displayName;
     MaildirStore store;
@@ -722,8 +717,8 @@ class Session final : public RefCounted<IMAPISession> {
     explicit Session(const std::vector<MessageStoreDefinition>& definitions) {
         for (const MessageStoreDefinition& definition : definitions) {
             stores_.push_back(std::make_shared<StoreContext>(
-                static_cast<std::uint32_t>(stores_.size()), definition.displayName,
-                definition.maildir, definition.ownAddress, IndexUse()));
+                StoreContext{static_cast<std::uint32_t>(stores_.size()), definition.displayName,
+                             MaildirStore(definition.maildir, definition.ownAddress, IndexUse())}));
         }
     }
     HRESULT GetMsgStoresTable(ULONG, IMAPITable** lppTable) override {
