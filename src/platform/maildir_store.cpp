@@ -185,8 +185,8 @@ enum class SizeKnowledge {
 
 // Reads up to `limit` bytes of the open file into `out` (sized from `expectedSize`, so a file
 // that does not change while it is read takes one read call); false on a read error.
-bool ReadOpenFilePrefix(int descriptor, std::size_t limit, std::string& out, std::size_t expectedSize,
-                        SizeKnowledge knowledge) {
+bool ReadOpenFilePrefix(int descriptor, std::size_t limit, std::string& out,
+                        std::size_t expectedSize, SizeKnowledge knowledge) {
     std::size_t size = 0;
     out.resize(std::min(limit, expectedSize + 1));
     while (size < limit && !(knowledge == SizeKnowledge::Exact && size >= expectedSize)) {
@@ -205,7 +205,8 @@ bool ReadPrefix(int directory, const char* name, std::size_t limit, std::string&
                 std::size_t expectedSize = 65536) {
     const int descriptor = ::openat(directory, name, O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (descriptor < 0) return false;
-    const bool complete = ReadOpenFilePrefix(descriptor, limit, out, expectedSize, SizeKnowledge::Estimate);
+    const bool complete =
+        ReadOpenFilePrefix(descriptor, limit, out, expectedSize, SizeKnowledge::Estimate);
     ::close(descriptor);
     return complete;
 }
@@ -304,6 +305,7 @@ bool ListFromCacheFile(const HeaderCacheContents& contents, std::vector<MaildirM
 // A message file whose header must be read, and what reading it found.
 struct FileToRead {
     HeaderCacheEntries::value_type* entry = nullptr;
+    bool wanted = true;  // false for a name that is no message file or a later copy of one
     std::string name;
     std::uint64_t size = 0;
     std::int64_t modifiedNanoseconds = 0;
@@ -317,8 +319,8 @@ void ReadFile(int directory, FileToRead& file, std::string& buffer) {
     struct stat info {};
     const bool regular = ::fstat(descriptor, &info) == 0 && S_ISREG(info.st_mode);
     const bool complete =
-        regular && ReadOpenFilePrefix(descriptor, kMaxHeaderRead, buffer, static_cast<std::size_t>(info.st_size),
-                                      SizeKnowledge::Exact);
+        regular && ReadOpenFilePrefix(descriptor, kMaxHeaderRead, buffer,
+                                      static_cast<std::size_t>(info.st_size), SizeKnowledge::Exact);
     ::close(descriptor);
     if (!complete) return;
     file.size = static_cast<std::uint64_t>(info.st_size);
@@ -330,24 +332,69 @@ void ReadFile(int directory, FileToRead& file, std::string& buffer) {
     }
 }
 
-// Reads the files' headers, on several threads when there are many (a first listing of a large
-// folder spends most of its time waiting for files and parsing headers). Header parsing touches
-// no shared state: GMime's utility functions are thread-safe and each call makes its own objects.
-void ReadFiles(int directory, std::vector<FileToRead>& files) {
-    constexpr std::size_t kFilesPerThread = 512;
-    constexpr unsigned kMaxThreads = 4;
-    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-    const unsigned threads = static_cast<unsigned>(
-        std::min<std::size_t>({cores, kMaxThreads, 1 + files.size() / kFilesPerThread}));
-    std::atomic<std::size_t> next{0};
-    auto work = [&] {
+// Reads the headers of a list of files on helper threads started at once, and on the calling
+// thread when it calls Finish (a first listing of a large folder spends most of its time waiting
+// for files and parsing headers, and the caller has its own work to do meanwhile). Header parsing
+// touches no shared state: GMime's utility functions are thread-safe and each call makes its
+// own objects. The files' names and the slots for what is found must stay put until Finish.
+class FileReader {
+  public:
+    FileReader(int directory, std::vector<FileToRead>& files)
+        : directory_(directory), files_(files) {
+        constexpr std::size_t kFilesPerThread = 512;
+        constexpr unsigned kMaxThreads = 4;
+        const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+        const std::size_t threads =
+            std::min<std::size_t>({cores, kMaxThreads, 1 + files.size() / kFilesPerThread});
+        for (std::size_t i = 1; i < threads; ++i) helpers_.emplace_back([this] { Work(); });
+    }
+    FileReader(const FileReader&) = delete;
+    FileReader& operator=(const FileReader&) = delete;
+    ~FileReader() { Finish(); }
+
+    void Finish() {
+        Work();
+        for (std::jthread& helper : helpers_) helper.join();
+        helpers_.clear();
+    }
+
+  private:
+    void Work() {
         std::string buffer;
-        for (std::size_t i = next++; i < files.size(); i = next++)
-            ReadFile(directory, files[i], buffer);
-    };
-    std::vector<std::jthread> helpers;
-    for (unsigned i = 1; i < threads; ++i) helpers.emplace_back(work);
-    work();
+        for (std::size_t i = next_++; i < files_.size(); i = next_++)
+            ReadFile(directory_, files_[i], buffer);
+    }
+
+    int directory_;
+    std::vector<FileToRead>& files_;
+    std::atomic<std::size_t> next_{0};
+    std::vector<std::jthread> helpers_;
+};
+
+// Records a directory entry of this listing in the index: its place, full name and Seen flag.
+// Null for a name that is no message file and for a second file of a message already seen by
+// this listing (the first one counts).
+HeaderCacheEntries::value_type* Remember(HeaderCacheEntries& cache, std::string_view name,
+                                         MessageDirectory place, std::uint64_t listing,
+                                         bool& changed) {
+    const std::optional<MaildirFileName> parsed = ParseMaildirFileName(name);
+    if (!parsed) return nullptr;
+    auto slot = cache.find(parsed->unique);
+    if (slot == cache.end())
+        slot = cache.emplace(std::string(parsed->unique), CachedMessage{}).first;
+    CachedMessage& cached = slot->second;
+    if (cached.listing == listing) return nullptr;
+    const std::string_view nameAfterUnique = name.substr(parsed->unique.size());
+    const bool read = parsed->hasInfo && HasMaildirFlag(*parsed, 'S');
+    if (cached.directory != place || cached.nameAfterUnique != nameAfterUnique ||
+        cached.read != read) {
+        cached.directory = place;
+        cached.nameAfterUnique.assign(nameAfterUnique);
+        cached.read = read;
+        changed = true;
+    }
+    cached.listing = listing;
+    return &*slot;
 }
 
 class DirectoryHandle {
@@ -534,9 +581,11 @@ std::vector<MaildirMessage> MaildirStore::ListMessages(const std::string& folder
     const FolderStamps stamps{DirectoryStamp(*directory / "cur"),
                               DirectoryStamp(*directory / "new")};
     if (!index.loaded) {
-        const std::optional<HeaderCacheContents> contents = HeaderCacheContents::Read(cacheFile, absolute);
-        if (contents && indexUse_ == FolderIndexUse::ReleasedAfterListing && contents->Stamps().Known() &&
-            contents->Stamps() == stamps && ListFromCacheFile(*contents, messages)) {
+        const std::optional<HeaderCacheContents> contents =
+            HeaderCacheContents::Read(cacheFile, absolute);
+        if (contents && indexUse_ == FolderIndexUse::ReleasedAfterListing &&
+            contents->Stamps().Known() && contents->Stamps() == stamps &&
+            ListFromCacheFile(*contents, messages)) {
             return messages;  // no index is kept, so none is built
         }
         messages.clear();
@@ -574,6 +623,7 @@ bool MaildirStore::ScanFolder(const fs::path& directory, FolderIndex& index, std
     // The cache is updated in place: entries seen by this listing are stamped with its number,
     // the others (files gone) are dropped at the end.
     bool changed = false;
+    const bool firstListing = index.cache.empty();
     std::vector<FileToRead> toRead;
     for (const char* sub : {"cur", "new"}) {
         if (!IsPlainDirectory(directory / sub)) continue;  // never follow a link out of the store
@@ -583,46 +633,47 @@ bool MaildirStore::ScanFolder(const fs::path& directory, FolderIndex& index, std
         const MessageDirectory place =
             sub[0] == 'c' ? MessageDirectory::Cur : MessageDirectory::New;
         toRead.clear();
-        while (dirent* entry = ::readdir(handle.get())) {
-            const std::string_view name = entry->d_name;
-            const std::optional<MaildirFileName> parsed = ParseMaildirFileName(name);
-            if (!parsed) continue;
-            auto slot = index.cache.find(parsed->unique);
-            if (slot == index.cache.end())
-                slot = index.cache.emplace(std::string(parsed->unique), CachedMessage{}).first;
-            CachedMessage& cached = slot->second;
-            if (cached.listing == listing)
-                continue;  // the same message twice: the first one counts
-            const std::string_view nameAfterUnique = name.substr(parsed->unique.size());
-            const bool read = parsed->hasInfo && HasMaildirFlag(*parsed, 'S');
-            if (cached.directory != place || cached.nameAfterUnique != nameAfterUnique ||
-                cached.read != read) {
-                cached.directory = place;
-                cached.nameAfterUnique.assign(nameAfterUnique);
-                cached.read = read;
-                changed = true;
+        if (firstListing) {
+            // Nothing is known yet, so every file is read: the reading starts as soon as the
+            // names are in, and the index is built beside it.
+            while (dirent* entry = ::readdir(handle.get())) {
+                if (entry->d_name[0] != '.') toRead.emplace_back().name = entry->d_name;
             }
-            cached.listing = listing;
-            if (cached.header) {
-                // Known: trusted while its size and time are unchanged.
-                struct stat info {};
-                if (::fstatat(descriptor, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0 ||
-                    !S_ISREG(info.st_mode)) {
-                    cached.listing = 0;  // not a message file (now): dropped below
-                    continue;
-                }
-                if (cached.size == static_cast<std::uint64_t>(info.st_size) &&
-                    cached.modifiedNanoseconds == Nanoseconds(info.st_mtim)) {
-                    messages.push_back(RowFromCache(slot->first, cached));
-                    continue;
-                }
+            FileReader reader(descriptor, toRead);
+            for (FileToRead& file : toRead) {
+                file.entry = Remember(index.cache, file.name, place, listing, changed);
+                file.wanted = file.entry != nullptr;
             }
-            FileToRead& file = toRead.emplace_back();
-            file.entry = &*slot;
-            file.name.assign(name);
+            reader.Finish();
+        } else {
+            while (dirent* entry = ::readdir(handle.get())) {
+                const std::string_view name = entry->d_name;
+                HeaderCacheEntries::value_type* slot =
+                    Remember(index.cache, name, place, listing, changed);
+                if (slot == nullptr) continue;
+                CachedMessage& cached = slot->second;
+                if (cached.header) {
+                    // Known: trusted while its size and time are unchanged.
+                    struct stat info {};
+                    if (::fstatat(descriptor, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0 ||
+                        !S_ISREG(info.st_mode)) {
+                        cached.listing = 0;  // not a message file (now): dropped below
+                        continue;
+                    }
+                    if (cached.size == static_cast<std::uint64_t>(info.st_size) &&
+                        cached.modifiedNanoseconds == Nanoseconds(info.st_mtim)) {
+                        messages.push_back(RowFromCache(slot->first, cached));
+                        continue;
+                    }
+                }
+                FileToRead& file = toRead.emplace_back();
+                file.entry = slot;
+                file.name.assign(name);
+            }
+            FileReader(descriptor, toRead).Finish();
         }
-        ReadFiles(descriptor, toRead);
         for (FileToRead& file : toRead) {
+            if (!file.wanted) continue;
             CachedMessage& cached = file.entry->second;
             if (!file.header) {
                 cached.listing = 0;  // unreadable or not a regular file: not listed, dropped below

@@ -140,6 +140,22 @@ TEST_F(MaildirListingTest, RecentlyChangedDirectoriesAreScannedAgain) {
     EXPECT_EQ(Uniques(List(later)), (std::vector<std::string>{"1.a", "2.b"}));
 }
 
+// A message left in two files (a sync tool interrupted between copy and delete) is listed once,
+// by the first listing of the folder and by a later one that looks at the files again.
+TEST_F(MaildirListingTest, AMessageInTwoFilesIsListedOnce) {
+    const auto folder = fixture_.MakeMaildir("mail");
+    const std::string message =
+        MaildirFixture::Message("a@x", "twin", "Thu, 02 Jan 2020 10:00:00 +0000");
+    MaildirFixture::AddMessage(folder, "new", "1.a", message);
+    MaildirFixture::AddMessage(folder, "cur", "1.a:2,S", message);
+    MaildirFixture::AddMessage(folder, "cur", "1.a,S=120:2,", message);
+    MaildirFixture::AddMessage(folder, "cur", "2.b:2,", message);
+    MaildirStore store(folder, "");
+    EXPECT_EQ(Uniques(List(store)), (std::vector<std::string>{"1.a", "2.b"}));
+    MaildirFixture::AddMessage(folder, "new", "3.c", message);
+    EXPECT_EQ(Uniques(List(store)), (std::vector<std::string>{"1.a", "2.b", "3.c"}));
+}
+
 // A first listing of a large folder reads the files on several threads; every message comes
 // back once, with its own header, and a file that cannot be read is left out.
 TEST_F(MaildirListingTest, ManyFilesAreReadOnceEachWithTheirOwnHeaders) {
