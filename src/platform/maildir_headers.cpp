@@ -235,21 +235,27 @@ bool IsAsciiLetterOrDigit(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
 }
 
-// A plain "local@domain" address: atom characters and dots, one '@', a domain of letters,
-// digits, dots and hyphens.
-bool IsPlainAddress(std::string_view text) {
-    const std::size_t at = text.find('@');
-    if (at == 0 || at == std::string_view::npos || at + 1 == text.size()) return false;
-    for (char c : text.substr(0, at)) {
-        if (!IsAsciiLetterOrDigit(c) &&
-            std::string_view(".!#$%&'*+/=?^_`{|}~-").find(c) == std::string_view::npos) {
-            return false;
-        }
+// Atoms (runs of the allowed characters) joined by single dots, without a dot at either end.
+bool IsDotAtom(std::string_view text, std::string_view allowed) {
+    if (text.empty() || text.front() == '.' || text.back() == '.' ||
+        text.find("..") != std::string_view::npos) {
+        return false;
     }
-    for (char c : text.substr(at + 1)) {
-        if (!IsAsciiLetterOrDigit(c) && c != '.' && c != '-') return false;
+    for (char c : text) {
+        if (!IsAsciiLetterOrDigit(c) && c != '.' && allowed.find(c) == std::string_view::npos)
+            return false;
     }
     return true;
+}
+
+// A plain "local@domain" address: a dot-atom of atom characters, one '@', a dot-atom of letters,
+// digits and hyphens (GMime refuses stray dots in either part, and drops a final dot of the
+// domain, so those are left to it).
+bool IsPlainAddress(std::string_view text) {
+    const std::size_t at = text.find('@');
+    if (at == std::string_view::npos) return false;
+    return IsDotAtom(text.substr(0, at), "!#$%&'*+/=?^_`{|}~-") &&
+           IsDotAtom(text.substr(at + 1), "-");
 }
 
 // Words of printable ASCII separated by single spaces; `extra` lists the punctuation allowed
@@ -416,6 +422,12 @@ std::optional<std::int64_t> ParseUsualDate(std::string_view text) {
         if (comment.front() != '(' || comment.back() != ')' ||
             comment.find_first_of("()", 1) != comment.size() - 1) {
             return std::nullopt;
+        }
+        for (char c : comment) {
+            // GMime reads the value as a C string: a NUL ends it early; other control and 8-bit
+            // bytes are its to judge too.
+            if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x7F)
+                return std::nullopt;
         }
     }
     // GMime gives no date for years before 1969; those, like impossible days and times, are its

@@ -79,6 +79,10 @@ TEST(QuickDateReader, AgreesWithGmimeOnTheUsualFormAndItsEdges) {
         "garbage",
     };
     for (const char* shape : shapes) ExpectSameDate(shape);
+    // Found by fuzzing: GMime reads the value only up to a NUL.
+    using namespace std::string_literals;
+    ExpectSameDate("2 Jan 2020 10:00 -0530 (E00:\0\0 +0000 EST)"s);
+    ExpectSameDate("2 Jan 2020 10:00 -0530\0 (x)"s);
 }
 
 // Plain and quoted names, bare and bracketed addresses, and the shapes the quick reader must
@@ -113,6 +117,15 @@ TEST(QuickSenderReader, AgreesWithGmimeOnUsualAndUnusualForms) {
         "@example.org",
         "john@@example.org",
         "john.doe+tag@sub.example.org",
+        "h.@example.org",
+        ".h@example.org",
+        "a..b@example.org",
+        "a@example..org",
+        "a@.example.org",
+        "a@example.org.",
+        "x <a@example.org.>",
+        "a@x",
+        "{a}@x.org",
         "John <john@[192.0.2.1]>",
         "<<john@example.org>>",
         "John Doe <john@example.org",

@@ -1,0 +1,27 @@
+// The list's header reader on arbitrary bytes: never crash, and the quick readers of the usual
+// Date and From forms give exactly what GMime's general parsers give.
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "platform/maildir_headers.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace velora::platform;
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    ReadMessageHeaderInfo(bytes);
+
+    // The input as one header value, read both ways.
+    if (ParseMessageDate(bytes) != detail::ParseMessageDateWithGmime(bytes)) std::abort();
+    MessageHeaderInfo quick;
+    MessageHeaderInfo general;
+    detail::ReadSender(bytes, quick);
+    detail::ReadSenderWithGmime(bytes, general);
+    if (quick.hasSender != general.hasSender || quick.senderName != general.senderName ||
+        quick.senderAddress != general.senderAddress) {
+        std::abort();
+    }
+    return 0;
+}
