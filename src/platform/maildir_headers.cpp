@@ -250,12 +250,18 @@ bool IsDotAtom(std::string_view text, std::string_view allowed) {
 
 // A plain "local@domain" address: a dot-atom of atom characters, one '@', a dot-atom of letters,
 // digits and hyphens (GMime refuses stray dots in either part, and drops a final dot of the
-// domain, so those are left to it).
+// domain, so those are left to it), without an "xn--" label (GMime decodes those to Unicode).
 bool IsPlainAddress(std::string_view text) {
     const std::size_t at = text.find('@');
     if (at == std::string_view::npos) return false;
-    return IsDotAtom(text.substr(0, at), "!#$%&'*+/=?^_`{|}~-") &&
-           IsDotAtom(text.substr(at + 1), "-");
+    const std::string_view domain = text.substr(at + 1);
+    for (std::size_t i = 0; i + 4 <= domain.size(); ++i) {
+        if (AsciiLower(domain[i]) == 'x' && AsciiLower(domain[i + 1]) == 'n' &&
+            domain[i + 2] == '-' && domain[i + 3] == '-') {
+            return false;
+        }
+    }
+    return IsDotAtom(text.substr(0, at), "!#$%&'*+/=?^_`{|}~-") && IsDotAtom(domain, "-");
 }
 
 // Words of printable ASCII separated by single spaces; `extra` lists the punctuation allowed

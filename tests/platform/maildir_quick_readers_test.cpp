@@ -126,6 +126,8 @@ TEST(QuickSenderReader, AgreesWithGmimeOnUsualAndUnusualForms) {
         "x <a@example.org.>",
         "a@x",
         "{a}@x.org",
+        "joe@xn--plorg",
+        "Joe <joe@mail.XN--bcher-kva.example>",
         "John <john@[192.0.2.1]>",
         "<<john@example.org>>",
         "John Doe <john@example.org",
