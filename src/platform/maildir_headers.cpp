@@ -422,7 +422,8 @@ std::optional<std::int64_t> ParseUsualDate(std::string_view text) {
     }
     const bool west = text[position++] == '-';
     if (!ReadDigits(text, position, 4, zone)) return std::nullopt;
-    SkipSpaces(text, position);
+    // A comment must stand apart: GMime reads "-0530(EST)" as one word that is no zone.
+    if (!SkipSpaces(text, position) && position < text.size()) return std::nullopt;
     if (position < text.size()) {
         const std::string_view comment = text.substr(position);
         if (comment.front() != '(' || comment.back() != ')' ||

@@ -62,6 +62,8 @@ TEST(QuickDateReader, AgreesWithGmimeOnTheUsualFormAndItsEdges) {
         "Thu, 2 Jan 2020 10:00:00 +0000 (UTC)",
         "Thu, 2 Jan 2020 10:00:00 +0000 (Coordinated (Universal) Time)",
         "Thu, 2 Jan 2020 10:00:00 +0000 UTC",
+        "Thu, 2 Jan 2020 10:00:00 -0530(EST)",
+        "Thu, 2 Jan 2020 10:00:00 -0530 (: %T)",
         "Thu,  2  Jan  2020  10:00:00  -0500",
         "Thu, 02 Jan 2020 10:00:00\t+0000",
         "Xyz, 02 Jan 2020 10:00:00 +0000",
