@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <fstream>
 #include <istream>
-#include <iterator>
 #include <sstream>
 #include <system_error>
 
@@ -35,7 +34,17 @@ std::optional<std::string> ReadInputBytes(const std::string& path, std::istream&
         reason = "cannot open '" + path + "': " + std::strerror(errno);
         return std::nullopt;
     }
-    std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    // Sized from the file and read in one go (a character iterator cost a tenth of `velora body`
+    // on a 1 MB message); whatever the file grew by meanwhile is read after it.
+    std::string bytes(static_cast<std::size_t>(std::filesystem::file_size(path, error)), '\0');
+    if (error) bytes.clear();
+    file.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<std::size_t>(file.gcount()));
+    if (file) {
+        std::ostringstream rest;
+        rest << file.rdbuf();
+        bytes += std::move(rest).str();
+    }
     if (file.bad()) {
         reason = "cannot read '" + path + "'";
         return std::nullopt;
