@@ -5,8 +5,11 @@
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <QDeadlineTimer>
 #include <QFileInfo>
+#include <QIODevice>
 #include <QSoundEffect>
+#include <QThread>
 #include <QUrl>
 
 #include "platform/registry.h"
@@ -102,6 +105,7 @@ class DesktopSoundPlayer : public SoundPlayer {
         effect_->setSource(QUrl::fromLocalFile(file));
         effect_->setLoopCount(loop ? QSoundEffect::Infinite : 1);
         effect_->play();
+        WaitWhileLoading();
         return true;
     }
 
@@ -110,6 +114,22 @@ class DesktopSoundPlayer : public SoundPlayer {
     }
 
   private:
+    // Qt 6.4's sample cache deadlocks at exit when its loading thread is still at work (its
+    // destructor holds the lock the loader needs), so a sound is never left loading: the loader's
+    // answer is taken in here (up to a second; a short WAV takes a millisecond or two). Only the
+    // effect's own queued calls are delivered, so no other handler runs inside Play.
+    void WaitWhileLoading() {
+        const QDeadlineTimer deadline(1000);
+        QObject* const receivers[] = {effect_.get(), effect_->findChild<QIODevice*>()};
+        while (effect_->status() == QSoundEffect::Loading && !deadline.hasExpired()) {
+            QThread::yieldCurrentThread();
+            for (QObject* receiver : receivers) {
+                if (receiver != nullptr)
+                    QCoreApplication::sendPostedEvents(receiver, QEvent::MetaCall);
+            }
+        }
+    }
+
     std::unique_ptr<QSoundEffect> effect_;
 };
 
