@@ -275,12 +275,17 @@ MaildirMessage RowFromCache(std::string unique, const CachedMessage& cached) {
     return message;
 }
 
+// Whether a cached entry holds all a row needs without looking at its file.
+bool IsListable(const CachedMessage& cached) {
+    return cached.header != nullptr && cached.directory != MessageDirectory::Unknown;
+}
+
 // The listing straight from the cache, for directories unchanged since it was written; false
 // (rows half made) when an entry lacks what a row needs, so the folder must be scanned.
 bool ListFromCache(HeaderCacheEntries& cache, std::uint64_t listing,
                    std::vector<MaildirMessage>& messages) {
     for (auto& [unique, cached] : cache) {
-        if (!cached.header || cached.directory == MessageDirectory::Unknown) return false;
+        if (!IsListable(cached)) return false;
         cached.listing = listing;
         messages.push_back(RowFromCache(unique, cached));
     }
@@ -293,7 +298,7 @@ bool ListFromCacheFile(const HeaderCacheContents& contents, std::vector<MaildirM
     messages.reserve(contents.Count());
     bool usable = true;
     const bool complete = contents.ForEachEntry([&](std::string& unique, CachedMessage& cached) {
-        if (!usable || !cached.header || cached.directory == MessageDirectory::Unknown) {
+        if (!usable || !IsListable(cached)) {
             usable = false;
             return;
         }

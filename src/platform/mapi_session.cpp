@@ -97,15 +97,6 @@ bool PutEntryId(SPropValue& value, void* owner, EntryKind kind, std::uint32_t st
     return true;
 }
 
-bool PutBinary(SPropValue& value, void* owner, const std::vector<std::uint8_t>& bytes) {
-    void* block = nullptr;
-    if (FAILED(MAPIAllocateMore(static_cast<ULONG>(bytes.size()), owner, &block))) return false;
-    if (!bytes.empty()) std::memcpy(block, bytes.data(), bytes.size());
-    value.Value.bin.cb = static_cast<ULONG>(bytes.size());
-    value.Value.bin.lpb = static_cast<LPBYTE>(block);
-    return true;
-}
-
 // Fills one value for `tag`; false when the object has no such property.
 using Filler = std::function<bool(ULONG tag, SPropValue& value, void* owner)>;
 
@@ -147,17 +138,6 @@ HRESULT GetPropsWith(const SPropTagArray* tags, const Filler& fill, ULONG* count
     if (FAILED(result)) return result;
     *count = static_cast<ULONG>(list.size());
     return missing ? MAPI_W_ERRORS_RETURNED : S_OK;
-}
-
-std::vector<std::uint8_t> StoreEntryId(std::uint32_t store) {
-    return EncodeEntryId({EntryKind::Store, store, {}, {}});
-}
-std::vector<std::uint8_t> FolderEntryId(std::uint32_t store, const std::string& folder) {
-    return EncodeEntryId({EntryKind::Folder, store, folder, {}});
-}
-std::vector<std::uint8_t> MessageEntryId(std::uint32_t store, const std::string& folder,
-                                         const std::string& unique) {
-    return EncodeEntryId({EntryKind::Message, store, folder, unique});
 }
 
 // Values of one message, shared by contents-table rows and message objects.
@@ -338,7 +318,8 @@ class StoresRows final : public RowSource {
     std::size_t Count() const override { return stores_.size(); }
     std::vector<ULONG> DefaultColumns() const override { return {PR_ENTRYID, PR_DISPLAY_NAME_W}; }
     bool Fill(std::size_t row, ULONG tag, SPropValue& value, void* owner) override {
-        if (tag == PR_ENTRYID) return PutBinary(value, owner, StoreEntryId(stores_[row]->index));
+        if (tag == PR_ENTRYID)
+            return PutEntryId(value, owner, EntryKind::Store, stores_[row]->index, {});
         if (tag == PR_DISPLAY_NAME_W) return PutText(value, owner, stores_[row]->displayName);
         return false;
     }
@@ -434,9 +415,9 @@ class HierarchyRows final : public RowSource {
         const MaildirFolderNode& node = children_[row];
         switch (tag) {
             case PR_ENTRYID:
-                return PutBinary(value, owner, FolderEntryId(store_->index, node.path));
+                return PutEntryId(value, owner, EntryKind::Folder, store_->index, node.path);
             case PR_PARENT_ENTRYID:
-                return PutBinary(value, owner, FolderEntryId(store_->index, folder_));
+                return PutEntryId(value, owner, EntryKind::Folder, store_->index, folder_);
             case PR_DISPLAY_NAME_W:
                 return PutText(value, owner, DecodeUtf8OrWindows1252(node.name));
             case PR_SUBFOLDERS:
@@ -483,14 +464,14 @@ class Folder final : public RefCounted<IMAPIFolder> {
                 MaildirStore& store = store_->store;
                 switch (tag) {
                     case PR_ENTRYID:
-                        return PutBinary(value, owner, FolderEntryId(store_->index, path_));
+                        return PutEntryId(value, owner, EntryKind::Folder, store_->index, path_);
                     case PR_DISPLAY_NAME_W:
                         return PutText(value, owner,
                                        DecodeUtf8OrWindows1252(store.FolderDisplayName(path_)));
                     case PR_PARENT_ENTRYID: {
                         const std::optional<std::string> parent = store.ParentFolder(path_);
                         return parent &&
-                               PutBinary(value, owner, FolderEntryId(store_->index, *parent));
+                               PutEntryId(value, owner, EntryKind::Folder, store_->index, *parent);
                     }
                     case PR_SUBFOLDERS:
                         value.Value.b = store.ChildFolders(path_).empty() ? 0 : 1;
@@ -574,9 +555,10 @@ class Message final : public RefCounted<IMessage> {
             tags,
             [&](ULONG tag, SPropValue& value, void* owner) {
                 if (store_ && tag == PR_ENTRYID)
-                    return PutBinary(value, owner, MessageEntryId(store_->index, folder_, unique_));
+                    return PutEntryId(value, owner, EntryKind::Message, store_->index, folder_,
+                                      unique_);
                 if (store_ && tag == PR_PARENT_ENTRYID)
-                    return PutBinary(value, owner, FolderEntryId(store_->index, folder_));
+                    return PutEntryId(value, owner, EntryKind::Folder, store_->index, folder_);
                 return facts.message != nullptr && FillMessageValue(facts, tag, value, owner);
             },
             count, out);
@@ -675,12 +657,12 @@ class Store final : public RefCounted<IMsgStore> {
             [this](ULONG tag, SPropValue& value, void* owner) {
                 const MaildirStore& store = store_->store;
                 auto folder = [&](SpecialFolder which) {
-                    return PutBinary(value, owner,
-                                     FolderEntryId(store_->index, store.SpecialFolderPath(which)));
+                    return PutEntryId(value, owner, EntryKind::Folder, store_->index,
+                                      store.SpecialFolderPath(which));
                 };
                 switch (tag) {
                     case PR_ENTRYID:
-                        return PutBinary(value, owner, StoreEntryId(store_->index));
+                        return PutEntryId(value, owner, EntryKind::Store, store_->index, {});
                     case PR_DISPLAY_NAME_W:
                         return PutText(value, owner, store_->displayName);
                     case PR_CE_IPM_INBOX_ENTRYID:
