@@ -1,6 +1,8 @@
 #include <string>
 
 #include "app/application.h"
+#include "app/commands.h"
+#include "app/window_commands.h"
 
 namespace velora::app {
 
@@ -30,6 +32,10 @@ int RunProgramCommand(const CommandContext& context) {
         scale = parsed;
     }
     return RunProgram(context.maildirs, scale, context.err);
+}
+
+int RunWindowCommand(WindowCommand command, const CommandContext& context) {
+    return command == WindowCommand::Read ? RunReadCommand(context) : RunProgramCommand(context);
 }
 
 }  // namespace velora::app

@@ -20,4 +20,4 @@ add_custom_command(
   VERBATIM)
 target_sources(velora_resources PRIVATE ${velora_demo_generated})
 
-install(DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/demo/ DESTINATION share/velora/demo)
+install(DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/demo/ DESTINATION ${CMAKE_INSTALL_DATADIR}/velora/demo)

@@ -250,9 +250,8 @@ const platform::ResourceModule& ProgramResources() {
 std::filesystem::path FindKeepAwakeSound(const std::filesystem::path& programFolder) {
     std::error_code error;
     for (const std::filesystem::path& candidate :
-         {programFolder / "Keep.dat",
-          programFolder.parent_path() / "share" / "velora" / "Keep.dat"}) {
-        if (std::filesystem::is_regular_file(candidate, error)) return candidate;
+         {programFolder / "Keep.dat", programFolder / VELORA_KEEP_DAT_FROM_PROGRAM_FOLDER}) {
+        if (std::filesystem::is_regular_file(candidate, error)) return candidate.lexically_normal();
     }
     return {};
 }

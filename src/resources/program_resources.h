@@ -23,8 +23,9 @@ inline constexpr platform::DWORD kStylePopup = 0x80000000;    // WS_POPUP
 inline constexpr platform::DWORD kStyleCaption = 0x00C00000;  // WS_CAPTION
 inline constexpr platform::DWORD kStyleSetFont = 0x00000040;  // DS_SETFONT
 
-// The keep-awake sound "Keep.dat": next to the program in the build tree, or in the install
-// prefix's share/velora beside its bin folder. Empty when neither exists.
+// The keep-awake sound "Keep.dat": next to the window program in the build tree, or where the
+// install puts it relative to the window program's folder (libexec/velora, then
+// ../../share/velora). Empty when neither exists.
 std::filesystem::path FindKeepAwakeSound(const std::filesystem::path& programFolder);
 
 }  // namespace velora::resources

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "app/window_commands.h"
 
 namespace velora::app::testing {
 
@@ -48,7 +49,7 @@ class CommandTest : public ::testing::Test {
     Result Run(const std::vector<std::string>& arguments) {
         std::ostringstream out;
         std::ostringstream err;
-        const int status = RunCommandLine(arguments, out, err);
+        const int status = RunCommandLine(arguments, out, err, RunWindowCommand);
         return {status, out.str(), err.str()};
     }
 

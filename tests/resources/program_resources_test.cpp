@@ -144,13 +144,14 @@ TEST(KeepDat, IsAShortSilentPcmWave) {
 TEST(KeepDat, FoundNextToTheProgramOrInTheInstallPrefix) {
     const std::filesystem::path root =
         std::filesystem::temp_directory_path() / ("velora_keep_dat_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(root / "bin");
+    const std::filesystem::path programFolder = root / "libexec" / "velora";
+    std::filesystem::create_directories(programFolder);
     std::filesystem::create_directories(root / "share" / "velora");
-    EXPECT_TRUE(FindKeepAwakeSound(root / "bin").empty());
+    EXPECT_TRUE(FindKeepAwakeSound(programFolder).empty());
     std::ofstream(root / "share" / "velora" / "Keep.dat") << "x";
-    EXPECT_EQ(FindKeepAwakeSound(root / "bin"), root / "share" / "velora" / "Keep.dat");
-    std::ofstream(root / "bin" / "Keep.dat") << "x";
-    EXPECT_EQ(FindKeepAwakeSound(root / "bin"), root / "bin" / "Keep.dat");
+    EXPECT_EQ(FindKeepAwakeSound(programFolder), root / "share" / "velora" / "Keep.dat");
+    std::ofstream(programFolder / "Keep.dat") << "x";
+    EXPECT_EQ(FindKeepAwakeSound(programFolder), programFolder / "Keep.dat");
     std::filesystem::remove_all(root);
 }
 
