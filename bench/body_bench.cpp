@@ -93,7 +93,7 @@ std::string TruncatedAlternative() {
 
 void Run(benchmark::State& state, const std::string& message) {
     for (auto _ : state) {
-        std::u16string text = velora::content::ReadingTextOfMessageFile(message);
+        velora::platform::Bstr text = velora::content::ReadingTextOfMessageFile(message);
         benchmark::DoNotOptimize(text);
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *

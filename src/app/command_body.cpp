@@ -29,7 +29,7 @@ int RunBodyCommand(const CommandContext& context) {
         context.err << "velora: " << reason << "\n";
         return kExitInputError;
     }
-    context.out << platform::EncodeUtf8(content::ReadingTextOfMessageFile(*bytes));
+    platform::WriteUtf8(context.out, content::ReadingTextOfMessageFile(*bytes).View());
     context.out.flush();
     if (!context.out) {
         context.err << "velora: cannot write the output\n";

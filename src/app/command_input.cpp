@@ -53,7 +53,9 @@ std::optional<std::string> ReadInputBytes(const std::string& path, std::istream&
 }
 
 std::u16string ReadingTextOfInput(std::string_view bytes, InputKind kind) {
-    if (kind == InputKind::Message) return content::ReadingTextOfMessageFile(bytes);
+    if (kind == InputKind::Message) {
+        return std::u16string(content::ReadingTextOfMessageFile(bytes).View());
+    }
     constexpr std::string_view kByteOrderMark = "\xef\xbb\xbf";
     if (bytes.starts_with(kByteOrderMark)) bytes.remove_prefix(kByteOrderMark.size());
     return platform::DecodeUtf8OrWindows1252(bytes);

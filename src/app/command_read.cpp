@@ -75,8 +75,8 @@ int RunReadCommand(const CommandContext& context) {
         context.err << "velora: " << reason << "\n";
         return kExitInputError;
     }
-    const std::u16string text = options.message ? content::ReadingTextOfMessageFile(*bytes)
-                                                : ReadingTextOfInput(*bytes, InputKind::Text);
+    const std::u16string text =
+        ReadingTextOfInput(*bytes, options.message ? InputKind::Message : InputKind::Text);
 
     static int argc = 1;
     static char name[] = "velora";

@@ -4,12 +4,14 @@
 // No header lines; not yet segmented. Used by `velora body`, `document --message`,
 // `frames --message` and `read --message`.
 
-#include <string>
 #include <string_view>
+
+#include "platform/bstr.h"
 
 namespace velora::content {
 
-// Any bytes give a text (possibly empty); never throws for bad input.
-std::u16string ReadingTextOfMessageFile(std::string_view bytes);
+// Any bytes give a text (possibly empty, never null); never throws for bad input. The BSTR the
+// reader object holds is handed over as it is.
+platform::Bstr ReadingTextOfMessageFile(std::string_view bytes);
 
 }  // namespace velora::content

@@ -55,9 +55,9 @@ std::string_view GetText(const MimeDecoder& decoder, int property, int index) {
 // 8-bit text through the desktop's ANSI code page, with the marker of a partly downloaded message
 // appended. The text ends at its first NUL, as a NUL-terminated copy would.
 Bstr ConvertPart(const MessageReader& reader, std::string_view bytes) {
-    std::u16string text = platform::DecodeUtf8OrWindows1252(bytes);
-    if (reader.PartlyDownloaded()) text += reader.partialBodyMarker;
-    return platform::SysAllocString(text.c_str());
+    return platform::DecodeUtf8OrWindows1252ToBstr(
+        bytes, reader.PartlyDownloaded() ? std::u16string_view(reader.partialBodyMarker)
+                                         : std::u16string_view());
 }
 
 void FillIfEmpty(Bstr& field, Bstr text) {

@@ -9,7 +9,7 @@
 namespace velora::platform {
 
 class Bstr {
-public:
+  public:
     Bstr() = default;  // the null BSTR
     Bstr(const Bstr& other);
     Bstr& operator=(const Bstr& other);
@@ -21,12 +21,19 @@ public:
     std::uint32_t Length() const { return length_; }
     // NUL-terminated text, or nullptr for the null BSTR.
     const char16_t* Data() const { return data_.get(); }
-    std::u16string_view View() const { return data_ ? std::u16string_view(data_.get(), length_) : std::u16string_view(); }
+    std::u16string_view View() const {
+        return data_ ? std::u16string_view(data_.get(), length_) : std::u16string_view();
+    }
+
+    // A BSTR of `length` units, terminated, whose units the caller writes through MutableData
+    // before anything reads them: for text decoded straight into its BSTR.
+    static Bstr ForOverwrite(std::uint32_t length);
+    char16_t* MutableData() { return data_.get(); }
 
     friend Bstr SysAllocString(const char16_t* text);
     friend Bstr SysAllocStringLen(const char16_t* text, std::uint32_t length);
 
-private:
+  private:
     std::unique_ptr<char16_t[]> data_;
     std::uint32_t length_ = 0;
 };

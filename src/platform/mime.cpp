@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -19,16 +20,27 @@ void EnsureGMimeInitialised() {
     std::call_once(once, [] { g_mime_init(); });
 }
 
+// A value MIME_Get hands out: its own text, or a NUL-terminated window on the message.
+struct MimeValue {
+    std::string owned;
+    std::string_view inPlace;
+    bool IsInPlace() const { return inPlace.data() != nullptr; }
+};
+
 struct MimeInstance {
     MimeEventCallback callback = nullptr;
     void* context = nullptr;
-    std::string message;  // the bytes set with kMimeMessage
+    // The bytes set with kMimeMessage, in the memory stream the parser reads: the parsed parts
+    // are windows on it, so a message is copied once, when it is set. Null until a message is
+    // set.
+    GObjectPtr<GMimeStream> message;
+    std::size_t messageLength = 0;
     GObjectPtr<GMimeMessage> parsed;
     std::vector<GMimeObject*> parts;  // borrowed from `parsed`
     std::string boundary;
     std::string contentType;
     // Values handed out by MIME_Get, kept alive until the next decode or the instance's end.
-    std::map<std::pair<int, int>, std::string> values;
+    std::map<std::pair<int, int>, MimeValue> values;
 
     void Reset() {
         values.clear();
@@ -36,6 +48,13 @@ struct MimeInstance {
         parsed.reset();
         boundary.clear();
         contentType.clear();
+    }
+
+    // The message text as set (NUL-terminated).
+    std::string_view MessageText() const {
+        if (!message) return std::string_view("", 0);
+        const GByteArray* array = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(message.get()));
+        return std::string_view(reinterpret_cast<const char*>(array->data), messageLength);
     }
 };
 
@@ -55,10 +74,11 @@ std::string MimeTypeOf(GMimeObject* object) {
     return text ? Lowercase(text.get()) : std::string();
 }
 
-std::string BytesOf(GMimeStream* stream) {
-    GByteArray* array = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(stream));
+// What a memory stream holds, in place.
+std::string_view BytesOf(GMimeStream* stream) {
+    const GByteArray* array = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(stream));
     if (array == nullptr || array->len == 0) return {};
-    return std::string(reinterpret_cast<const char*>(array->data), array->len);
+    return std::string_view(reinterpret_cast<const char*>(array->data), array->len);
 }
 
 // True when a line of `message` starts with "--boundary--": the multipart was closed.
@@ -71,29 +91,62 @@ bool HasClosingDelimiter(std::string_view message, std::string_view boundary) {
     return false;
 }
 
-std::string DecodedContent(GMimeObject* object) {
+// The bytes of content stored without a transfer encoding, read in place: what writing it out
+// would copy. Nothing when the content is encoded or not in memory.
+std::optional<std::string_view> UnencodedBytes(GMimeDataWrapper* content) {
+    switch (g_mime_data_wrapper_get_encoding(content)) {
+        case GMIME_CONTENT_ENCODING_BASE64:
+        case GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE:
+        case GMIME_CONTENT_ENCODING_UUENCODE:
+            return std::nullopt;
+        default:
+            break;
+    }
+    GMimeStream* stream = content->stream;
+    if (stream == nullptr || !GMIME_IS_STREAM_MEM(stream)) return std::nullopt;
+    const GByteArray* array = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(stream));
+    if (array == nullptr) return std::nullopt;
+    // The window [bound_start, bound_end) of the array, as the stream reads it.
+    const auto size = static_cast<gint64>(array->len);
+    const gint64 end =
+        stream->bound_end == -1 ? size : std::clamp<gint64>(stream->bound_end, 0, size);
+    const gint64 start = std::clamp<gint64>(stream->bound_start, 0, end);
+    return std::string_view(reinterpret_cast<const char*>(array->data) + start,
+                            static_cast<std::size_t>(end - start));
+}
+
+// `message` is the instance's message text: content that is its tail is handed out in place.
+MimeValue DecodedContent(GMimeObject* object, std::string_view message) {
     GObjectPtr<GMimeStream> stream(g_mime_stream_mem_new());
     if (GMIME_IS_PART(object)) {
         GMimeDataWrapper* content = g_mime_part_get_content(GMIME_PART(object));
         if (content == nullptr) return {};
-        g_mime_data_wrapper_write_to_stream(content, stream.get());
-        std::string bytes = BytesOf(stream.get());
+        std::optional<std::string_view> bytes = UnencodedBytes(content);
+        const bool messageTail =
+            bytes && bytes->data() + bytes->size() == message.data() + message.size();
+        if (!bytes) {
+            g_mime_data_wrapper_write_to_stream(content, stream.get());
+            bytes = BytesOf(stream.get());
+        }
+        std::optional<std::string> converted;
         GMimeContentType* type = g_mime_object_get_content_type(object);
         if (type != nullptr && g_mime_content_type_is_type(type, "text", "*")) {
             const char* charset = g_mime_content_type_get_parameter(type, "charset");
-            return DecodedTextToUtf8(bytes, charset != nullptr ? charset : "");
+            converted = ConvertedTextToUtf8(*bytes, charset != nullptr ? charset : "");
         }
-        return bytes;
+        if (converted) return {*std::move(converted), {}};
+        if (messageTail) return {{}, *bytes};
+        return {std::string(*bytes), {}};
     }
     if (GMIME_IS_MULTIPART(object)) {
         g_mime_object_write_content_to_stream(object, nullptr, stream.get());
-        return BytesOf(stream.get());
+        return {std::string(BytesOf(stream.get())), {}};
     }
     if (GMIME_IS_MESSAGE_PART(object)) {
         GMimeMessage* inner = g_mime_message_part_get_message(GMIME_MESSAGE_PART(object));
         if (inner == nullptr) return {};
         g_mime_object_write_to_stream(GMIME_OBJECT(inner), nullptr, stream.get());
-        return BytesOf(stream.get());
+        return {std::string(BytesOf(stream.get())), {}};
     }
     return {};
 }
@@ -128,12 +181,16 @@ void RaiseProgress(MimeInstance& instance, int percent) {
 int Decode(MimeInstance& instance) {
     instance.Reset();
     EnsureGMimeInitialised();
+    if (!instance.message) return 1;
     // Lines of only blanks in front of the header block (left by some mail stores and archives)
     // are skipped; the message text (kMimeMessage) stays as it was set.
-    const std::string_view text = SkipLeadingBlankLines(instance.message);
-    // The memory stream holds its own copy of the bytes; the parsed parts keep it alive.
-    GObjectPtr<GMimeStream> stream(g_mime_stream_mem_new_with_buffer(text.data(), text.size()));
-    GObjectPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
+    const std::string_view message = instance.MessageText();
+    const std::string_view text = SkipLeadingBlankLines(message);
+    GMimeStream* stream = instance.message.get();
+    g_mime_stream_set_bounds(stream, static_cast<gint64>(text.data() - message.data()),
+                             static_cast<gint64>(message.size()));
+    g_mime_stream_reset(stream);
+    GObjectPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream));
     g_mime_parser_set_format(parser.get(), GMIME_FORMAT_MESSAGE);
     instance.parsed.reset(g_mime_parser_construct_message(parser.get(), nullptr));
     if (!instance.parsed) return 1;
@@ -148,7 +205,7 @@ int Decode(MimeInstance& instance) {
         if (boundary != nullptr) instance.boundary = boundary;
         int count = g_mime_multipart_get_count(GMIME_MULTIPART(body));
         // The segment after the last delimiter of an unclosed multipart was cut off: no part.
-        if (count > 0 && !HasClosingDelimiter(instance.message, instance.boundary)) --count;
+        if (count > 0 && !HasClosingDelimiter(message, instance.boundary)) --count;
         count = std::min(count, kMimeMaximumParts);
         for (int i = 0; i < count; ++i) {
             instance.parts.push_back(g_mime_multipart_get_part(GMIME_MULTIPART(body), i));
@@ -159,10 +216,15 @@ int Decode(MimeInstance& instance) {
     return 0;
 }
 
+void* Remember(MimeInstance& instance, int property, int index, MimeValue value, int* length) {
+    MimeValue& kept = instance.values[{property, index}] = std::move(value);
+    const std::string_view text = kept.IsInPlace() ? kept.inPlace : std::string_view(kept.owned);
+    if (length != nullptr) *length = static_cast<int>(text.size());
+    return const_cast<char*>(text.data());
+}
+
 void* Remember(MimeInstance& instance, int property, int index, std::string value, int* length) {
-    std::string& kept = instance.values[{property, index}] = std::move(value);
-    if (length != nullptr) *length = static_cast<int>(kept.size());
-    return kept.data();
+    return Remember(instance, property, index, MimeValue{std::move(value), {}}, length);
 }
 
 }  // namespace
@@ -177,7 +239,16 @@ MIMEHANDLE MIME_Create(MimeEventCallback callback, void* context, const char* /*
 int MIME_Set(MIMEHANDLE handle, int property, int index, const void* value, int length) {
     if (handle == nullptr || property != kMimeMessage || index != 0 || length < 0) return 1;
     handle->Reset();
-    handle->message.assign(static_cast<const char*>(value), value != nullptr ? length : 0);
+    const auto size = static_cast<guint>(value != nullptr ? length : 0);
+    GByteArray* array = g_byte_array_sized_new(size + 1);
+    if (size > 0) g_byte_array_append(array, static_cast<const guint8*>(value), size);
+    // A NUL after the text, outside the array's length (which nothing reading it goes past): the
+    // message, and a single-part body, are handed out in place as NUL-terminated text.
+    const guint8 terminator = 0;
+    g_byte_array_append(array, &terminator, 1);
+    array->len = size;
+    handle->message.reset(g_mime_stream_mem_new_with_byte_array(array));  // owns the array
+    handle->messageLength = size;
     return 0;
 }
 
@@ -200,10 +271,12 @@ void* MIME_Get(MIMEHANDLE handle, int property, int index, int* length) {
         case kMimeContentType:
             return index == 0 ? Remember(instance, property, index, instance.contentType, length)
                               : nullptr;
-        case kMimeMessage:
+        case kMimeMessage: {
             if (index != 0) return nullptr;
-            if (length != nullptr) *length = static_cast<int>(instance.message.size());
-            return instance.message.data();
+            const std::string_view text = instance.MessageText();
+            if (length != nullptr) *length = static_cast<int>(text.size());
+            return const_cast<char*>(text.data());
+        }
         case kMimePartCount:
             if (length != nullptr) *length = 0;
             return reinterpret_cast<void*>(static_cast<std::intptr_t>(instance.parts.size()));
@@ -216,7 +289,8 @@ void* MIME_Get(MIMEHANDLE handle, int property, int index, int* length) {
         case kMimePartContentType:
             return Remember(instance, property, index, MimeTypeOf(part), length);
         case kMimePartDecodedContent:
-            return Remember(instance, property, index, DecodedContent(part), length);
+            return Remember(instance, property, index, DecodedContent(part, instance.MessageText()),
+                            length);
         case kMimePartHeaders:
             return Remember(instance, property, index, HeaderLines(part), length);
         default:

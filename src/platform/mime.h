@@ -22,9 +22,12 @@
 // - Header lines (property 17) are the part's header block, each line ending in CRLF, closed by
 //   the empty line, ready to have the content appended.
 // - Texts returned by MIME_Get are NUL-terminated and stay valid until MIME_Destroy or the next
-//   MIME_Set / MIME_Do on the instance. Numbers (property 12) are returned as the pointer value.
+//   MIME_Set / MIME_Do on the instance. The decoded content of a part that needs no decoding and
+//   runs to the message's end (a single-part message's body) is given in place, not copied. Numbers
+//   (property 12) are returned as the pointer value.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -72,5 +75,8 @@ int MIME_Destroy(MIMEHANDLE handle);
 // - "iso-8859-1" / "latin1": read as Windows-1252 (its superset, as mail clients write it);
 // - any other charset iconv knows: converted; bytes that cannot be converted become U+FFFD.
 std::string DecodedTextToUtf8(std::string_view bytes, std::string_view charset);
+// The same, or nothing when the bytes are that text already (valid UTF-8 declared as UTF-8,
+// ASCII or nothing).
+std::optional<std::string> ConvertedTextToUtf8(std::string_view bytes, std::string_view charset);
 
 }  // namespace velora::platform

@@ -1,8 +1,10 @@
 // Charset conversion of decoded text parts to UTF-8, with repair of what does not convert.
 
 #include <cerrno>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "platform/mime.h"
 #include "platform/mime_gobject.h"
@@ -71,12 +73,15 @@ bool ConvertWithIconv(std::string_view bytes, const std::string& charset, std::s
 
 }  // namespace
 
-std::string DecodedTextToUtf8(std::string_view bytes, std::string_view charset) {
+std::optional<std::string> ConvertedTextToUtf8(std::string_view bytes, std::string_view charset) {
     const std::string name = Lowercase(charset);
-    if (IsUtf8Name(name)) return IsValidUtf8(bytes) ? std::string(bytes) : RepairUtf8(bytes);
+    if (IsUtf8Name(name)) {
+        if (IsValidUtf8(bytes)) return std::nullopt;
+        return RepairUtf8(bytes);
+    }
     if (IsAsciiOrWindows1252Name(name)) {
         if (name.empty() || name == "us-ascii" || name == "ascii") {
-            if (IsValidUtf8(bytes)) return std::string(bytes);
+            if (IsValidUtf8(bytes)) return std::nullopt;
         }
         return EncodeUtf8(DecodeWindows1252(bytes));
     }
@@ -85,6 +90,11 @@ std::string DecodedTextToUtf8(std::string_view bytes, std::string_view charset) 
         return EncodeUtf8(DecodeUtf8OrWindows1252(bytes));
     }
     return IsValidUtf8(converted) ? converted : RepairUtf8(converted);
+}
+
+std::string DecodedTextToUtf8(std::string_view bytes, std::string_view charset) {
+    std::optional<std::string> converted = ConvertedTextToUtf8(bytes, charset);
+    return converted ? *std::move(converted) : std::string(bytes);
 }
 
 }  // namespace velora::platform

@@ -81,8 +81,8 @@ TEST(ReadingTextOfMessageFile, TakesTheBodyAsAReceivedMessage) {
         {"html_single_part.eml", "tCaf\xC3\xA9 <open> \xC2\xA9 2026\r\n"},
     };
     for (const FileCase& c : cases) {
-        const std::u16string text = ReadingTextOfMessageFile(ReadMessageFile(c.file));
-        EXPECT_EQ(Utf8(text), c.text) << c.file;
+        const platform::Bstr text = ReadingTextOfMessageFile(ReadMessageFile(c.file));
+        EXPECT_EQ(Utf8(text.View()), c.text) << c.file;
     }
 }
 
@@ -92,7 +92,7 @@ TEST(ReadingTextOfMessageFile, AnyBytesGiveValidText) {
         "Content-Type: multipart/alternative; boundary=x\r\n\r\n--x",
         "Content-Type: multipart/alternative; boundary=\"\"\r\n\r\n--\r\n\r\n"};
     for (const std::string& input : inputs) {
-        const std::string text = Utf8(ReadingTextOfMessageFile(input));
+        const std::string text = Utf8(ReadingTextOfMessageFile(input).View());
         EXPECT_TRUE(platform::IsValidUtf8(text));
     }
 }
@@ -107,7 +107,7 @@ TEST(ReadingTextOfMessageFile, DeeplyNestedAlternativesStopAtTheLimit) {
     }
     message += "Content-Type: text/plain\r\n\r\nbottom\r\n";
     for (int i = depth - 1; i >= 0; --i) message += "--b" + std::to_string(i) + "--\r\n";
-    EXPECT_EQ(ReadingTextOfMessageFile(message), u"");
+    EXPECT_EQ(ReadingTextOfMessageFile(message).View(), u"");
 
     std::string shallow = "MIME-Version: 1.0\r\n";
     for (int i = 0; i < 5; ++i) {
@@ -116,7 +116,7 @@ TEST(ReadingTextOfMessageFile, DeeplyNestedAlternativesStopAtTheLimit) {
     }
     shallow += "Content-Type: text/plain\r\n\r\nbottom\r\n";
     for (int i = 4; i >= 0; --i) shallow += "--b" + std::to_string(i) + "--\r\n";
-    EXPECT_EQ(ReadingTextOfMessageFile(shallow), u"bottom");
+    EXPECT_EQ(ReadingTextOfMessageFile(shallow).View(), u"bottom");
 }
 
 // FetchBody on a message object: which stream is read and how.

@@ -49,7 +49,7 @@ TEST(Corpora, EveryMessageGivesValidText) {
         std::ifstream stream(file, std::ios::binary);
         std::ostringstream bytes;
         bytes << stream.rdbuf();
-        const std::u16string text = ReadingTextOfMessageFile(bytes.str());
+        const std::u16string text(ReadingTextOfMessageFile(bytes.str()).View());
         EXPECT_TRUE(IsValidUtf16(text)) << file;
         EXPECT_TRUE(platform::IsValidUtf8(platform::EncodeUtf8(text))) << file;
         EXPECT_EQ(text.find(u'\0'), std::u16string::npos) << file;

@@ -20,7 +20,7 @@ std::string DemoBody(const std::string& relative) {
     EXPECT_TRUE(file) << relative;
     std::ostringstream bytes;
     bytes << file.rdbuf();
-    return platform::EncodeUtf8(ReadingTextOfMessageFile(bytes.str()));
+    return platform::EncodeUtf8(ReadingTextOfMessageFile(bytes.str()).View());
 }
 
 TEST(DemoMessages, EachKindOfBodyReads) {

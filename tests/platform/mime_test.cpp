@@ -23,6 +23,9 @@ class Component {
     Component(const Component&) = delete;
     Component& operator=(const Component&) = delete;
 
+    void Set(std::string_view message) {
+        MIME_Set(handle_, kMimeMessage, 0, message.data(), static_cast<int>(message.size()));
+    }
     int Decode() { return MIME_Do(handle_, kMimeDecode, 0, nullptr, nullptr); }
     std::string Text(int property, int index = 0) {
         int length = -1;
@@ -31,6 +34,7 @@ class Component {
         EXPECT_EQ(value[length], '\0');
         return std::string(value, static_cast<std::size_t>(length));
     }
+    void* Get(int property, int index = 0) { return MIME_Get(handle_, property, index, nullptr); }
     int Parts() {
         return static_cast<int>(
             reinterpret_cast<std::uintptr_t>(MIME_Get(handle_, kMimePartCount, 0, nullptr)));
@@ -148,6 +152,49 @@ TEST(MimeComponent, BlankLinesBeforeTheHeadersAreSkipped) {
     EXPECT_EQ(mime.Text(kMimeContentType), "text/html");
     EXPECT_EQ(mime.Text(kMimeMessage), message);
     EXPECT_EQ(mime.Text(kMimePartDecodedContent, 0), "<p>x</p>");
+}
+
+// A message set again on the same instance is read from its own start, however the previous one
+// began, and a decode can be repeated.
+TEST(MimeComponent, AnInstanceReadsEachMessageItIsGiven) {
+    Component mime("\r\n\r\nSubject: one\r\n\r\nfirst body");
+    ASSERT_EQ(mime.Decode(), 0);
+    EXPECT_EQ(mime.Text(kMimePartDecodedContent, 0), "first body");
+    ASSERT_EQ(mime.Decode(), 0);
+    EXPECT_EQ(mime.Text(kMimePartDecodedContent, 0), "first body");
+    mime.Set(
+        "Subject: two\r\nContent-Type: multipart/mixed; boundary=b\r\n\r\n"
+        "--b\r\nContent-Type: text/plain\r\n\r\nsecond\r\n"
+        "--b\r\nContent-Type: application/octet-stream\r\n\r\n\x01\x02\r\n--b--\r\n");
+    ASSERT_EQ(mime.Decode(), 0);
+    EXPECT_EQ(mime.Text(kMimePartDecodedContent, 0), "second");
+    EXPECT_EQ(mime.Text(kMimePartDecodedContent, 1), "\x01\x02");
+    EXPECT_EQ(mime.Text(kMimeMessage).substr(0, 12), "Subject: two");
+}
+
+// A body that needs no decoding and ends the message is not copied; one that is converted is its
+// own NUL-terminated text.
+TEST(MimeComponent, ASinglePartBodyIsHandedOutInPlaceWhenItNeedsNoDecoding) {
+    struct Case {
+        std::string_view message;
+        bool inPlace;
+        std::string_view content;
+    };
+    const Case cases[] = {
+        {"Content-Type: text/plain; charset=utf-8\r\n\r\ncaf\xC3\xA9", true, "caf\xC3\xA9"},
+        {"Content-Type: application/octet-stream\r\n\r\n\x01\x02", true, "\x01\x02"},
+        {"Content-Type: text/plain; charset=iso-8859-1\r\n\r\ncaf\xE9", false, "caf\xC3\xA9"},
+        {"Content-Type: text/plain\r\nContent-Transfer-Encoding: base64\r\n\r\naGk=", false, "hi"},
+    };
+    for (const Case& c : cases) {
+        Component mime(c.message);
+        ASSERT_EQ(mime.Decode(), 0);
+        EXPECT_EQ(mime.Text(kMimePartDecodedContent, 0), c.content);
+        const auto* message = static_cast<const char*>(mime.Get(kMimeMessage));
+        const auto* content = static_cast<const char*>(mime.Get(kMimePartDecodedContent));
+        const bool inPlace = content >= message && content <= message + c.message.size();
+        EXPECT_EQ(inPlace, c.inPlace) << c.message;
+    }
 }
 
 TEST(MimeComponent, PartCountIsCapped) {
