@@ -115,29 +115,34 @@ std::optional<std::string_view> UnencodedBytes(GMimeDataWrapper* content) {
                             static_cast<std::size_t>(end - start));
 }
 
-// `message` is the instance's message text: content that is its tail is handed out in place.
-MimeValue DecodedContent(GMimeObject* object, std::string_view message) {
-    GObjectPtr<GMimeStream> stream(g_mime_stream_mem_new());
-    if (GMIME_IS_PART(object)) {
-        GMimeDataWrapper* content = g_mime_part_get_content(GMIME_PART(object));
-        if (content == nullptr) return {};
-        std::optional<std::string_view> bytes = UnencodedBytes(content);
-        const bool messageTail =
-            bytes && bytes->data() + bytes->size() == message.data() + message.size();
-        if (!bytes) {
-            g_mime_data_wrapper_write_to_stream(content, stream.get());
-            bytes = BytesOf(stream.get());
-        }
-        std::optional<std::string> converted;
-        GMimeContentType* type = g_mime_object_get_content_type(object);
-        if (type != nullptr && g_mime_content_type_is_type(type, "text", "*")) {
-            const char* charset = g_mime_content_type_get_parameter(type, "charset");
-            converted = ConvertedTextToUtf8(*bytes, charset != nullptr ? charset : "");
-        }
-        if (converted) return {*std::move(converted), {}};
-        if (messageTail) return {{}, *bytes};
-        return {std::string(*bytes), {}};
+// The decoded content of a leaf part. `message` is the instance's message text: content that
+// needs no decoding and is its tail is handed out in place.
+MimeValue PartContent(GMimePart* part, std::string_view message) {
+    GMimeDataWrapper* content = g_mime_part_get_content(part);
+    if (content == nullptr) return {};
+    std::optional<std::string_view> bytes = UnencodedBytes(content);
+    const bool messageTail =
+        bytes && bytes->data() + bytes->size() == message.data() + message.size();
+    GObjectPtr<GMimeStream> decoded;  // only for content that has to be decoded
+    if (!bytes) {
+        decoded.reset(g_mime_stream_mem_new());
+        g_mime_data_wrapper_write_to_stream(content, decoded.get());
+        bytes = BytesOf(decoded.get());
     }
+    std::optional<std::string> converted;
+    GMimeContentType* type = g_mime_object_get_content_type(GMIME_OBJECT(part));
+    if (type != nullptr && g_mime_content_type_is_type(type, "text", "*")) {
+        const char* charset = g_mime_content_type_get_parameter(type, "charset");
+        converted = ConvertedTextToUtf8(*bytes, charset != nullptr ? charset : "");
+    }
+    if (converted) return {*std::move(converted), {}};
+    if (messageTail) return {{}, *bytes};
+    return {std::string(*bytes), {}};
+}
+
+MimeValue DecodedContent(GMimeObject* object, std::string_view message) {
+    if (GMIME_IS_PART(object)) return PartContent(GMIME_PART(object), message);
+    GObjectPtr<GMimeStream> stream(g_mime_stream_mem_new());
     if (GMIME_IS_MULTIPART(object)) {
         g_mime_object_write_content_to_stream(object, nullptr, stream.get());
         return {std::string(BytesOf(stream.get())), {}};
