@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/ascii_case.h"
 #include "platform/mime.h"
 #include "platform/text_codec.h"
 
@@ -131,22 +132,14 @@ void Decode(MessageReader& reader, std::string_view bytes, MimeLevel level, int 
     }
 }
 
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
-        if (lower(a[i]) != lower(b[i])) return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 int ClassifyContentType(std::string_view contentType) {
-    if (EqualsIgnoringCase(contentType, "text/plain")) return kContentPlainText;
-    if (EqualsIgnoringCase(contentType, "text/html")) return kContentHtml;
-    if (EqualsIgnoringCase(contentType, "application/ms-tnef")) return kContentTnef;
-    if (EqualsIgnoringCase(contentType, "multipart/alternative")) return kContentAlternative;
+    if (platform::EqualsIgnoringAsciiCase(contentType, "text/plain")) return kContentPlainText;
+    if (platform::EqualsIgnoringAsciiCase(contentType, "text/html")) return kContentHtml;
+    if (platform::EqualsIgnoringAsciiCase(contentType, "application/ms-tnef")) return kContentTnef;
+    if (platform::EqualsIgnoringAsciiCase(contentType, "multipart/alternative"))
+        return kContentAlternative;
     return kContentOther;
 }
 

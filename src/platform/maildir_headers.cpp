@@ -8,6 +8,7 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/ascii_case.h"
 #include "platform/text_codec.h"
 
 namespace velora::platform {
@@ -27,18 +28,6 @@ struct GObjectDeleter {
 struct DateTimeDeleter {
     void operator()(GDateTime* time) const { g_date_time_unref(time); }
 };
-
-char AsciiLower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
-    }
-    return true;
-}
 
 std::string_view Trim(std::string_view text) {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t' || text.front() == '\r' ||
@@ -121,12 +110,6 @@ struct MediaType {
     std::string boundary;
 };
 
-std::string Lower(std::string_view text) {
-    std::string result(text);
-    for (char& c : result) c = AsciiLower(c);
-    return result;
-}
-
 bool IsPlainTokenChar(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
            c == '.' || c == '+' || c == '_';
@@ -146,10 +129,9 @@ std::optional<MediaType> ParsePlainMediaType(std::string_view value) {
     while (rest < value.size() && (value[rest] == ' ' || value[rest] == '\t')) ++rest;
     if (rest < value.size() && value[rest] != ';') return std::nullopt;
     MediaType media;
-    media.type.reserve(slash);
-    for (char c : value.substr(0, slash)) media.type += AsciiLower(c);
+    media.type = AsciiLowercase(value.substr(0, slash));
     if (media.type == "multipart") return std::nullopt;
-    for (char c : value.substr(slash + 1, end - slash - 1)) media.subtype += AsciiLower(c);
+    media.subtype = AsciiLowercase(value.substr(slash + 1, end - slash - 1));
     return media;
 }
 
@@ -163,8 +145,8 @@ MediaType ParseMediaType(std::optional<std::string_view> raw) {
     if (!parsed) return result;
     const char* type = g_mime_content_type_get_media_type(parsed.get());
     const char* subtype = g_mime_content_type_get_media_subtype(parsed.get());
-    if (type != nullptr) result.type = Lower(type);
-    if (subtype != nullptr) result.subtype = Lower(subtype);
+    if (type != nullptr) result.type = AsciiLowercase(type);
+    if (subtype != nullptr) result.subtype = AsciiLowercase(subtype);
     const char* boundary = g_mime_content_type_get_parameter(parsed.get(), "boundary");
     if (boundary != nullptr) result.boundary = boundary;
     return result;
@@ -172,7 +154,7 @@ MediaType ParseMediaType(std::optional<std::string_view> raw) {
 
 bool IsAttachmentDisposition(std::optional<std::string_view> raw) {
     if (!raw) return false;
-    const std::string value = Lower(Unfold(*raw));
+    const std::string value = AsciiLowercase(Unfold(*raw));
     return value.starts_with("attachment");
 }
 
@@ -212,14 +194,15 @@ bool MultipartHasAttachment(std::string_view body, std::string rootBoundary) {
         if (!opening || position >= body.size()) continue;
         if (++parts > kMaxParts) return false;
         RawHeaders headers;
-        position += WalkHeader(body.substr(position), [&](std::string_view name,
-                                                          std::string_view value) {
-            if (!headers.contentType && EqualsIgnoringCase(name, "Content-Type"))
-                headers.contentType = value;
-            if (!headers.contentDisposition && EqualsIgnoringCase(name, "Content-Disposition")) {
-                headers.contentDisposition = value;
-            }
-        });
+        position +=
+            WalkHeader(body.substr(position), [&](std::string_view name, std::string_view value) {
+                if (!headers.contentType && EqualsIgnoringAsciiCase(name, "Content-Type"))
+                    headers.contentType = value;
+                if (!headers.contentDisposition &&
+                    EqualsIgnoringAsciiCase(name, "Content-Disposition")) {
+                    headers.contentDisposition = value;
+                }
+            });
         const MediaType media = ParseMediaType(headers.contentType);
         if (IsAttachmentDisposition(headers.contentDisposition)) return true;
         if (media.type == "multipart") {
@@ -448,6 +431,9 @@ std::optional<std::int64_t> ParseUsualDate(std::string_view text) {
            (west ? offset : -offset);
 }
 
+// The FILETIME of a Unix time. The constants are kFileTimeUnixEpochSeconds and
+// kFileTimeTicksPerSecond of mapi_types.h, which cannot be included beside GLib (its TRUE and
+// FALSE macros clash with the desktop types).
 std::optional<std::uint64_t> FileTimeFromUnixTime(std::int64_t seconds, std::int64_t microseconds) {
     const std::int64_t sinceFileTimeEpoch = seconds + 11644473600LL;
     if (sinceFileTimeEpoch <= 0) return std::nullopt;
@@ -515,24 +501,26 @@ MessageHeaderInfo ReadMessageHeaderInfo(std::string_view message) {
         WalkHeader(message, [&](std::string_view name, std::string_view value) {
             switch (AsciiLower(name.empty() ? '\0' : name.front())) {
                 case 's':
-                    if (!headers.subject && EqualsIgnoringCase(name, "Subject"))
+                    if (!headers.subject && EqualsIgnoringAsciiCase(name, "Subject"))
                         headers.subject = value;
                     break;
                 case 'f':
-                    if (!headers.from && EqualsIgnoringCase(name, "From")) headers.from = value;
+                    if (!headers.from && EqualsIgnoringAsciiCase(name, "From"))
+                        headers.from = value;
                     break;
                 case 'd':
-                    if (!headers.date && EqualsIgnoringCase(name, "Date")) headers.date = value;
+                    if (!headers.date && EqualsIgnoringAsciiCase(name, "Date"))
+                        headers.date = value;
                     break;
                 case 'r':
-                    if (!headers.received && EqualsIgnoringCase(name, "Received"))
+                    if (!headers.received && EqualsIgnoringAsciiCase(name, "Received"))
                         headers.received = value;
                     break;
                 case 'c':
-                    if (!headers.contentType && EqualsIgnoringCase(name, "Content-Type")) {
+                    if (!headers.contentType && EqualsIgnoringAsciiCase(name, "Content-Type")) {
                         headers.contentType = value;
                     } else if (!headers.contentDisposition &&
-                               EqualsIgnoringCase(name, "Content-Disposition")) {
+                               EqualsIgnoringAsciiCase(name, "Content-Disposition")) {
                         headers.contentDisposition = value;
                     }
                     break;

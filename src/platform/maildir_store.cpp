@@ -15,6 +15,7 @@
 #include <functional>
 #include <thread>
 
+#include "platform/ascii_case.h"
 #include "platform/maildir_name.h"
 #include "platform/mapi_entry_id.h"
 
@@ -25,18 +26,6 @@ namespace fs = std::filesystem;
 
 constexpr std::size_t kMaxHeaderRead = 4 * 1024 * 1024;  // bytes read from one file for the list
 constexpr int kMaxFolderDepth = 12;
-
-char AsciiLower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
-    }
-    return true;
-}
 
 bool IsDirectory(const fs::path& path) {
     struct stat info {};
@@ -62,11 +51,11 @@ const std::vector<std::vector<std::string_view>>& SpecialNames() {
 bool IsExcludedTopName(std::string_view name) {
     for (const auto& names : SpecialNames()) {
         for (std::string_view special : names) {
-            if (EqualsIgnoringCase(name, special)) return true;
+            if (EqualsIgnoringAsciiCase(name, special)) return true;
         }
     }
-    return EqualsIgnoringCase(name, "Junk") || EqualsIgnoringCase(name, "Spam") ||
-           EqualsIgnoringCase(name, "INBOX");
+    return EqualsIgnoringAsciiCase(name, "Junk") || EqualsIgnoringAsciiCase(name, "Spam") ||
+           EqualsIgnoringAsciiCase(name, "INBOX");
 }
 
 std::vector<std::string> DirectoryNames(const fs::path& directory) {
@@ -138,7 +127,7 @@ FolderCandidate SplitFolderPath(const std::string& path) {
         start = slash + 1;
     }
     if (candidate.components.size() > 1 &&
-        EqualsIgnoringCase(candidate.components.front(), "INBOX")) {
+        EqualsIgnoringAsciiCase(candidate.components.front(), "INBOX")) {
         candidate.components.erase(candidate.components.begin());
         candidate.prefixes.erase(candidate.prefixes.begin());
     }
@@ -451,7 +440,7 @@ MaildirStore::MaildirStore(fs::path root, std::string ownAddress, FolderIndexUse
             for (const std::string& name : topNames) {
                 const bool dotted = !name.empty() && name.front() == '.';
                 const std::string_view bare = dotted ? std::string_view(name).substr(1) : name;
-                if (EqualsIgnoringCase(bare, wanted) && IsMaildir(root_ / name)) {
+                if (EqualsIgnoringAsciiCase(bare, wanted) && IsMaildir(root_ / name)) {
                     found = name;
                     break;
                 }
@@ -475,7 +464,7 @@ bool MaildirStore::IsUnsentFolder(const std::string& folderPath) const {
 }
 
 bool MaildirStore::IsFromMe(const MessageHeaderInfo& header) const {
-    return !ownAddress_.empty() && EqualsIgnoringCase(header.senderAddress, ownAddress_);
+    return !ownAddress_.empty() && EqualsIgnoringAsciiCase(header.senderAddress, ownAddress_);
 }
 
 std::vector<MaildirFolderNode> MaildirStore::ScanTree() const {

@@ -3,7 +3,6 @@
 #include "platform/mime.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdint>
 #include <map>
 #include <mutex>
@@ -11,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/ascii_case.h"
 #include "platform/mime_gobject.h"
 
 namespace velora::platform {
@@ -60,18 +60,11 @@ struct MimeInstance {
 
 namespace {
 
-std::string Lowercase(std::string_view text) {
-    std::string result(text);
-    std::transform(result.begin(), result.end(), result.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return result;
-}
-
 std::string MimeTypeOf(GMimeObject* object) {
     GMimeContentType* type = g_mime_object_get_content_type(object);
     if (type == nullptr) return {};
     GCharPtr text(g_mime_content_type_get_mime_type(type));
-    return text ? Lowercase(text.get()) : std::string();
+    return text ? AsciiLowercase(text.get()) : std::string();
 }
 
 // What a memory stream holds, in place.

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <utility>
 
+#include "platform/ascii_case.h"
 #include "platform/mime.h"
 #include "platform/mime_gobject.h"
 #include "platform/text_codec.h"
@@ -14,15 +15,6 @@ namespace velora::platform {
 namespace {
 
 constexpr std::string_view kReplacementUtf8 = "\xEF\xBF\xBD";
-
-std::string Lowercase(std::string_view text) {
-    std::string result;
-    result.reserve(text.size());
-    for (char c : text) {
-        result.push_back((c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c);
-    }
-    return result;
-}
 
 bool IsUtf8Name(const std::string& name) {
     return name == "utf-8" || name == "utf8";
@@ -74,7 +66,7 @@ bool ConvertWithIconv(std::string_view bytes, const std::string& charset, std::s
 }  // namespace
 
 std::optional<std::string> ConvertedTextToUtf8(std::string_view bytes, std::string_view charset) {
-    const std::string name = Lowercase(charset);
+    const std::string name = AsciiLowercase(charset);
     if (IsUtf8Name(name)) {
         if (IsValidUtf8(bytes)) return std::nullopt;
         return RepairUtf8(bytes);
