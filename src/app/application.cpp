@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QWidget>
+#include <cstdio>
 
 #include "app/store_config.h"
 #include "content/text_sources.h"
@@ -78,12 +79,16 @@ Application::Started Application::ClaimInstance() {
     instance_ = resources::ProgramInstance();
     if (!LoadStringText(instance_, resources::IDS_APP_TITLE)) return Started::Ended;
 
-    // 2. One instance per settings folder.
+    // 2. One instance per settings folder. When that cannot be set up the program runs anyway:
+    // a second launch then starts a second copy instead of handing over.
     single_ = std::make_unique<SingleInstance>(
         QString::fromStdString(RegistryHiveFile().parent_path().string()));
     switch (single_->TryClaim()) {
         case SingleInstance::Claim::Failed:
-            return Started::Ended;
+            std::fprintf(stderr, "velora: %s; running without the single-instance check\n",
+                         single_->FailureReason().toLocal8Bit().constData());
+            single_.reset();
+            break;
         case SingleInstance::Claim::AlreadyRunning:
             return SecondLaunch();
         case SingleInstance::Claim::First:
@@ -96,8 +101,6 @@ Application::Started Application::Start() {
     if (!claimed_) {
         const Started claim = ClaimInstance();
         if (claim != Started::Running) return claim;
-    } else if (!single_) {
-        return Started::Ended;
     }
 
     // 3. The program folder and the keep-awake sound beside it.
@@ -177,7 +180,11 @@ Application::Started Application::Start() {
     reader_->SetBacklightEvent(backlightEvent_);
     if (settings_.Light != 0) reader_->Backlight().ApplyAtStartup(settings_);
 
-    single_->Listen([this] { BringInboxForward(); });
+    if (single_ && !single_->Listen([this] { BringInboxForward(); })) {
+        std::fprintf(stderr,
+                     "velora: a second velora cannot reach this one (%s cannot be opened)\n",
+                     single_->ServerName().toLocal8Bit().constData());
+    }
     running_ = true;
 
     if (options_.desktop) {

@@ -471,6 +471,18 @@ TEST_F(StartupTest, AStoreThatIsNotAMaildirEndsStartUpWithAReason) {
     EXPECT_EQ(Start(), Application::Started::Running);
 }
 
+TEST_F(StartupTest, ASettingsFolderThatCannotBeMadeStillStartsWithTheSettingsInMemory) {
+    WriteFile(root_ / "file", "");
+    setenv("VELORA_HOME", (root_ / "file" / "home").c_str(), 1);
+    ASSERT_EQ(Start(), Application::Started::Running);
+    app_->Settings().SpeedSet = 330;
+    EXPECT_EQ(services::SaveSettings(app_->Settings()), ERROR_CANTWRITE);
+    services::ReadingSettings kept;
+    services::BacklightSnapshot snapshot;
+    services::LoadSettings(kept, snapshot);
+    EXPECT_EQ(kept.SpeedSet, 330);
+}
+
 // A second launch, run as a process of its own, while this one runs with the About dialog open
 // over its Inbox.
 TEST_F(StartupTest, SecondLaunchHandsOverAndTheFirstReloadsOnActivation) {
