@@ -16,6 +16,7 @@
 #include <optional>
 
 #include "app/application.h"
+#include "app/text_reading.h"
 #include "platform/keep_awake.h"
 #include "platform/menu_bar.h"
 #include "platform/message_box.h"
@@ -481,6 +482,25 @@ TEST_F(StartupTest, ASettingsFolderThatCannotBeMadeStillStartsWithTheSettingsInM
     services::BacklightSnapshot snapshot;
     services::LoadSettings(kept, snapshot);
     EXPECT_EQ(kept.SpeedSet, 330);
+}
+
+// `velora read`: the reader alone finds as the whole program does, and says that it has no
+// message to delete.
+TEST_F(StartupTest, ReadingATextAloneFindsAndHasNoMessageToDelete) {
+    Screen screen(std::make_unique<TestClock>());
+    TextReading reading(screen, u"The cat sat. The dog ran.", u"");
+    const auto menu = [&](UINT command) {
+        chosen_ = command;
+        screen.PressSoftKey(1);
+        screen.ProcessMessages();
+    };
+    menu(321);
+    ASSERT_EQ(boxes_.boxes.size(), 1u);
+    EXPECT_EQ(boxes_.boxes[0].text, kNoMessageToDelete);
+    screen.SetModalDriver([&](HWND dialog) { FillFindDialog(screen, dialog, u"dog", {}); });
+    menu(314);
+    EXPECT_TRUE(reading.Reader().State().findMode);
+    EXPECT_EQ(reading.GetPlayer().markedWord, reading.GetPlayer().document.find(u"dog"));
 }
 
 // A second launch, run as a process of its own, while this one runs with the About dialog open
