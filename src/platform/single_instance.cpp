@@ -1,7 +1,6 @@
 #include "platform/single_instance.h"
 
 #include <QCryptographicHash>
-#include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>

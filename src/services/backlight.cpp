@@ -88,8 +88,10 @@ void WriteLightHeldMark(std::int32_t holder, const BacklightSnapshot& user) {
     key.Write(u"Held", holder);
 }
 
+// Signal 0 sends nothing; it only asks whether the process exists. A value that cannot be a
+// process id (a hand-edited hive) counts as a holder that has ended.
 bool ProcessRuns(std::int32_t id) {
-    return ::kill(static_cast<pid_t>(id), 0) == 0 || errno == EPERM;
+    return id > 0 && (::kill(static_cast<pid_t>(id), 0) == 0 || errno == EPERM);
 }
 
 }  // namespace
