@@ -1,10 +1,12 @@
 #include "app/application.h"
 
 #include <QApplication>
-#include <QKeyEvent>
 #include <QWidget>
+#include <cstdio>
 
+#include "app/reader_wiring.h"
 #include "app/store_config.h"
+#include "app/text_key_filter.h"
 #include "content/text_sources.h"
 #include "mail/inbox_list.h"
 #include "platform/device_screen.h"
@@ -24,46 +26,6 @@ namespace {
 
 constexpr char16_t kBacklightEventName[] = u"BackLightChangeEvent";
 
-// Keys the device screen leaves alone but the dialogs' edit control needs: typed characters
-// (WM_CHAR) and the backspace; the Back key held down (Escape repeating) clears the edit control
-// as holding the phone's Back key did.
-class TextKeyFilter : public QObject {
-  public:
-    explicit TextKeyFilter(Screen& screen) : screen_(screen) {}
-
-  protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() != QEvent::KeyPress) return QObject::eventFilter(watched, event);
-        auto* key = static_cast<QKeyEvent*>(event);
-        HWND target = screen_.Focus() != nullptr ? screen_.Focus() : screen_.Active();
-        if (target == nullptr) return false;
-        constexpr LPARAM kHeld = LPARAM{1} << 30;
-        if (key->key() == Qt::Key_Backspace) {
-            SendMessage(target, WM_KEYDOWN, VK_BACK, key->isAutoRepeat() ? kHeld : 0);
-            return true;
-        }
-        if (key->key() == Qt::Key_Escape && key->isAutoRepeat() &&
-            target->GetKind() == Window::Kind::Dialog) {
-            SendMessage(target, WM_KEYDOWN, VK_BACK, kHeld);
-            return true;
-        }
-        const QString text = key->text();
-        if (text.isEmpty() || (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
-            return false;
-        }
-        bool sent = false;
-        for (QChar character : text) {
-            if (character.unicode() < 0x20 || character.unicode() == 0x7F) continue;
-            SendMessage(target, WM_CHAR, character.unicode(), 0);
-            sent = true;
-        }
-        return sent;
-    }
-
-  private:
-    Screen& screen_;
-};
-
 }  // namespace
 
 Application::Application(StartOptions options) : options_(std::move(options)) {}
@@ -78,12 +40,16 @@ Application::Started Application::ClaimInstance() {
     instance_ = resources::ProgramInstance();
     if (!LoadStringText(instance_, resources::IDS_APP_TITLE)) return Started::Ended;
 
-    // 2. One instance per settings folder.
+    // 2. One instance per settings folder. When that cannot be set up the program runs anyway:
+    // a second launch then starts a second copy instead of handing over.
     single_ = std::make_unique<SingleInstance>(
         QString::fromStdString(RegistryHiveFile().parent_path().string()));
     switch (single_->TryClaim()) {
         case SingleInstance::Claim::Failed:
-            return Started::Ended;
+            std::fprintf(stderr, "velora: %s; running without the single-instance check\n",
+                         single_->FailureReason().toLocal8Bit().constData());
+            single_.reset();
+            break;
         case SingleInstance::Claim::AlreadyRunning:
             return SecondLaunch();
         case SingleInstance::Claim::First:
@@ -96,8 +62,6 @@ Application::Started Application::Start() {
     if (!claimed_) {
         const Started claim = ClaimInstance();
         if (claim != Started::Running) return claim;
-    } else if (!single_) {
-        return Started::Ended;
     }
 
     // 3. The program folder and the keep-awake sound beside it.
@@ -177,15 +141,17 @@ Application::Started Application::Start() {
     reader_->SetBacklightEvent(backlightEvent_);
     if (settings_.Light != 0) reader_->Backlight().ApplyAtStartup(settings_);
 
-    single_->Listen([this] { BringInboxForward(); });
+    if (single_ && !single_->Listen([this] { BringInboxForward(); })) {
+        std::fprintf(stderr,
+                     "velora: a second velora cannot reach this one (%s cannot be opened)\n",
+                     single_->ServerName().toLocal8Bit().constData());
+    }
     running_ = true;
 
     if (options_.desktop) {
         auto widget = std::make_unique<DeviceScreenWidget>(*screen_, options_.scale);
         widget->setWindowTitle(QStringLiteral("Velora"));
-        auto* keyFilter = new TextKeyFilter(*screen_);
-        keyFilter->setParent(widget.get());  // owned by the widget, deleted with it
-        widget->installEventFilter(keyFilter);
+        InstallTextKeyFilter(*widget, *screen_);
         widget->show();
         widget->activateWindow();
         widget_ = std::move(widget);
@@ -195,31 +161,10 @@ Application::Started Application::Start() {
 }
 
 void Application::WireReader() {
-    find_ = std::make_unique<reader::FindCommands>(player_, settings_, findState_,
-                                                   reader::FindReaderHooks{
-                                                       reader_.get(),
-                                                       [this] { reader_->StopPlayback(); },
-                                                       [this] { reader_->EnterFindMode(); },
-                                                       [this] { reader_->ShowCurrentFrame(); },
-                                                   });
-    reader::ReaderWindow::Commands commands;
-    commands.find = [this] { find_->Find(); };
-    commands.findNext = [this] { find_->FindNext(); };
-    commands.markAsUnread = [this] { inbox_->MarkSelectedUnread(); };
-    commands.deleteMessage = [this] { inbox_->DeleteSelectedFromReader(); };
-    reader_->SetCommands(std::move(commands));
-
-    services::DialogContext context;
-    context.screen = screen_.get();
-    context.instance = instance_;
-    context.aboutText = [this] { return aboutText_; };
-    context.lastFindText = [this] { return findState_.findText; };
-    context.showInboxFrame = [this] { reader_->ShowCurrentFrame(inbox_.get()); };
-    context.findProcedure = [this](services::DialogWindow& dialog, UINT message, WPARAM wParam,
-                                   LPARAM lParam) {
-        return find_->DialogProcedure(dialog, message, wParam, lParam);
-    };
-    services::SetDialogContext(std::move(context));
+    find_ = WireReaderCommands(
+        {*screen_, instance_, *reader_, player_, settings_, findState_,
+         [this] { inbox_->MarkSelectedUnread(); }, [this] { inbox_->DeleteSelectedFromReader(); },
+         [this] { return aboutText_; }, [this] { reader_->ShowCurrentFrame(inbox_.get()); }});
 }
 
 bool Application::ConfigureStores() {

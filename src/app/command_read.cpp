@@ -1,8 +1,7 @@
 // velora read [--message] [--scale N] [FILE|-]: the Reader window alone on one text, on the
-// desktop. The text is loaded as a message is (segmented, the reader put at its start and the
-// first frame prepared) and shown paused on its first word, with the settings loaded as at
-// start-up. Closing the window, SIGINT and SIGTERM end it as the phone's shutdown did: WM_QUIT to
-// the window (settings saved, the user's backlight values written back), then WM_CLOSE.
+// desktop (text_reading.h). Closing the window, SIGINT and SIGTERM end it as the phone's shutdown
+// did: WM_QUIT to the window (settings saved, the user's backlight values written back), then
+// WM_CLOSE.
 
 #include <QApplication>
 #include <charconv>
@@ -13,15 +12,12 @@
 
 #include "app/command_input.h"
 #include "app/commands.h"
+#include "app/text_key_filter.h"
+#include "app/text_reading.h"
 #include "content/message_file_text.h"
 #include "platform/device_screen.h"
-#include "platform/keep_awake.h"
 #include "platform/screen.h"
-#include "reader/player.h"
-#include "reader/reader_window.h"
-#include "reader/segment_text.h"
 #include "resources/program_resources.h"
-#include "services/settings.h"
 
 namespace velora::app {
 namespace {
@@ -85,42 +81,16 @@ int RunReadCommand(const CommandContext& context) {
     QApplication::setApplicationName(QStringLiteral("velora"));
 
     platform::Screen screen;
-    reader::Player player;
-    services::ReadingSettings settings;
-
-    reader::ReaderWindow window(screen, resources::ProgramInstance(), player, settings);
-    window.Create();
     const std::filesystem::path sound = resources::FindKeepAwakeSound(
         std::filesystem::path(QCoreApplication::applicationDirPath().toStdString()));
-    window.SetKeepAwakeSoundPath(QString::fromStdString(sound.string()).toStdU16String());
-
-    // The settings as at start-up, with the backlight snapshot.
-    services::LoadSettings(settings, window.Backlight().Snapshot());
-    window.State().requests.contextBullet = true;
-    services::SetSpeedBoostFactors(settings);
-    services::RecomputeSpeedTimes(settings);
-
-    // The text, loaded as a message is.
-    reader::InstallDocument(player, reader::SegmentText(text));
-    reader::JumpToPosition(player, settings, 0);
-    reader::PrepareNextFrame(player, settings, reader::TintStart::Reset);
-    window.State().playing = false;
-
-    window.SetBacklightEvent(
-        platform::CreateEventW(nullptr, platform::FALSE, platform::FALSE, u"BackLightChangeEvent"));
-    window.Backlight().ApplyAtStartup(settings);
-
-    // Shown as the Inbox window hands a message over: the first frame, paused.
-    reader::ReaderWindow::FirstActivation() = true;
-    platform::ShowWindow(&window, platform::SW_SHOW);
+    TextReading reading(screen, text, QString::fromStdString(sound.string()).toStdU16String());
 
     platform::DeviceScreenWidget widget(screen, options.scale);
     widget.setWindowTitle(QStringLiteral("Velora"));
+    InstallTextKeyFilter(widget, screen);
     platform::InstallShutdownSignals(screen);
     widget.show();
     screen.RunMessageLoop();
-    // An end that never reached the window still gives the light back and stops the timers.
-    window.ReleaseReaderResources();
     return kExitSuccess;
 }
 

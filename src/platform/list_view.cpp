@@ -51,10 +51,7 @@ bool ListView::DeleteItem(int index) {
         if (item > index) moved.insert(item - 1);
     }
     selected_ = std::move(moved);
-    if (focused_ == index)
-        focused_ = -1;
-    else if (focused_ > index)
-        --focused_;
+    if (focused_ > index) --focused_;
     if (selectionMark_ > index) --selectionMark_;
     topIndex_ = std::clamp(topIndex_, 0, std::max(0, count_ - GetCountPerPage()));
     InvalidateAll();
@@ -165,7 +162,7 @@ void ListView::KeyDown(UINT virtualKey) {
     if (virtualKey == VK_DOWN) {
         MoveFocus(focused_ < 0 ? 0 : std::min(focused_ + 1, count_ - 1));
     } else if (virtualKey == VK_UP) {
-        MoveFocus(focused_ < 0 ? 0 : std::max(focused_ - 1, 0));
+        MoveFocus(focused_ < 0 ? 0 : std::clamp(focused_ - 1, 0, count_ - 1));
     }
 }
 

@@ -12,8 +12,11 @@
 //   given the selected state by SetItemState. DeleteAllItems clears it; DeleteItem moves it down
 //   when an item before it goes and otherwise leaves it, so deleting the marked last item leaves
 //   the mark past the end of the list.
+// - Deleting the focused item leaves the focus at its place, on the item that moved up into it,
+//   or just past the end when it was the last item.
 // - Up and Down move the focus and the selection by one item (the first press with no focus
-//   selects the first item), set the selection mark and scroll the item into view.
+//   selects the first item; from past the end both select the last item), set the selection
+//   mark and scroll the item into view.
 
 #include <functional>
 #include <set>

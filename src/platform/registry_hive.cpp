@@ -141,15 +141,18 @@ bool RegistryHive::WriteFile(const HiveData& hive) {
     FileDescriptor temporary(
         ::open(temporaryFile_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
     if (temporary.Get() < 0) return false;
+    // The clean-up keeps errno as the failure left it: it is the reason reported.
+    const auto removeTemporary = [this] {
+        const int error = errno;
+        ::unlink(temporaryFile_.c_str());
+        errno = error;
+        return false;
+    };
     if (!WriteAll(temporary.Get(), SerializeHive(hive)) || ::fdatasync(temporary.Get()) != 0 ||
         !temporary.Close()) {
-        ::unlink(temporaryFile_.c_str());
-        return false;
+        return removeTemporary();
     }
-    if (::rename(temporaryFile_.c_str(), file_.c_str()) != 0) {
-        ::unlink(temporaryFile_.c_str());
-        return false;
-    }
+    if (::rename(temporaryFile_.c_str(), file_.c_str()) != 0) return removeTemporary();
     // The directory is not synced: until the system writes it back, a power cut brings back the
     // previous hive, whole. The data sync above is what keeps the new file from being empty.
     return true;
@@ -345,12 +348,24 @@ bool RegistryHive::Flush() {
     std::error_code ignored;
     std::filesystem::create_directories(file_.parent_path(), ignored);
     const HiveLock lock(lockFile_);
-    if (!lock.Locked()) return false;
+    if (!lock.Locked()) return ReportUnwritable(errno);
     Refresh(Locked::Yes);  // data_ = the file as it is now, plus our pending changes
-    if (!WriteFile(data_)) return false;
+    if (!WriteFile(data_)) return ReportUnwritable(errno);
     stamp_ = StampFile();
     pending_.clear();
+    warnedUnwritable_ = false;
     return true;
+}
+
+bool RegistryHive::ReportUnwritable(int error) {
+    if (!warnedUnwritable_) {
+        std::fprintf(stderr,
+                     "velora: cannot save the settings in %s (%s); changes are kept in memory "
+                     "until the program ends\n",
+                     file_.c_str(), std::strerror(error));
+        warnedUnwritable_ = true;
+    }
+    return false;
 }
 
 }  // namespace velora::platform

@@ -55,11 +55,15 @@ class RegistryHive {
     std::vector<std::u16string> ValueNames(std::u16string_view path);
 
     // Commits the pending changes to the file. Returns false (and keeps them pending, to try
-    // again on the next Flush) when the lock cannot be taken or the file cannot be written.
+    // again on the next Flush) when the lock cannot be taken or the file cannot be written; the
+    // first such failure is reported on stderr, once per hive until a commit succeeds again.
     bool Flush();
     bool HasPendingChanges();
 
   private:
+    // Reports (once) that the pending changes stay in memory; returns false for Flush.
+    bool ReportUnwritable(int error);
+
     struct FileStamp {
         bool exists = false;
         std::uint64_t device = 0, inode = 0, size = 0;
@@ -94,6 +98,7 @@ class RegistryHive {
     FileStamp stamp_;
     bool loaded_ = false;
     bool warnedUnreadable_ = false;
+    bool warnedUnwritable_ = false;
     // The file on disk can be neither read nor moved aside: it is kept, and nothing is written.
     bool keepingCorruptFile_ = false;
     std::vector<Change> pending_;

@@ -1,21 +1,34 @@
 #include "platform/single_instance.h"
 
 #include <QCryptographicHash>
-#include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
+#include <filesystem>
+
+#include "platform/runtime_folder.h"
 
 namespace velora::platform {
 namespace {
 
 constexpr char kRequestForward[] = "forward\n";
-// sockaddr_un holds 108 bytes with the terminator; keep a margin.
-constexpr int kMaxSocketPath = 100;
+
+// The settings folder as one path names it however it is reached (links resolved as far as the
+// folder exists), hashed to a short file name.
+QString InstanceName(const QString& settingsFolder) {
+    std::error_code error;
+    std::filesystem::path folder = std::filesystem::weakly_canonical(
+        std::filesystem::path(settingsFolder.toStdString()), error);
+    if (error) folder = std::filesystem::absolute(settingsFolder.toStdString(), error);
+    const QByteArray hash = QCryptographicHash::hash(QByteArray::fromStdString(folder.string()),
+                                                     QCryptographicHash::Sha1);
+    return QStringLiteral("velora-") + QString::fromLatin1(hash.toHex().left(16));
+}
 
 }  // namespace
 
-SingleInstance::SingleInstance(QString folder) : folder_(std::move(folder)) {}
+SingleInstance::SingleInstance(QString settingsFolder, std::optional<QString> runtimeFolder)
+    : settingsFolder_(std::move(settingsFolder)), runtimeFolder_(std::move(runtimeFolder)) {}
 
 SingleInstance::~SingleInstance() {
     if (server_) server_->close();
@@ -23,26 +36,39 @@ SingleInstance::~SingleInstance() {
 }
 
 SingleInstance::Claim SingleInstance::TryClaim() {
-    if (!QDir().mkpath(folder_)) return Claim::Failed;
-    lock_ = std::make_unique<QLockFile>(QDir(folder_).filePath(QStringLiteral("velora.lock")));
+    std::string reason;
+    std::optional<std::filesystem::path> folder;
+    if (runtimeFolder_) {
+        folder = runtimeFolder_->toStdString();
+        reason = CheckPrivateFolder(*folder);
+        if (!reason.empty()) folder.reset();
+    } else {
+        folder = UserRuntimeFolder(reason);
+    }
+    if (!folder) {
+        failureReason_ = QString::fromStdString(reason);
+        return Claim::Failed;
+    }
+    baseName_ =
+        QString::fromStdString((*folder / InstanceName(settingsFolder_).toStdString()).string());
+    lock_ = std::make_unique<QLockFile>(baseName_ + QStringLiteral(".lock"));
     // A stale lock is one whose owner no longer runs; QLockFile detects that by the process id,
     // so the time-based staleness is switched off (a long-running copy is never stale).
     lock_->setStaleLockTime(0);
     if (lock_->tryLock(0)) return Claim::First;
     const QLockFile::LockError error = lock_->error();
     lock_.reset();
-    return error == QLockFile::LockFailedError ? Claim::AlreadyRunning : Claim::Failed;
+    if (error == QLockFile::LockFailedError) return Claim::AlreadyRunning;
+    failureReason_ = baseName_ + QStringLiteral(".lock cannot be made");
+    return Claim::Failed;
 }
 
 QString SingleInstance::ServerName() const {
-    const QString path = QDir(folder_).absoluteFilePath(QStringLiteral("velora.socket"));
-    if (path.toLocal8Bit().size() <= kMaxSocketPath) return path;
-    const QByteArray hash =
-        QCryptographicHash::hash(path.toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
-    return QStringLiteral("velora-") + QString::fromLatin1(hash);
+    return baseName_.isEmpty() ? QString() : baseName_ + QStringLiteral(".socket");
 }
 
 bool SingleInstance::Listen(std::function<void()> bringForward) {
+    if (!lock_) return false;
     bringForward_ = std::move(bringForward);
     server_ = std::make_unique<QLocalServer>();
     server_->setSocketOptions(QLocalServer::UserAccessOption);
@@ -73,6 +99,7 @@ void SingleInstance::ReadRequests() {
 }
 
 bool SingleInstance::AskRunningInstanceForward(int timeoutMs) {
+    if (baseName_.isEmpty()) return false;
     QLocalSocket socket;
     socket.connectToServer(ServerName());
     if (!socket.waitForConnected(timeoutMs)) return false;

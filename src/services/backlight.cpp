@@ -1,25 +1,75 @@
 #include "services/backlight.h"
 
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
 #include "platform/registry.h"
 
 namespace velora::services {
 namespace {
 
+using platform::BYTE;
+using platform::DWORD;
+using platform::HKEY;
+
 constexpr char16_t kBacklightKey[] = u"ControlPanel\\Backlight";
+
+enum class Create { IfMissing, Never };
+
+// A key below HKEY_CURRENT_USER, closed when it goes.
+class OpenedKey {
+  public:
+    explicit OpenedKey(const char16_t* path, Create create = Create::IfMissing) {
+        DWORD disposition = 0;
+        status_ = create == Create::IfMissing
+                      ? platform::RegCreateKeyExW(platform::HKEY_CURRENT_USER, path, 0, nullptr, 0,
+                                                  0, nullptr, &key_, &disposition)
+                      : platform::RegOpenKeyExW(platform::HKEY_CURRENT_USER, path, 0, 0, &key_);
+    }
+    ~OpenedKey() { Close(); }
+    OpenedKey(const OpenedKey&) = delete;
+    OpenedKey& operator=(const OpenedKey&) = delete;
+
+    bool IsOpen() const { return status_ == platform::ERROR_SUCCESS; }
+    std::int32_t Status() const { return status_; }
+    void Write(const char16_t* name, std::int32_t value) {
+        BYTE data[4];
+        std::memcpy(data, &value, sizeof data);
+        platform::RegSetValueExW(key_, name, 0, platform::REG_DWORD, data, sizeof data);
+    }
+    // A value that is missing or longer than 4 bytes leaves `field` as it was.
+    bool Read(const char16_t* name, std::int32_t& field) {
+        BYTE data[4];
+        std::memcpy(data, &field, sizeof data);
+        DWORD size = sizeof data;
+        if (platform::RegQueryValueExW(key_, name, nullptr, nullptr, data, &size) !=
+            platform::ERROR_SUCCESS) {
+            return false;
+        }
+        std::memcpy(&field, data, sizeof data);
+        return true;
+    }
+    // Commits; returns the close status.
+    std::int32_t Close() {
+        if (!IsOpen()) return status_;
+        status_ = platform::ERROR_INVALID_HANDLE;
+        return platform::RegCloseKey(key_);
+    }
+
+  private:
+    HKEY key_ = nullptr;
+    std::int32_t status_ = platform::ERROR_INVALID_HANDLE;
+};
 
 // One value with its own open and close; returns the open status when the key cannot be opened.
 std::int32_t WriteBacklightValue(const char16_t* name, std::int32_t value) {
-    using namespace platform;
-    HKEY key = nullptr;
-    DWORD disposition = 0;
-    const LONG opened = RegCreateKeyExW(HKEY_CURRENT_USER, kBacklightKey, 0, nullptr, 0, 0, nullptr,
-                                        &key, &disposition);
-    if (opened != ERROR_SUCCESS) return opened;
-    const auto bits = static_cast<std::uint32_t>(value);
-    const BYTE data[4] = {static_cast<BYTE>(bits), static_cast<BYTE>(bits >> 8),
-                          static_cast<BYTE>(bits >> 16), static_cast<BYTE>(bits >> 24)};
-    RegSetValueExW(key, name, 0, REG_DWORD, data, sizeof data);
-    return RegCloseKey(key);
+    OpenedKey key(kBacklightKey);
+    if (!key.IsOpen()) return key.Status();
+    key.Write(name, value);
+    return key.Close();
 }
 
 std::int32_t WriteBoth(std::int32_t battery, std::int32_t mains) {
@@ -27,14 +77,67 @@ std::int32_t WriteBoth(std::int32_t battery, std::int32_t mains) {
     return WriteBacklightValue(u"ACTimeout", mains);
 }
 
+// The mark of a held light: the holder's process id (0: none) and the user's values. One commit.
+void WriteLightHeldMark(std::int32_t holder, const BacklightSnapshot& user) {
+    OpenedKey key(kLightHeldKey);
+    if (!key.IsOpen()) return;
+    if (holder != 0) {
+        key.Write(u"BatteryTimeout", user.BatteryTimeout);
+        key.Write(u"ACTimeout", user.ACTimeout);
+    }
+    key.Write(u"Held", holder);
+}
+
+// Signal 0 sends nothing; it only asks whether the process exists. A value that cannot be a
+// process id (a hand-edited hive) counts as a holder that has ended.
+bool ProcessRuns(std::int32_t id) {
+    return id > 0 && (::kill(static_cast<pid_t>(id), 0) == 0 || errno == EPERM);
+}
+
 }  // namespace
 
-std::int32_t ApplyBacklightOn() {
+std::int32_t ApplyBacklightOn(const BacklightSnapshot& snapshot) {
+    // The mark goes first: a run killed between the two steps leaves a mark beside the user's
+    // values, which the next snapshot keeps (only the "on" value is replaced).
+    WriteLightHeldMark(static_cast<std::int32_t>(::getpid()), snapshot);
     return WriteBoth(kBacklightOnValue, kBacklightOnValue);
 }
 
 std::int32_t RestoreBacklight(const BacklightSnapshot& snapshot) {
-    return WriteBoth(snapshot.BatteryTimeout, snapshot.ACTimeout);
+    const std::int32_t status = WriteBoth(snapshot.BatteryTimeout, snapshot.ACTimeout);
+    WriteLightHeldMark(0, snapshot);
+    return status;
+}
+
+void TakeBacklightSnapshot(BacklightSnapshot& snapshot) {
+    for (const auto& [name, field] : {std::pair{u"BatteryTimeout", &snapshot.BatteryTimeout},
+                                      std::pair{u"ACTimeout", &snapshot.ACTimeout}}) {
+        OpenedKey key(kBacklightKey);
+        if (key.IsOpen()) key.Read(name, *field);
+    }
+
+    std::int32_t holder = 0;
+    BacklightSnapshot user;
+    {
+        OpenedKey key(kLightHeldKey, Create::Never);
+        if (!key.IsOpen() || !key.Read(u"Held", holder) || holder == 0 ||
+            !key.Read(u"BatteryTimeout", user.BatteryTimeout) ||
+            !key.Read(u"ACTimeout", user.ACTimeout)) {
+            return;
+        }
+    }
+    bool recovered = false;
+    for (const auto& [field, saved] : {std::pair{&snapshot.BatteryTimeout, user.BatteryTimeout},
+                                       std::pair{&snapshot.ACTimeout, user.ACTimeout}}) {
+        if (*field == kBacklightOnValue && saved != kBacklightOnValue) {
+            *field = saved;
+            recovered = true;
+        }
+    }
+    // A holder that still runs gives the light back itself; a dead one's values go back now.
+    if (ProcessRuns(holder)) return;
+    if (recovered) WriteBoth(snapshot.BatteryTimeout, snapshot.ACTimeout);
+    WriteLightHeldMark(0, snapshot);
 }
 
 void BacklightKeeper::Request(std::int32_t on, const ReadingSettings& settings) {
@@ -51,7 +154,7 @@ void BacklightKeeper::RestoreSoon() {
 void BacklightKeeper::OnTimer() {
     if (hooks_.killTimer) hooks_.killTimer();
     if (lightRequest_ == 1) {
-        ApplyBacklightOn();
+        ApplyBacklightOn(snapshot_);
     } else {
         RestoreBacklight(snapshot_);
     }
@@ -60,7 +163,7 @@ void BacklightKeeper::OnTimer() {
 
 void BacklightKeeper::ApplyAtStartup(const ReadingSettings& settings) {
     if (settings.Light == 0) return;
-    ApplyBacklightOn();
+    ApplyBacklightOn(snapshot_);
     Pulse();
 }
 

@@ -21,12 +21,28 @@ inline constexpr std::uint32_t kBacklightDelayMs = 85;
 // The Reader window's timer that carries the delayed update.
 inline constexpr std::uint32_t kBacklightTimerId = 3;
 
-// Writes kBacklightOnValue to "BatteryTimeout", then to "ACTimeout", each with its own open
-// (creating the key if missing) and close. A failed first open skips that value; a failed second
-// open is returned. Does not pulse the event.
-std::int32_t ApplyBacklightOn();
-// Writes the snapshot back the same way.
+// While the "on" values stand in the device's time-outs, the hive says so under this key: "Held"
+// is the id of the process holding the light (0 once the user's values are back) and
+// "BatteryTimeout" and "ACTimeout" keep the user's own values. A run killed while holding the
+// light leaves the mark behind; the next run's snapshot (TakeBacklightSnapshot) finds it and takes
+// the user's values from it instead of the "on" values.
+inline constexpr char16_t kLightHeldKey[] = u"Software\\Quenrick\\Velora\\LightHeld";
+
+// Marks the light held (with `snapshot` as the user's values), then writes kBacklightOnValue to
+// "BatteryTimeout" and to "ACTimeout", each with its own open (creating the key if missing) and
+// close. A failed first open skips that value; a failed second open is returned. Does not pulse
+// the event.
+std::int32_t ApplyBacklightOn(const BacklightSnapshot& snapshot);
+// Writes the snapshot back the same way, then clears the mark.
 std::int32_t RestoreBacklight(const BacklightSnapshot& snapshot);
+
+// The first step of LoadSettings: reads "BatteryTimeout" and then "ACTimeout" into the snapshot,
+// each with its own open and close (a failed open or read keeps what the snapshot held). A value
+// that is kBacklightOnValue while the hive marks the light held by a process that no longer runs
+// is the user's value from the mark instead, and the user's values are written back at once.
+// While the holder still runs (another copy of the program) its mark's values are used and
+// nothing is written.
+void TakeBacklightSnapshot(BacklightSnapshot& snapshot);
 
 // The light request and its delayed, coalesced update. The timer and the event belong to the
 // window and the platform; they are reached through these hooks so tests can drive them.

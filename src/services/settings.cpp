@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/registry.h"
+#include "services/backlight.h"
 
 namespace velora::services {
 namespace {
@@ -13,7 +14,6 @@ using platform::DWORD;
 using platform::HKEY;
 
 constexpr char16_t kSettingsKey[] = u"Software\\Quenrick\\Velora";
-constexpr char16_t kBacklightKey[] = u"ControlPanel\\Backlight";
 
 std::int32_t OpenKey(const char16_t* path, HKEY& key) {
     DWORD disposition = 0;
@@ -46,19 +46,10 @@ std::int32_t WriteDword(HKEY key, const char16_t* name, std::int32_t value) {
     return platform::RegSetValueExW(key, name, 0, platform::REG_DWORD, buffer, sizeof buffer);
 }
 
-// One backlight value of the snapshot, with its own open and close.
-void ReadBacklightValue(const char16_t* name, std::int32_t& saved) {
-    HKEY key = nullptr;
-    if (OpenKey(kBacklightKey, key) != platform::ERROR_SUCCESS) return;
-    ReadDword(key, name, saved);
-    platform::RegCloseKey(key);
-}
-
 }  // namespace
 
 std::int32_t LoadSettings(ReadingSettings& settings, BacklightSnapshot& snapshot) {
-    ReadBacklightValue(u"BatteryTimeout", snapshot.BatteryTimeout);
-    ReadBacklightValue(u"ACTimeout", snapshot.ACTimeout);
+    TakeBacklightSnapshot(snapshot);
 
     HKEY key = nullptr;
     if (const std::int32_t status = OpenKey(kSettingsKey, key); status != platform::ERROR_SUCCESS) {

@@ -16,6 +16,7 @@
 #include <optional>
 
 #include "app/application.h"
+#include "app/text_reading.h"
 #include "platform/keep_awake.h"
 #include "platform/menu_bar.h"
 #include "platform/message_box.h"
@@ -469,6 +470,37 @@ TEST_F(StartupTest, AStoreThatIsNotAMaildirEndsStartUpWithAReason) {
     // The lock is free again: the next start runs.
     maildir_ = root_ / "mail";
     EXPECT_EQ(Start(), Application::Started::Running);
+}
+
+TEST_F(StartupTest, ASettingsFolderThatCannotBeMadeStillStartsWithTheSettingsInMemory) {
+    WriteFile(root_ / "file", "");
+    setenv("VELORA_HOME", (root_ / "file" / "home").c_str(), 1);
+    ASSERT_EQ(Start(), Application::Started::Running);
+    app_->Settings().SpeedSet = 330;
+    EXPECT_EQ(services::SaveSettings(app_->Settings()), ERROR_CANTWRITE);
+    services::ReadingSettings kept;
+    services::BacklightSnapshot snapshot;
+    services::LoadSettings(kept, snapshot);
+    EXPECT_EQ(kept.SpeedSet, 330);
+}
+
+// `velora read`: the reader alone finds as the whole program does, and says that it has no
+// message to delete.
+TEST_F(StartupTest, ReadingATextAloneFindsAndHasNoMessageToDelete) {
+    Screen screen(std::make_unique<TestClock>());
+    TextReading reading(screen, u"The cat sat. The dog ran.", u"");
+    const auto menu = [&](UINT command) {
+        chosen_ = command;
+        screen.PressSoftKey(1);
+        screen.ProcessMessages();
+    };
+    menu(321);
+    ASSERT_EQ(boxes_.boxes.size(), 1u);
+    EXPECT_EQ(boxes_.boxes[0].text, kNoMessageToDelete);
+    screen.SetModalDriver([&](HWND dialog) { FillFindDialog(screen, dialog, u"dog", {}); });
+    menu(314);
+    EXPECT_TRUE(reading.Reader().State().findMode);
+    EXPECT_EQ(reading.GetPlayer().markedWord, reading.GetPlayer().document.find(u"dog"));
 }
 
 // A second launch, run as a process of its own, while this one runs with the About dialog open

@@ -92,6 +92,14 @@ TEST(ListView, UpAndDownMoveTheSelectionAndTheMark) {
     EXPECT_EQ(list.GetTopIndex(), 0);
 }
 
+TEST(ListView, UpAfterTheFocusedLastItemIsDeletedSelectsTheNewLastItem) {
+    ListView list = MakeList(7);
+    for (int i = 0; i < 7; ++i) list.KeyDown(VK_DOWN);
+    ASSERT_TRUE(list.DeleteItem(6));
+    list.KeyDown(VK_UP);
+    EXPECT_EQ(list.GetSelectionMark(), 5);
+}
+
 TEST(ListView, KeyFilterSeesEveryKeyBeforeTheList) {
     ListView list = MakeList(3);
     std::vector<std::pair<UINT, int>> seen;  // key, selection mark when the filter saw it

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <memory>
@@ -25,17 +24,18 @@ class SingleInstanceTest : public ::testing::Test {
         ASSERT_TRUE(folder_.isValid());
     }
     QString Folder() const { return folder_.path() + QStringLiteral("/home"); }
+    QString Runtime() const { return folder_.path(); }
 
     QTemporaryDir folder_;
 };
 
 TEST_F(SingleInstanceTest, SecondClaimSeesTheFirstAndItsRequestArrives) {
-    SingleInstance first(Folder());
+    SingleInstance first(Folder(), Runtime());
     ASSERT_EQ(first.TryClaim(), SingleInstance::Claim::First);
     int forwards = 0;
     ASSERT_TRUE(first.Listen([&forwards] { ++forwards; }));
 
-    SingleInstance second(Folder());
+    SingleInstance second(Folder(), Runtime());
     EXPECT_EQ(second.TryClaim(), SingleInstance::Claim::AlreadyRunning);
     EXPECT_TRUE(second.AskRunningInstanceForward());
     EXPECT_TRUE(second.AskRunningInstanceForward());
@@ -49,43 +49,47 @@ TEST_F(SingleInstanceTest, SecondClaimSeesTheFirstAndItsRequestArrives) {
 
 TEST_F(SingleInstanceTest, LockIsFreeAgainAfterTheFirstEnds) {
     {
-        SingleInstance first(Folder());
+        SingleInstance first(Folder(), Runtime());
         ASSERT_EQ(first.TryClaim(), SingleInstance::Claim::First);
         ASSERT_TRUE(first.Listen([] {}));
     }
-    SingleInstance next(Folder());
+    SingleInstance next(Folder(), Runtime());
     EXPECT_EQ(next.TryClaim(), SingleInstance::Claim::First);
     EXPECT_TRUE(next.Listen([] {}));
 }
 
 TEST_F(SingleInstanceTest, NobodyListeningIsReportedNotAwaited) {
-    SingleInstance lone(Folder());
+    SingleInstance lone(Folder(), Runtime());
     EXPECT_FALSE(lone.AskRunningInstanceForward(100));
 }
 
 TEST_F(SingleInstanceTest, StaleSocketFileDoesNotBlockListening) {
-    QDir().mkpath(Folder());
-    QFile stale(QDir(Folder()).filePath(QStringLiteral("velora.socket")));
+    SingleInstance first(Folder(), Runtime());
+    ASSERT_EQ(first.TryClaim(), SingleInstance::Claim::First);
+    QFile stale(first.ServerName());
     ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
     stale.close();
-    SingleInstance first(Folder());
-    ASSERT_EQ(first.TryClaim(), SingleInstance::Claim::First);
     EXPECT_TRUE(first.Listen([] {}));
 }
 
-TEST_F(SingleInstanceTest, FolderThatCannotBeMadeFails) {
+// The settings folder only names the instance: one that cannot be made (read-only, or below a
+// file) still gets its lock, and another folder is another instance.
+TEST_F(SingleInstanceTest, EachSettingsFolderIsOneInstanceWhetherOrNotItCanBeMade) {
     QFile blocker(folder_.path() + QStringLiteral("/file"));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
-    SingleInstance instance(folder_.path() + QStringLiteral("/file/home"));
-    EXPECT_EQ(instance.TryClaim(), SingleInstance::Claim::Failed);
+    SingleInstance unmakeable(folder_.path() + QStringLiteral("/file/home"), Runtime());
+    EXPECT_EQ(unmakeable.TryClaim(), SingleInstance::Claim::First);
+    SingleInstance other(Folder(), Runtime());
+    EXPECT_EQ(other.TryClaim(), SingleInstance::Claim::First);
 }
 
-TEST_F(SingleInstanceTest, LongFolderGetsAHashedName) {
-    const QString deep = Folder() + QStringLiteral("/") + QString(120, QLatin1Char('d'));
-    SingleInstance instance(deep);
-    EXPECT_TRUE(instance.ServerName().startsWith(QStringLiteral("velora-")));
-    EXPECT_EQ(instance.ServerName(), SingleInstance(deep).ServerName());
+TEST_F(SingleInstanceTest, ARuntimeFolderThatIsALinkIsRefused) {
+    const QString link = folder_.path() + QStringLiteral("/link");
+    ASSERT_TRUE(QFile::link(Runtime(), link));
+    SingleInstance instance(Folder(), link);
+    EXPECT_EQ(instance.TryClaim(), SingleInstance::Claim::Failed);
+    EXPECT_FALSE(instance.FailureReason().isEmpty());
 }
 
 }  // namespace

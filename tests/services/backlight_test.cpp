@@ -37,6 +37,7 @@ class RegistryFixture : public testing::Test {
         platform::SetRegistryWriteObserver([this](std::u16string_view key, std::u16string_view name,
                                                   platform::DWORD type,
                                                   std::span<const platform::BYTE> data) {
+            if (key == kLightHeldKey) return;  // the mark of a held light, tested on its own
             std::int32_t value = 0;
             if (type == platform::REG_DWORD && data.size() == 4) {
                 std::memcpy(&value, data.data(), 4);
@@ -94,7 +95,7 @@ ReadingSettings WithLight(std::int32_t light) {
 using BacklightTest = RegistryFixture;
 
 TEST_F(BacklightTest, ApplyWritesTheOnValueToBatteryThenMains) {
-    EXPECT_EQ(ApplyBacklightOn(), 0);
+    EXPECT_EQ(ApplyBacklightOn({}), 0);
     EXPECT_EQ(writes_, (std::vector<Write>{Battery(60000), Mains(60000)}));
     EXPECT_EQ(ReadDword(u"ControlPanel\\Backlight", u"ACTimeout"), 60000);
 }
@@ -125,6 +126,32 @@ TEST_F(BacklightTest, StartupAppliesAtOnceAndQuittingRestoresRegardlessOfTheSwit
     EXPECT_EQ(timer.armed, 0);
     EXPECT_EQ(timer.pulses, 2);
     EXPECT_EQ(writes_, (std::vector<Write>{Battery(60000), Mains(60000), Battery(1), Mains(2)}));
+}
+
+TEST_F(BacklightTest, TheNextSnapshotAfterARunKilledHoldingTheLightTakesTheUserValues) {
+    const BacklightSnapshot user{30, 120};
+    ApplyBacklightOn(user);
+    // Held by this process, which runs: its mark's values are used and nothing is written.
+    BacklightSnapshot whileHeld;
+    TakeBacklightSnapshot(whileHeld);
+    EXPECT_EQ(whileHeld.ACTimeout, 120);
+    EXPECT_EQ(ReadDword(u"ControlPanel\\Backlight", u"ACTimeout"), 60000);
+    // Held by a process that no longer runs: the user's values are back at once.
+    platform::HKEY key = nullptr;
+    platform::DWORD disposition = 0;
+    ASSERT_EQ(platform::RegCreateKeyExW(platform::HKEY_CURRENT_USER, kLightHeldKey, 0, nullptr, 0,
+                                        0, nullptr, &key, &disposition),
+              0);
+    const std::int32_t ended = 0x7FFFFFF0;  // beyond any process id
+    platform::RegSetValueExW(key, u"Held", 0, platform::REG_DWORD,
+                             reinterpret_cast<const platform::BYTE*>(&ended), 4);
+    platform::RegCloseKey(key);
+    BacklightSnapshot afterKill;
+    TakeBacklightSnapshot(afterKill);
+    EXPECT_EQ(afterKill.BatteryTimeout, 30);
+    EXPECT_EQ(afterKill.ACTimeout, 120);
+    EXPECT_EQ(ReadDword(u"ControlPanel\\Backlight", u"BatteryTimeout"), 30);
+    EXPECT_EQ(ReadDword(kLightHeldKey, u"Held"), 0);
 }
 
 using HomeTimeoutTest = RegistryFixture;
