@@ -10,7 +10,8 @@
 namespace velora::reader {
 
 // The reading document of `text`. Empty text gives an empty document; a text shorter than three
-// characters after trimming is returned trimmed and unmarked.
+// characters after trimming is returned trimmed and unmarked. The marks' own code points in the
+// text never become marks: U+007F is dropped, U+008F and U+0090 become U+FFFD.
 std::u16string SegmentText(std::u16string_view text);
 
 // Whether a word reads as a number: its leading part, with the first decimal digit taken as 1,

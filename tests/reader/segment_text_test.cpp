@@ -94,9 +94,11 @@ INSTANTIATE_TEST_SUITE_P(
         Example{"Write to bob@example.org. Today", "Write to bob@example.org. [S] Today [S]"},
         Example{"See www.example.com now", "See www.example.com now [S]"},
         Example{"See \"www.example.com.\" Now", "See \"www.example.com.\" [S] Now [S]"},
-        // Mark characters in the source are kept as they stand; a lone U+0090 at the very start
-        // becomes the first token, with no sentence end before it.
-        Example{"\u0090 x y", "[P] x y [S]"}, Example{"a \u0090 b", "a [S] [P] b [S]"},
+        // The marks' code points in the source are not marks: DEL is dropped, U+008F and
+        // U+0090 (bytes 0x8F and 0x90 read as Windows-1252) become U+FFFD.
+        Example{"\u0090 x y", "\ufffd x y [S]"}, Example{"a \u0090 b", "a \ufffd b [S]"},
+        Example{"wo\u007frd and\u007f more", "word and more [S]"},
+        Example{"Gr\u0090n day. Re\u008fad", "Gr\ufffdn day. [S] Re\ufffdad [S]"},
         // Texts under three characters after trimming stay unmarked.
         Example{"", ""}, Example{"  ab  ", "ab"}, Example{"abc", "abc [S]"},
         Example{"a b", "a b [S]"}, Example{"...", "... [S]"}));
