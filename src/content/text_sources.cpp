@@ -7,6 +7,7 @@
 #include "platform/message_box.h"
 #include "reader/reading_document.h"
 #include "reader/segment_text.h"
+#include "reader/wait_cursor.h"
 
 namespace velora::content {
 namespace {
@@ -78,6 +79,7 @@ void LoadMessageDocument(reader::Player& player, services::ReadingSettings& sett
     }
     if (copied) {
         try {
+            const reader::WaitCursor waitCursor;  // a long text takes a while to segment
             std::u16string document = reader::SegmentText(text);
             std::u16string().swap(text);
             reader::InstallDocument(player, std::move(document));

@@ -184,7 +184,11 @@ void SentenceBack(Player& player) {
         while (from > 0 && player.At(from) != kSentenceEndMark) --from;
         return from;
     };
-    if (player.pastSentenceStart) {
+    // No sentence starts on the document's final mark or after it (where reading ends): there
+    // the current sentence is the last one, already behind the position, so Up goes back to its
+    // start as from the start of a sentence.
+    const std::size_t token = player.At(p) == kSentenceEndMark ? p + 2 : p;
+    if (player.pastSentenceStart || player.At(token) == u'\0') {
         p = walkBack(p);
         if (p != 0) {
             p = walkBack(p - 1);

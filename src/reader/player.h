@@ -100,8 +100,9 @@ void StepSpeed(services::ReadingSettings& settings, SpeedStep step);
 void JumpToPosition(Player& player, services::ReadingSettings& settings, std::size_t index);
 
 // Moves the cursor to the start of the current sentence, or with pastSentenceStart set to the
-// start of the previous one. Leaves tokenIndex and sentenceSpaces at 0 for the caller to recount
-// (CountSentenceSpaces).
+// start of the previous one. On the final sentence-end mark or past it (at "The End.") the
+// current sentence is the last one. Leaves tokenIndex and sentenceSpaces at 0 for the caller to
+// recount (CountSentenceSpaces).
 void SentenceBack(Player& player);
 
 // Moves the cursor to the first token of the next sentence; at the last sentence it rests on the

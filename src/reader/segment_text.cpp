@@ -8,6 +8,8 @@
 namespace velora::reader {
 namespace {
 
+constexpr char16_t kReplacementCharacter = u'\ufffd';
+
 // Builds a pass's output mostly from stretches of its input: consecutive stretches are merged
 // and copied in one piece, so a pass that leaves most of the text as it is copies it in long runs
 // instead of word by word.
@@ -220,6 +222,32 @@ std::u16string MarkSentences(std::u16string_view text) {
     return result;
 }
 
+// The document reserves three code points as its marks, so the same code points in the text
+// would be read as marks: a DEL (U+007F) inside a word would end a sentence there and the player
+// would lose its place in the rest of the text; U+008F or U+0090 would be skipped together with
+// the character after it, and U+0090 would force a sentence end. None of them is text. DEL, the
+// delete control, shows nothing, so it is dropped (a word split by one reads whole). U+008F and
+// U+0090 are C1 controls that mail never means as such: they come from bytes 0x8F and 0x90 read as
+// Windows-1252, where those bytes stand for no character, so they become U+FFFD, the replacement
+// character a decoder shows for a byte it cannot read (as invalid UTF-8 gives here).
+// Returns `text` itself when it holds none of them, else a view of `storage`.
+std::u16string_view ReplaceReservedMarks(std::u16string_view text, std::u16string& storage) {
+    const auto isReserved = [](char16_t c) {
+        return c == kSentenceEndMark || c == kLineBreakMark || c == kParagraphMark;
+    };
+    std::size_t i = 0;
+    while (i < text.size() && !isReserved(text[i])) ++i;
+    if (i == text.size()) return text;
+    storage.reserve(text.size());
+    storage.assign(text.substr(0, i));
+    for (; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        if (c == kSentenceEndMark) continue;
+        storage.push_back(isReserved(c) ? kReplacementCharacter : c);
+    }
+    return storage;
+}
+
 }  // namespace
 
 bool IsNumberWord(std::u16string_view word) {
@@ -284,6 +312,8 @@ bool EndsSentence(std::u16string_view previous, std::u16string_view word,
 std::u16string SegmentText(std::u16string_view text) {
     // The text is a NUL-terminated string: a NUL inside ends it.
     text = text.substr(0, text.find(u'\0'));
+    std::u16string replaced;
+    text = ReplaceReservedMarks(text, replaced);
     if (text.empty()) return {};
     const std::u16string_view trimmed = TrimView(text);
     if (trimmed.size() < 3) return std::u16string(trimmed);

@@ -10,12 +10,13 @@
 namespace velora::reader {
 
 // The reading document of `text`. Empty text gives an empty document; a text shorter than three
-// characters after trimming is returned trimmed and unmarked.
+// characters after trimming is returned trimmed and unmarked. The marks' own code points in the
+// text never become marks: U+007F is dropped, U+008F and U+0090 become U+FFFD.
 std::u16string SegmentText(std::u16string_view text);
 
 // Whether a word reads as a number: its leading part, with the first decimal digit taken as 1,
-// parses (as C's wcstod would) to a value other than 0.0, and every full stop in it is followed by
-// a decimal digit (3.5 and 1.25 are numbers; 2003. and 1.2. are not).
+// parses as a decimal number (ParseLeadingNumber) to a value other than 0.0, and every full stop in
+// it is followed by a decimal digit (3.5 and 1.25 are numbers; 2003. and 1.2. are not).
 bool IsNumberWord(std::u16string_view word);
 
 // Whether `word`, between `previous` and `next`, is an abbreviation or an address and so does not

@@ -33,27 +33,54 @@ locale_t CLocale() {
     return locale;
 }
 
+// The length of the decimal number at the start of `text` (0 when none starts it).
+std::size_t DecimalNumberLength(std::u16string_view text) {
+    std::size_t i = 0;
+    const auto digitsFrom = [&text](std::size_t at) {
+        std::size_t end = at;
+        while (end < text.size() && IsDecimalDigit(text[end])) ++end;
+        return end - at;
+    };
+    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) ++i;
+    const std::size_t whole = digitsFrom(i);
+    i += whole;
+    std::size_t fraction = 0;
+    if (i < text.size() && text[i] == u'.') {
+        fraction = digitsFrom(i + 1);
+        if (whole > 0 || fraction > 0) i += 1 + fraction;
+    }
+    if (whole == 0 && fraction == 0) return 0;
+    // An exponent counts only when at least one digit follows the "e" and its sign: "2e" and
+    // "2e+" are the number 2 followed by letters.
+    if (i < text.size() && (text[i] == u'e' || text[i] == u'E')) {
+        std::size_t exponent = i + 1;
+        if (exponent < text.size() && (text[exponent] == u'+' || text[exponent] == u'-')) {
+            ++exponent;
+        }
+        const std::size_t digits = digitsFrom(exponent);
+        if (digits > 0) i = exponent + digits;
+    }
+    return i;
+}
+
 }  // namespace
 
 double ParseLeadingNumber(std::u16string_view text) {
     std::size_t start = 0;
     while (start < text.size() && IsWhitespace(text[start])) ++start;
-    // Only ASCII characters can belong to a number; the first other character ends the copy.
+    const std::size_t length = DecimalNumberLength(text.substr(start));
+    if (length == 0) return 0.0;
+    // The number is ASCII by construction; strtod_l converts exactly these characters (it would
+    // read "inf", "nan" and hexadecimal numbers too, which is why they never reach it).
     char buffer[256];
     std::string heap;
     char* narrow = buffer;
-    std::size_t length = 0;
-    while (start + length < text.size() && text[start + length] < 0x80 &&
-           text[start + length] != 0) {
-        ++length;
-    }
     if (length + 1 > sizeof buffer) {
         heap.resize(length + 1);
         narrow = heap.data();
     }
     for (std::size_t i = 0; i < length; ++i) narrow[i] = static_cast<char>(text[start + i]);
     narrow[length] = '\0';
-    if (length == 0) return 0.0;
     return strtod_l(narrow, nullptr, CLocale());
 }
 

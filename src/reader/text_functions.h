@@ -34,11 +34,11 @@ bool IsLetterOrDigit(char16_t c);
 // single UTF-16 unit; surrogates never change).
 bool StartsLowercase(std::u16string_view word);
 
-// The value of the number at the start of `text`, read as C's wcstod reads it in the "C" locale:
-// leading whitespace, an optional sign, then a decimal number with optional fraction and
-// exponent, a hexadecimal number ("0x", optional binary exponent "p"), "inf", "infinity" or "nan"
-// (any case, "nan(...)" too). 0.0 when nothing numeric starts the text; an underflow reads as 0.0
-// and an overflow as infinity.
+// The value of the decimal number at the start of `text`: leading whitespace, an optional sign,
+// digits with an optional fractional part (at least one digit in all), and an optional exponent
+// ("e" or "E", an optional sign, at least one digit). 0.0 when no such number starts the text; an
+// underflow reads as 0.0 and an overflow as infinity. Words such as "information" or "nanny" and
+// hexadecimal forms ("0x1p3" reads as 0) are not numbers, although C's wcstod would take them.
 double ParseLeadingNumber(std::u16string_view text);
 
 std::u16string TrimLeft(std::u16string_view s);

@@ -260,6 +260,14 @@ TEST(SentenceBack, FirstUpGoesToTheSentenceStartThenOneSentenceEach) {
     EXPECT_EQ(player.sentenceSpaces, 2);  // "One a. " counted to the first mark
 }
 
+TEST(SentenceBack, OneUpAtTheEndGoesBackToTheLastSentence) {
+    Player player = Loaded(kFiveSentences);
+    services::ReadingSettings settings = DefaultSettings();
+    Play(player, settings);
+    PressUp(player, settings);
+    EXPECT_EQ(WordAtCursor(player), "Five");
+}
+
 TEST(SentenceForward, MovesToTheNextSentenceAndRestsOnTheFinalMark) {
     Player player = Loaded(kFiveSentences);
     services::ReadingSettings settings = DefaultSettings();
@@ -298,9 +306,8 @@ TEST(JumpToPosition, ResumesAtTheCharacterGivenAndSkipsAMarkUnderIt) {
     EXPECT_EQ(WordAtCursor(player), "Two");
     EXPECT_EQ(player.tintGreen, 255);
     EXPECT_EQ(player.tintStep, 0);
-    JumpToPosition(player, settings, 100000);  // past the end: clamped, nothing to show
-    EXPECT_EQ(player.cursor, player.document.size());
-    EXPECT_EQ(player.positionText, u"100%");
+    JumpToPosition(player, settings, 100000);  // past the end: the last sentence is current
+    EXPECT_EQ(WordAtCursor(player), "Five");
 }
 
 TEST(UpdatePosition, IsATruncatedPercentage) {

@@ -80,6 +80,10 @@ INSTANTIATE_TEST_SUITE_P(
         Example{"Pi is 3.14159 roughly", "Pi is 3.14159 roughly [S]"},
         Example{"Founded in 2003. Then more", "Founded in 2003. [S] Then more [S]"},
         Example{"Version 1.25 is out", "Version 1.25 is out [S]"},
+        // Only decimal numbers count: words that C's wcstod reads as infinity or NaN end
+        // sentences like any other.
+        Example{"Want information? Nancy! Hi nanny? So infinite? Yes",
+                "Want information? [S] Nancy! [S] Hi nanny? [S] So infinite? [S] Yes [S]"},
         // Abbreviations: short capitalised words with a full stop, unless both neighbours start
         // lowercase; five units are too long; a lowercase word always ends the sentence.
         Example{"Ask Prof. Smith now", "Ask Prof. [S] Smith now [S]"},
@@ -90,9 +94,11 @@ INSTANTIATE_TEST_SUITE_P(
         Example{"Write to bob@example.org. Today", "Write to bob@example.org. [S] Today [S]"},
         Example{"See www.example.com now", "See www.example.com now [S]"},
         Example{"See \"www.example.com.\" Now", "See \"www.example.com.\" [S] Now [S]"},
-        // Mark characters in the source are kept as they stand; a lone U+0090 at the very start
-        // becomes the first token, with no sentence end before it.
-        Example{"\u0090 x y", "[P] x y [S]"}, Example{"a \u0090 b", "a [S] [P] b [S]"},
+        // The marks' code points in the source are not marks: DEL is dropped, U+008F and
+        // U+0090 (bytes 0x8F and 0x90 read as Windows-1252) become U+FFFD.
+        Example{"\u0090 x y", "\ufffd x y [S]"}, Example{"a \u0090 b", "a \ufffd b [S]"},
+        Example{"wo\u007frd and\u007f more", "word and more [S]"},
+        Example{"Gr\u0090n day. Re\u008fad", "Gr\ufffdn day. [S] Re\ufffdad [S]"},
         // Texts under three characters after trimming stay unmarked.
         Example{"", ""}, Example{"  ab  ", "ab"}, Example{"abc", "abc [S]"},
         Example{"a b", "a b [S]"}, Example{"...", "... [S]"}));
@@ -135,14 +141,19 @@ struct NumberCase {
 };
 
 TEST(IsNumberWord, DecidesByValueAndFullStops) {
-    const NumberCase cases[] = {{u"3.5", true},   {u"1.25", true},         {u"0", true},
-                                {u"00", true},    {u"0.5", true},          {u"12", true},
-                                {u"-7", true},    {u"+.5", true},          {u"2003.", false},
-                                {u"1.2.", false}, {u"1.2.3", true},        {u"abc", false},
-                                {u"", false},     {u".", false},           {u"$5", false},
-                                {u"12abc", true}, {u"1e5", true},          {u"1e-999", false},
-                                {u"inf", true},   {u"nan", true},          {u"Infinity!", true},
-                                {u"x1", false},   {u"\u0661\u0662", false}};
+    // "0x1p3" reads as the decimal 1 (its 0 taken as 1), not as a hexadecimal number.
+    const NumberCase cases[] = {{u"3.5", true},   {u"1.25", true},  {u"0", true},
+                                {u"00", true},    {u"0.5", true},   {u"12", true},
+                                {u"-7", true},    {u"+.5", true},   {u"2003.", false},
+                                {u"1.2.", false}, {u"1.2.3", true}, {u"abc", false},
+                                {u"", false},     {u".", false},    {u"$5", false},
+                                {u"12abc", true}, {u"1e5", true},   {u"1e-999", false},
+                                {u"0x1p3", true}, {u"x1", false},   {u"\u0661\u0662", false}};
+    // Only decimal numbers count: what C's wcstod reads as infinity or NaN is a word.
+    for (const char16_t* word :
+         {u"inf", u"nan", u"Infinity!", u"information?", u"infinite?", u"Nancy!", u"nanny?"}) {
+        EXPECT_FALSE(IsNumberWord(word)) << platform::EncodeUtf8(word);
+    }
     for (const NumberCase& c : cases) {
         EXPECT_EQ(IsNumberWord(c.word), c.isNumber) << platform::EncodeUtf8(std::u16string(c.word));
     }

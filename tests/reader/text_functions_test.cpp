@@ -84,15 +84,16 @@ TEST(ReplaceAll, MatchesRescanningOnGeneratedTexts) {
     }
 }
 
-TEST(ParseLeadingNumber, ReadsLikeWcstod) {
+TEST(ParseLeadingNumber, ReadsDecimalNumbersOnly) {
     EXPECT_EQ(ParseLeadingNumber(u"  42abc"), 42.0);
     EXPECT_EQ(ParseLeadingNumber(u"-1.5e2x"), -150.0);
     EXPECT_EQ(ParseLeadingNumber(u".5"), 0.5);
-    EXPECT_EQ(ParseLeadingNumber(u"0x1p4"), 16.0);
+    EXPECT_EQ(ParseLeadingNumber(u"0x1p4"), 0.0);  // the "0" before the x, not hexadecimal
+    EXPECT_EQ(ParseLeadingNumber(u"2e+x"), 2.0);   // an exponent needs a digit
     EXPECT_EQ(ParseLeadingNumber(u"1e-999"), 0.0);
     EXPECT_TRUE(std::isinf(ParseLeadingNumber(u"1e999")));
-    EXPECT_TRUE(std::isinf(ParseLeadingNumber(u"-Infinity")));
-    EXPECT_TRUE(std::isnan(ParseLeadingNumber(u"nan(x)")));
+    EXPECT_EQ(ParseLeadingNumber(u"-Infinity"), 0.0);
+    EXPECT_EQ(ParseLeadingNumber(u"nan(x)"), 0.0);
     EXPECT_EQ(ParseLeadingNumber(u"abc"), 0.0);
     EXPECT_EQ(ParseLeadingNumber(u""), 0.0);
     EXPECT_EQ(ParseLeadingNumber(u"1\u00e92"), 1.0);  // a non-ASCII character ends the number
