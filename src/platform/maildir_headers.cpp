@@ -150,11 +150,20 @@ bool IsAttachmentDisposition(std::optional<std::string_view> raw) {
     return value.starts_with("attachment");
 }
 
-bool IsAttachmentType(const MediaType& media) {
-    if (media.type == "application") {
-        return media.subtype != "pgp-signature" && media.subtype != "pkcs7-signature" &&
-               media.subtype != "x-pkcs7-signature" && media.subtype != "pgp-encrypted";
-    }
+bool IsSignatureType(const MediaType& media) {
+    return media.type == "application" &&
+           (media.subtype == "pgp-signature" || media.subtype == "pkcs7-signature" ||
+            media.subtype == "x-pkcs7-signature");
+}
+
+// A part that sets the attachment mark: one sent as an attachment, or one of a type that is no
+// text, except the signature of a signed message (sent with the disposition "attachment" as often
+// as not) and the control part of an encrypted one, which belong to the message, not to its
+// attachments.
+bool IsAttachmentPart(const MediaType& media, std::optional<std::string_view> disposition) {
+    if (IsSignatureType(media)) return false;
+    if (IsAttachmentDisposition(disposition)) return true;
+    if (media.type == "application") return media.subtype != "pgp-encrypted";
     return media.type == "image" || media.type == "audio" || media.type == "video" ||
            media.type == "message";
 }
@@ -196,12 +205,9 @@ bool MultipartHasAttachment(std::string_view body, std::string rootBoundary) {
                 }
             });
         const MediaType media = ParseMediaType(headers.contentType);
-        if (IsAttachmentDisposition(headers.contentDisposition)) return true;
-        if (media.type == "multipart") {
-            if (!media.boundary.empty()) boundaries.push_back(media.boundary);
-            continue;
-        }
-        if (IsAttachmentType(media)) return true;
+        if (IsAttachmentPart(media, headers.contentDisposition)) return true;
+        if (media.type == "multipart" && !media.boundary.empty())
+            boundaries.push_back(media.boundary);
     }
     return false;
 }
@@ -532,14 +538,9 @@ MessageHeaderInfo ReadMessageHeaderInfo(std::string_view message) {
         if (auto time = ParseMessageDate(*headers.date)) info.deliveryTime = *time;
     }
     const MediaType media = ParseMediaType(headers.contentType);
-    if (IsAttachmentDisposition(headers.contentDisposition)) {
-        info.hasAttachment = true;
-    } else if (media.type == "multipart") {
-        info.hasAttachment = !media.boundary.empty() &&
-                             MultipartHasAttachment(message.substr(bodyStart), media.boundary);
-    } else {
-        info.hasAttachment = IsAttachmentType(media);
-    }
+    info.hasAttachment = IsAttachmentPart(media, headers.contentDisposition) ||
+                         (media.type == "multipart" && !media.boundary.empty() &&
+                          MultipartHasAttachment(message.substr(bodyStart), media.boundary));
     return info;
 }
 
