@@ -5,9 +5,11 @@
 #include <QWidget>
 
 #include "app/store_config.h"
+#include "content/html_to_text.h"
 #include "content/text_sources.h"
 #include "mail/inbox_list.h"
 #include "platform/device_screen.h"
+#include "platform/maildir_plain_body.h"
 #include "platform/message_box.h"
 #include "platform/registry.h"
 #include "platform/text_codec.h"
@@ -227,6 +229,8 @@ bool Application::ConfigureStores() {
         ResolveMessageStores(options_.maildirs, storeError_);
     if (!stores) return false;
     SetMessageStores(std::move(*stores));
+    // The stores offer a plain body for HTML-only messages through the reader's HTML to text.
+    SetHtmlToPlainText(&content::HtmlToText);
     storesConfigured_ = true;
     return true;
 }
