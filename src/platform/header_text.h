@@ -1,5 +1,5 @@
 #pragma once
-// Header texts (Subject, sender names, file names) as UTF-8, with their RFC 2047 encoded words
+// Header texts (subjects, sender names) as UTF-8, with their RFC 2047 encoded words
 // decoded. GMime's own decoder is not used: the version Debian ships joins the base64 of adjacent
 // encoded words before decoding it and so loses everything after the first word's padding.
 
