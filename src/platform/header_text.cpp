@@ -79,9 +79,14 @@ std::optional<EncodedWord> ReadEncodedWord(std::string_view value, std::size_t s
         charsetEnd + 2 >= value.size() || value[charsetEnd + 2] != '?') {
         return std::nullopt;
     }
+    // The text ends at its first "?", which must be that of the closing "?=": looking further
+    // for a "?=" would make a value full of unclosed words cost time by the square of its length.
     const std::size_t textStart = charsetEnd + 3;
-    const std::size_t textEnd = value.find("?=", textStart);
-    if (textEnd == std::string_view::npos) return std::nullopt;
+    const std::size_t textEnd = value.find('?', textStart);
+    if (textEnd == std::string_view::npos || textEnd + 1 >= value.size() ||
+        value[textEnd + 1] != '=') {
+        return std::nullopt;
+    }
     const std::string_view charset = value.substr(charsetStart, charsetEnd - charsetStart);
     const std::string_view text = value.substr(textStart, textEnd - textStart);
     if (charset.find_first_of(" \t") != std::string_view::npos ||
