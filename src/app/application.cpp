@@ -229,7 +229,7 @@ bool Application::ConfigureStores() {
         ResolveMessageStores(options_.maildirs, storeError_);
     if (!stores) return false;
     SetMessageStores(std::move(*stores));
-    // The stores offer a plain body for HTML-only messages through the reader's HTML to text.
+    // HTML-only messages get their plain body from the content layer's HTML to text.
     SetHtmlToPlainText(&content::HtmlToText);
     storesConfigured_ = true;
     return true;
