@@ -1,17 +1,24 @@
-// The list's header reader on arbitrary bytes: never crash, and the quick readers of the usual
-// Date and From forms give exactly what GMime's general parsers give.
+// The list's header reader on arbitrary bytes: never crash, header texts always decode to valid
+// UTF-8, and the quick readers of the usual Date and From forms give exactly what GMime's general
+// parsers give.
 
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <string_view>
 
+#include "platform/header_text.h"
 #include "platform/maildir_headers.h"
+#include "platform/text_codec.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace velora::platform;
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     ReadMessageHeaderInfo(bytes);
+    if (!IsValidUtf8(DecodeHeaderText(bytes)) ||
+        !IsValidUtf8(DecodeHeaderText(bytes, HeaderSyntax::AddressList))) {
+        std::abort();
+    }
 
     // The input as one header value, read both ways.
     if (ParseMessageDate(bytes) != detail::ParseMessageDateWithGmime(bytes)) std::abort();

@@ -7,9 +7,11 @@
 #include "app/reader_wiring.h"
 #include "app/store_config.h"
 #include "app/text_key_filter.h"
+#include "content/html_to_text.h"
 #include "content/text_sources.h"
 #include "mail/inbox_list.h"
 #include "platform/device_screen.h"
+#include "platform/maildir_plain_body.h"
 #include "platform/message_box.h"
 #include "platform/registry.h"
 #include "platform/text_codec.h"
@@ -172,6 +174,8 @@ bool Application::ConfigureStores() {
         ResolveMessageStores(options_.maildirs, storeError_);
     if (!stores) return false;
     SetMessageStores(std::move(*stores));
+    // HTML-only messages get their plain body from the content layer's HTML to text.
+    SetHtmlToPlainText(&content::HtmlToText);
     storesConfigured_ = true;
     return true;
 }

@@ -41,21 +41,28 @@ std::vector<InboxSortKey> ParseListArguments(const std::vector<std::string>& arg
     return sorts;
 }
 
-// A field of a tab-separated line: tabs and line breaks become spaces.
+// C0 controls, DEL and C1 controls.
+bool IsControlCharacter(char16_t c) {
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F);
+}
+
+// A field of a tab-separated line, safe to print on a terminal: a control character would break
+// the line format (tab, line breaks) or drive the terminal (ESC and the C1 controls start its
+// command sequences), so white space controls become a space and every other one U+FFFD.
 void AppendField(std::string& line, std::u16string_view text) {
-    // Most fields are plain ASCII: copied straight in, without an intermediate string.
-    bool ascii = true;
-    for (char16_t c : text) ascii = ascii && c < 0x80;
-    if (ascii) {
-        for (char16_t c : text)
-            line += (c == u'\t' || c == u'\n' || c == u'\r') ? ' ' : static_cast<char>(c);
+    // Most fields are printable ASCII: copied straight in, without an intermediate string.
+    bool printableAscii = true;
+    for (char16_t c : text) printableAscii = printableAscii && c < 0x80 && !IsControlCharacter(c);
+    if (printableAscii) {
+        for (char16_t c : text) line += static_cast<char>(c);
         return;
     }
-    std::string utf8 = platform::EncodeUtf8(text);
-    for (char& c : utf8) {
-        if (c == '\t' || c == '\n' || c == '\r') c = ' ';
+    std::u16string printable(text);
+    for (char16_t& c : printable) {
+        if (!IsControlCharacter(c)) continue;
+        c = (c == u'\t' || c == u'\n' || c == u'\r' || c == u'\v' || c == u'\f') ? u' ' : u'\uFFFD';
     }
-    line += utf8;
+    line += platform::EncodeUtf8(printable);
 }
 
 // The decimal digits of a number, zero-padded to at least `width` (as printf's "%0*u" would).
@@ -72,7 +79,8 @@ void AppendNumber(std::string& line, unsigned value, int width) {
 
 void AppendTime(std::string& line, const platform::FILETIME& time) {
     platform::SYSTEMTIME fields{};
-    if (!platform::FileTimeToSystemTime(&time, &fields)) fields = platform::SYSTEMTIME{1601, 1, 1, 1, 0, 0, 0, 0};
+    if (!platform::FileTimeToSystemTime(&time, &fields))
+        fields = platform::SYSTEMTIME{1601, 1, 1, 1, 0, 0, 0, 0};
     AppendNumber(line, fields.wYear, 4);
     line += '-';
     AppendNumber(line, fields.wMonth, 2);

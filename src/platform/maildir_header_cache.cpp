@@ -13,7 +13,7 @@
 namespace velora::platform {
 namespace {
 
-constexpr std::string_view kMagic = "velora-header-cache 4\n";
+constexpr std::string_view kMagic = "velora-header-cache 5\n";
 
 // The bits of an entry's flag word.
 constexpr std::uint64_t kHasSubject = 1;

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/ascii_case.h"
-#include "platform/text_codec.h"
+#include "platform/header_text.h"
 
 namespace velora::platform {
 namespace {
@@ -19,9 +19,6 @@ void EnsureGmime() {
     std::call_once(once, [] { g_mime_init(); });
 }
 
-struct GFreeDeleter {
-    void operator()(char* text) const { g_free(text); }
-};
 struct GObjectDeleter {
     void operator()(void* object) const { g_object_unref(object); }
 };
@@ -99,11 +96,6 @@ std::string Unfold(std::string_view raw) {
     return std::string(Trim(result));
 }
 
-std::string AsUtf8(std::string_view bytes) {
-    if (IsValidUtf8(bytes)) return std::string(bytes);
-    return EncodeUtf8(DecodeWindows1252(bytes));
-}
-
 struct MediaType {
     std::string type;     // lower case
     std::string subtype;  // lower case
@@ -158,11 +150,20 @@ bool IsAttachmentDisposition(std::optional<std::string_view> raw) {
     return value.starts_with("attachment");
 }
 
-bool IsAttachmentType(const MediaType& media) {
-    if (media.type == "application") {
-        return media.subtype != "pgp-signature" && media.subtype != "pkcs7-signature" &&
-               media.subtype != "x-pkcs7-signature" && media.subtype != "pgp-encrypted";
-    }
+bool IsSignatureType(const MediaType& media) {
+    return media.type == "application" &&
+           (media.subtype == "pgp-signature" || media.subtype == "pkcs7-signature" ||
+            media.subtype == "x-pkcs7-signature");
+}
+
+// A part that sets the attachment mark: one sent as an attachment, or one of a type that is no
+// text, except the signature of a signed message (sent with the disposition "attachment" as often
+// as not) and the control part of an encrypted one, which belong to the message, not to its
+// attachments.
+bool IsAttachmentPart(const MediaType& media, std::optional<std::string_view> disposition) {
+    if (IsSignatureType(media)) return false;
+    if (IsAttachmentDisposition(disposition)) return true;
+    if (media.type == "application") return media.subtype != "pgp-encrypted";
     return media.type == "image" || media.type == "audio" || media.type == "video" ||
            media.type == "message";
 }
@@ -204,12 +205,9 @@ bool MultipartHasAttachment(std::string_view body, std::string rootBoundary) {
                 }
             });
         const MediaType media = ParseMediaType(headers.contentType);
-        if (IsAttachmentDisposition(headers.contentDisposition)) return true;
-        if (media.type == "multipart") {
-            if (!media.boundary.empty()) boundaries.push_back(media.boundary);
-            continue;
-        }
-        if (IsAttachmentType(media)) return true;
+        if (IsAttachmentPart(media, headers.contentDisposition)) return true;
+        if (media.type == "multipart" && !media.boundary.empty())
+            boundaries.push_back(media.boundary);
     }
     return false;
 }
@@ -290,8 +288,12 @@ bool ReadUsualSender(std::string_view value, MessageHeaderInfo& info) {
     return true;
 }
 
-// The sender as GMime's address parser reads the unfolded UTF-8 value.
-void ReadSenderThroughGmime(const std::string& value, MessageHeaderInfo& info) {
+// The sender as GMime's address parser reads `value`, the unfolded header value `unfolded` in
+// UTF-8 with its encoded words decoded into address syntax (GMime's own decoding of them is
+// not used).
+void ReadSenderThroughGmime(const std::string& value, std::string_view unfolded,
+                            MessageHeaderInfo& info) {
+    EnsureGmime();
     std::unique_ptr<InternetAddressList, GObjectDeleter> list(
         internet_address_list_parse(nullptr, value.c_str()));
     InternetAddress* address = nullptr;
@@ -307,7 +309,7 @@ void ReadSenderThroughGmime(const std::string& value, MessageHeaderInfo& info) {
     }
     if (address == nullptr || !INTERNET_ADDRESS_IS_MAILBOX(address)) {
         info.hasSender = true;
-        info.senderName = DecodeHeaderText(value);
+        info.senderName = DecodeHeaderText(unfolded);
         return;
     }
     const char* name = internet_address_get_name(address);
@@ -443,16 +445,6 @@ std::optional<std::uint64_t> FileTimeFromUnixTime(std::int64_t seconds, std::int
 
 }  // namespace
 
-std::string DecodeHeaderText(std::string_view raw) {
-    std::string value = AsUtf8(Unfold(raw));
-    if (value.find("=?") == std::string::npos) return value;
-    EnsureGmime();
-    std::unique_ptr<char, GFreeDeleter> decoded(
-        g_mime_utils_header_decode_text(nullptr, value.c_str()));
-    if (!decoded) return value;
-    return AsUtf8(decoded.get());
-}
-
 std::optional<std::uint64_t> ParseMessageDate(std::string_view text) {
     const std::string value = Unfold(text);
     if (value.empty()) return std::nullopt;
@@ -475,17 +467,17 @@ std::optional<std::uint64_t> ParseMessageDateWithGmime(std::string_view text) {
 }
 
 void ReadSender(std::string_view raw, MessageHeaderInfo& info) {
-    const std::string value = AsUtf8(Unfold(raw));
+    const std::string unfolded = Unfold(raw);
+    const std::string value = DecodeHeaderText(unfolded, HeaderSyntax::AddressList);
     if (value.empty() || ReadUsualSender(value, info)) return;
-    EnsureGmime();
-    ReadSenderThroughGmime(value, info);
+    ReadSenderThroughGmime(value, unfolded, info);
 }
 
 void ReadSenderWithGmime(std::string_view raw, MessageHeaderInfo& info) {
-    const std::string value = AsUtf8(Unfold(raw));
+    const std::string unfolded = Unfold(raw);
+    const std::string value = DecodeHeaderText(unfolded, HeaderSyntax::AddressList);
     if (value.empty()) return;
-    EnsureGmime();
-    ReadSenderThroughGmime(value, info);
+    ReadSenderThroughGmime(value, unfolded, info);
 }
 
 }  // namespace detail
@@ -531,7 +523,7 @@ MessageHeaderInfo ReadMessageHeaderInfo(std::string_view message) {
     MessageHeaderInfo info;
     if (headers.subject) {
         info.hasSubject = true;
-        info.subject = DecodeHeaderText(*headers.subject);
+        info.subject = DecodeHeaderText(Unfold(*headers.subject));
     }
     if (headers.from) detail::ReadSender(*headers.from, info);
     if (headers.received) {
@@ -546,14 +538,9 @@ MessageHeaderInfo ReadMessageHeaderInfo(std::string_view message) {
         if (auto time = ParseMessageDate(*headers.date)) info.deliveryTime = *time;
     }
     const MediaType media = ParseMediaType(headers.contentType);
-    if (IsAttachmentDisposition(headers.contentDisposition)) {
-        info.hasAttachment = true;
-    } else if (media.type == "multipart") {
-        info.hasAttachment = !media.boundary.empty() &&
-                             MultipartHasAttachment(message.substr(bodyStart), media.boundary);
-    } else {
-        info.hasAttachment = IsAttachmentType(media);
-    }
+    info.hasAttachment = IsAttachmentPart(media, headers.contentDisposition) ||
+                         (media.type == "multipart" && !media.boundary.empty() &&
+                          MultipartHasAttachment(message.substr(bodyStart), media.boundary));
     return info;
 }
 

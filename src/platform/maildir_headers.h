@@ -33,10 +33,6 @@ std::size_t FindBodyStart(std::string_view message);
 // An RFC 5322 date as FILETIME ticks, nullopt when it cannot be read.
 std::optional<std::uint64_t> ParseMessageDate(std::string_view text);
 
-// UTF-8 text of a header value: folding removed, encoded words decoded, bytes that are not UTF-8
-// read as Windows-1252.
-std::string DecodeHeaderText(std::string_view raw);
-
 namespace detail {
 // The readers behind ReadMessageHeaderInfo, exposed so tests can hold the quick readers of the
 // usual forms to GMime's general parsers. Each takes the raw (folded) header value.

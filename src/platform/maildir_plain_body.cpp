@@ -2,9 +2,11 @@
 
 #include <gmime/gmime.h>
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 
+#include "platform/mime.h"
 #include "platform/text_codec.h"
 
 namespace velora::platform {
@@ -18,28 +20,9 @@ struct GObjectDeleter {
 template <typename T>
 using GObjectPtr = std::unique_ptr<T, GObjectDeleter>;
 
-bool IsUtf8Name(std::string_view charset) {
-    std::string lower;
-    for (char c : charset) lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    return lower == "utf-8" || lower == "utf8" || lower == "us-ascii" || lower == "ascii";
-}
+std::atomic<HtmlToPlainText> htmlToPlainText{nullptr};
 
-std::u16string ConvertFromCharset(const std::string& bytes, const char* charset) {
-    if (charset == nullptr || IsUtf8Name(charset)) return DecodeUtf8OrWindows1252(bytes);
-    gsize written = 0;
-    GError* error = nullptr;
-    char* converted = g_convert(bytes.data(), static_cast<gssize>(bytes.size()), "UTF-8",
-                                g_mime_charset_iconv_name(charset), nullptr, &written, &error);
-    if (converted == nullptr) {
-        if (error != nullptr) g_error_free(error);
-        return DecodeUtf8OrWindows1252(bytes);
-    }
-    std::u16string text = DecodeUtf8(std::string_view(converted, written));
-    g_free(converted);
-    return text;
-}
-
-std::optional<std::u16string> FromPart(GMimePart* part) {
+std::u16string TextOfPart(GMimePart* part) {
     GMimeDataWrapper* content = g_mime_part_get_content(part);
     std::string bytes;
     if (content != nullptr) {
@@ -48,28 +31,36 @@ std::optional<std::u16string> FromPart(GMimePart* part) {
         GByteArray* array = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(stream.get()));
         if (array != nullptr) bytes.assign(reinterpret_cast<const char*>(array->data), array->len);
     }
-    return ConvertFromCharset(bytes, g_mime_object_get_content_type_parameter(GMIME_OBJECT(part), "charset"));
+    const char* charset = g_mime_object_get_content_type_parameter(GMIME_OBJECT(part), "charset");
+    return DecodeUtf8(DecodedTextToUtf8(bytes, charset != nullptr ? charset : ""));
 }
 
-std::optional<std::u16string> FindPlain(GMimeObject* object) {
-    if (object == nullptr) return std::nullopt;
+// The first text/`subtype` part that is not an attachment, depth first.
+GMimePart* FindTextPart(GMimeObject* object, const char* subtype) {
+    if (object == nullptr) return nullptr;
     if (GMIME_IS_MULTIPART(object)) {
         GMimeMultipart* multipart = GMIME_MULTIPART(object);
         const int count = g_mime_multipart_get_count(multipart);
         for (int i = 0; i < count; ++i) {
-            if (auto text = FindPlain(g_mime_multipart_get_part(multipart, i))) return text;
+            if (GMimePart* part = FindTextPart(g_mime_multipart_get_part(multipart, i), subtype))
+                return part;
         }
-        return std::nullopt;
+        return nullptr;
     }
-    if (!GMIME_IS_PART(object)) return std::nullopt;  // embedded messages belong to attachments
+    if (!GMIME_IS_PART(object)) return nullptr;  // embedded messages belong to attachments
     GMimeContentType* type = g_mime_object_get_content_type(object);
-    if (type == nullptr || !g_mime_content_type_is_type(type, "text", "plain")) return std::nullopt;
+    if (type == nullptr || !g_mime_content_type_is_type(type, "text", subtype)) return nullptr;
     const char* disposition = g_mime_object_get_disposition(object);
-    if (disposition != nullptr && g_ascii_strcasecmp(disposition, "attachment") == 0) return std::nullopt;
-    return FromPart(GMIME_PART(object));
+    if (disposition != nullptr && g_ascii_strcasecmp(disposition, "attachment") == 0)
+        return nullptr;
+    return GMIME_PART(object);
 }
 
 }  // namespace
+
+void SetHtmlToPlainText(HtmlToPlainText convert) {
+    htmlToPlainText.store(convert);
+}
 
 std::optional<std::u16string> ExtractPlainBody(std::string_view message) {
     static std::once_flag once;
@@ -80,7 +71,12 @@ std::optional<std::u16string> ExtractPlainBody(std::string_view message) {
     g_mime_parser_set_format(parser.get(), GMIME_FORMAT_MESSAGE);
     GObjectPtr<GMimeMessage> parsed(g_mime_parser_construct_message(parser.get(), nullptr));
     if (!parsed) return std::nullopt;
-    return FindPlain(g_mime_message_get_mime_part(parsed.get()));
+    GMimeObject* body = g_mime_message_get_mime_part(parsed.get());
+    if (GMimePart* plain = FindTextPart(body, "plain")) return TextOfPart(plain);
+    const HtmlToPlainText convert = htmlToPlainText.load();
+    GMimePart* html = convert != nullptr ? FindTextPart(body, "html") : nullptr;
+    if (html == nullptr) return std::nullopt;
+    return convert(TextOfPart(html));
 }
 
 }  // namespace velora::platform

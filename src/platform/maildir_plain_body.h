@@ -1,7 +1,8 @@
 #pragma once
 // The plain body the store offers as PR_BODY_W: the message's first text/plain part that is not
-// an attachment, transfer-decoded and converted from its declared charset (undeclared or unknown
-// charsets: UTF-8, else Windows-1252).
+// an attachment, transfer-decoded and converted from its declared charset as text parts are
+// (DecodedTextToUtf8). A message whose only text is HTML has a plain body too: its first text/html
+// part that is not an attachment, turned into text.
 
 #include <optional>
 #include <string>
@@ -9,7 +10,15 @@
 
 namespace velora::platform {
 
-// nullopt when the message has no such part.
+// Turns HTML into plain text; nullopt when it cannot.
+using HtmlToPlainText = std::optional<std::u16string> (*)(std::u16string_view html);
+
+// Installs the program's HTML to text, which lives in a layer above the store and is installed by
+// the program at start-up. Without one (nullptr, the default) an HTML-only message has no plain
+// body.
+void SetHtmlToPlainText(HtmlToPlainText convert);
+
+// nullopt when the message has no such part (or its HTML cannot be turned into text).
 std::optional<std::u16string> ExtractPlainBody(std::string_view message);
 
 }  // namespace velora::platform

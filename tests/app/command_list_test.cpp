@@ -29,7 +29,7 @@ TEST_F(ListCommandTest, PrintsEveryStoreInListOrderAndSortsOnRequest) {
     Add(one, "a:2,S", "Bob <bob@x>", "first", "Tue, 02 Jan 2024 09:05:00 +0000");
     Add(one, "b:2,", "alice <al@x>", "second", "Wed, 03 Jan 2024 23:59:00 -0100",
         "Content-Type: application/pdf\n");
-    Add(MakeMaildir("one/.Sub"), "c:2,", "Carol <c@x>", "sub\twith tab", "Mon, 01 Jan 2024 00:00:00 +0000");
+    Add(MakeMaildir("one/.Sub"), "c:2,", "Carol <c@x>", "=?utf-8?Q?sub=09with_tab=1B]0;t=07=C2=9B=7F?=", "Mon, 01 Jan 2024 00:00:00 +0000");
     const auto two = MakeMaildir("two/INBOX");
     Add(two, "d:2,S", "", "", "Fri, 05 Jan 2024 12:00:00 +0000");
     MaildirFixture::WriteFile(two / "velora-state", "velora-state 1\n01680000\t00000000\td\nend 1\n");
@@ -39,7 +39,7 @@ TEST_F(ListCommandTest, PrintsEveryStoreInListOrderAndSortsOnRequest) {
     EXPECT_EQ(result.out,
               "-\tA\t-\t2024-01-04 00:59\talice\tsecond\n"
               "R\t-\t-\t2024-01-02 09:05\tBob\tfirst\n"
-              "-\t-\t-\t2024-01-01 00:00\tCarol\tsub with tab\n"
+              "-\t-\t-\t2024-01-01 00:00\tCarol\tsub with tab\uFFFD]0;t\uFFFD\uFFFD\uFFFD\n"
               "R\t-\tD\t2024-01-05 12:00\t...\t...\n");
 
     const auto byDate = Run({"list", "--sort", "date", "--sort=date", "--maildir", one.string()});
@@ -47,7 +47,7 @@ TEST_F(ListCommandTest, PrintsEveryStoreInListOrderAndSortsOnRequest) {
     EXPECT_EQ(byDate.out,
               "-\tA\t-\t2024-01-04 00:59\talice\tsecond\n"
               "R\t-\t-\t2024-01-02 09:05\tBob\tfirst\n"
-              "-\t-\t-\t2024-01-01 00:00\tCarol\tsub with tab\n");
+              "-\t-\t-\t2024-01-01 00:00\tCarol\tsub with tab\uFFFD]0;t\uFFFD\uFFFD\uFFFD\n");
     const auto bySender = Run({"list", "--sort", "sender", "--maildir", one.string()});
     EXPECT_EQ(bySender.out.substr(0, bySender.out.find('\n')), "-\tA\t-\t2024-01-04 00:59\talice\tsecond");
     const auto byRead = Run({"list", "--sort", "read", "--sort", "read", "--maildir", one.string()});

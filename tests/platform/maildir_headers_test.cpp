@@ -39,6 +39,12 @@ TEST(MaildirHeadersTest, AttachmentFromContentType) {
          "text/html\n\nx\n--i\n"
          "Content-Type: image/gif\n\nx\n--i--\n--o--\n",
          true},
+        {"multipart/signed; boundary=s",
+         "--s\nContent-Type: text/plain\n\nhi\n--s\nContent-Type: application/pgp-signature\n"
+         "Content-Disposition: attachment; filename=signature.asc\n\nx\n--s--\n",
+         false},
+        {"application/pkcs7-signature\nContent-Disposition: attachment; filename=smime.p7s", "x\n",
+         false},
     };
     for (const AttachmentCase& test : cases) {
         const std::string message =

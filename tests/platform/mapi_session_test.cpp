@@ -11,6 +11,7 @@
 
 #include "maildir_fixture.h"
 #include "platform/maildir_folder_index.h"
+#include "platform/maildir_plain_body.h"
 #include "platform/maildir_side_file.h"
 #include "platform/mapi.h"
 #include "platform/mapi_entry_id.h"
@@ -625,8 +626,15 @@ TEST_F(MapiSessionTest, StreamsGiveFirstPlainPartAndRawBytes) {
     Ref<IMessage> html = Open<IMessage>(EncodeEntryId({EntryKind::Message, 0, "", "2.x"}));
     HRESULT result = S_OK;
     ReadStream(html.get(), PR_BODY_W, &result);
-    EXPECT_EQ(result, MAPI_E_NOT_FOUND);
+    EXPECT_EQ(result, MAPI_E_NOT_FOUND);  // no HTML to text installed
     EXPECT_EQ(ReadStream(html.get(), PR_CE_MIME_TEXT), htmlOnly);
+    SetHtmlToPlainText(
+        [](std::u16string_view text) { return std::optional(u"~" + std::u16string(text)); });
+    const std::string converted = ReadStream(html.get(), PR_BODY_W);
+    SetHtmlToPlainText(nullptr);
+    EXPECT_EQ(
+        std::u16string(reinterpret_cast<const char16_t*>(converted.data()), converted.size() / 2),
+        u"~<p>only html</p>\n");
 }
 
 TEST_F(MapiSessionTest, GetPropsMarksMissingPropertiesAsErrors) {
