@@ -293,11 +293,11 @@ int SetNestedPart(MimeInstance& instance, int index, const MimeInstance* from) {
         return 1;
     }
     GMimeObject* part = from->parts[static_cast<std::size_t>(index)];
+    instance.Reset();  // before the values handed out lose the text they point into
     instance.nested.reset(GMIME_OBJECT(g_object_ref(part)));
     instance.parsed.reset(GMIME_MESSAGE(g_object_ref(from->parsed.get())));
     instance.message.reset(GMIME_STREAM(g_object_ref(from->message.get())));
     instance.messageLength = from->messageLength;
-    instance.Reset();
     return 0;
 }
 
