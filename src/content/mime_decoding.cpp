@@ -76,18 +76,12 @@ std::string_view TextAfterHeaders(std::string_view message) {
     return {};
 }
 
-void Decode(MessageReader& reader, std::string_view bytes, MimeLevel level, int depth) {
-    if (depth > kMaximumAlternativeDepth) return;
-    // The component counts bytes in an int; no stored message comes near that.
-    if (bytes.size() > static_cast<std::size_t>(std::numeric_limits<int>::max())) {
-        bytes = bytes.substr(0, static_cast<std::size_t>(std::numeric_limits<int>::max()));
-    }
-    MimeDecoder decoder;
-    platform::MIMEHANDLE handle = decoder.Handle();
-    platform::MIME_Set(handle, platform::kMimeMessage, 0, bytes.data(),
-                       static_cast<int>(bytes.size()));
+// Takes the texts of the message `decoder` holds (set, not yet decoded) and follows its nested
+// multiparts. Returns the message's boundary.
+std::string Walk(MessageReader& reader, const MimeDecoder& decoder, int depth) {
+    const platform::MIMEHANDLE handle = decoder.Handle();
     const bool decoded = platform::MIME_Do(handle, platform::kMimeDecode, 0, nullptr, nullptr) == 0;
-    const std::string boundary(GetText(decoder, platform::kMimeBoundary, 0));
+    std::string boundary(GetText(decoder, platform::kMimeBoundary, 0));
 
     int partCount = 0;
     if (decoded) {
@@ -102,11 +96,16 @@ void Decode(MessageReader& reader, std::string_view bytes, MimeLevel level, int 
                     ConvertPart(reader, GetText(decoder, platform::kMimePartDecodedContent, part));
                 FillIfEmpty(type == kContentPlainText ? reader.bodyText : reader.htmlText,
                             std::move(text));
-            } else if (type == kContentAlternative) {
-                std::string nested = "MIME-Version: 1.0\r\n";
-                nested += GetText(decoder, platform::kMimePartHeaders, part);
-                nested += GetText(decoder, platform::kMimePartDecodedContent, part);
-                Decode(reader, nested, MimeLevel::Nested, depth + 1);
+            } else if (type == kContentMultipart && depth < kMaximumNestingDepth) {
+                // Any multipart, not only alternative, is read as a message of its own (see
+                // ClassifyContentType), in the tree already parsed: its texts come in their place
+                // in the part order, so the first text found still wins. TNEF and every other
+                // part yield nothing.
+                MimeDecoder nested;
+                if (platform::MIME_Set(nested.Handle(), platform::kMimeNestedPart, part, handle,
+                                       0) == 0) {
+                    Walk(reader, nested, depth + 1);
+                }
             }
         }
     }
@@ -119,6 +118,18 @@ void Decode(MessageReader& reader, std::string_view bytes, MimeLevel level, int 
             FillIfEmpty(type == kContentHtml ? reader.htmlText : reader.bodyText, std::move(text));
         }
     }
+    return boundary;
+}
+
+void Decode(MessageReader& reader, std::string_view bytes, MimeLevel level) {
+    // The component counts bytes in an int; no stored message comes near that.
+    if (bytes.size() > static_cast<std::size_t>(std::numeric_limits<int>::max())) {
+        bytes = bytes.substr(0, static_cast<std::size_t>(std::numeric_limits<int>::max()));
+    }
+    MimeDecoder decoder;
+    platform::MIME_Set(decoder.Handle(), platform::kMimeMessage, 0, bytes.data(),
+                       static_cast<int>(bytes.size()));
+    const std::string boundary = Walk(reader, decoder, 0);
 
     // The retry closes a multipart message whose closing delimiter was cut off; a message without
     // a boundary has nothing to close (retrying it would read the added delimiter as its text).
@@ -128,7 +139,7 @@ void Decode(MessageReader& reader, std::string_view bytes, MimeLevel level, int 
         closed += "\r\n\r\n--";
         closed += boundary;
         closed += "--";
-        Decode(reader, closed, MimeLevel::Nested, depth + 1);
+        Decode(reader, closed, MimeLevel::Nested);
     }
 }
 
@@ -138,13 +149,20 @@ int ClassifyContentType(std::string_view contentType) {
     if (platform::EqualsIgnoringAsciiCase(contentType, "text/plain")) return kContentPlainText;
     if (platform::EqualsIgnoringAsciiCase(contentType, "text/html")) return kContentHtml;
     if (platform::EqualsIgnoringAsciiCase(contentType, "application/ms-tnef")) return kContentTnef;
-    if (platform::EqualsIgnoringAsciiCase(contentType, "multipart/alternative"))
-        return kContentAlternative;
+    // Every multipart type, not only alternative, is followed as a nested message instead of
+    // being an "other" part that yields nothing: a choice of this program, because signed mail,
+    // mixed > related > alternative from desktop clients and forwarded bundles keep their text
+    // there. Attachments inside them still yield nothing.
+    constexpr std::string_view kMultipart = "multipart/";
+    if (contentType.size() > kMultipart.size() &&
+        platform::EqualsIgnoringAsciiCase(contentType.substr(0, kMultipart.size()), kMultipart)) {
+        return kContentMultipart;
+    }
     return kContentOther;
 }
 
 void DecodeMime(MessageReader& reader, std::string_view bytes, MimeLevel level) {
-    Decode(reader, bytes, level, 0);
+    Decode(reader, bytes, level);
 }
 
 }  // namespace velora::content

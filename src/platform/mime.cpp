@@ -32,10 +32,11 @@ struct MimeInstance {
     void* context = nullptr;
     // The bytes set with kMimeMessage, in the memory stream the parser reads: the parsed parts
     // are windows on it, so a message is copied once, when it is set. Null until a message is
-    // set.
+    // set. A nested message shares the stream and the parse of the instance it was taken from.
     GObjectPtr<GMimeStream> message;
     std::size_t messageLength = 0;
     GObjectPtr<GMimeMessage> parsed;
+    GObjectPtr<GMimeObject> nested;   // the part set with kMimeNestedPart, or null
     std::vector<GMimeObject*> parts;  // borrowed from `parsed`
     std::string boundary;
     std::string contentType;
@@ -45,13 +46,13 @@ struct MimeInstance {
     void Reset() {
         values.clear();
         parts.clear();
-        parsed.reset();
+        if (!nested) parsed.reset();
         boundary.clear();
         contentType.clear();
     }
 
-    // The message text as set (NUL-terminated).
-    std::string_view MessageText() const {
+    // The bytes set (NUL-terminated): for a nested message, those of the message it is part of.
+    std::string_view StoredText() const {
         if (!message) return std::string_view("", 0);
         const GByteArray* array = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(message.get()));
         return std::string_view(reinterpret_cast<const char*>(array->data), messageLength);
@@ -59,6 +60,38 @@ struct MimeInstance {
 };
 
 namespace {
+
+// True when `value` holds "type/subtype": two tokens around a slash, blanks allowed around each.
+bool HoldsTypeAndSubtype(std::string_view value) {
+    constexpr std::string_view kSpecials = "()<>@,;:\\\"/[]?=";
+    const auto isTokenCharacter = [&](char c) {
+        return c > ' ' && c < 127 && kSpecials.find(c) == std::string_view::npos;
+    };
+    std::size_t at = 0;
+    const auto skipBlanks = [&] {
+        while (at < value.size() && (value[at] == ' ' || value[at] == '\t')) ++at;
+    };
+    const auto readToken = [&] {
+        const std::size_t start = at;
+        while (at < value.size() && isTokenCharacter(value[at])) ++at;
+        return at > start;
+    };
+    skipBlanks();
+    if (!readToken()) return false;
+    skipBlanks();
+    if (at >= value.size() || value[at] != '/') return false;
+    ++at;
+    skipBlanks();
+    return readToken();
+}
+
+// A Content-Type that is there but holds no type and subtype reads as text/plain; charset=us-ascii
+// (RFC 2045 section 5.2), where GMime would make it application/octet-stream.
+void RepairContentType(GMimeObject* object) {
+    const char* value = g_mime_object_get_header(object, "Content-Type");
+    if (value == nullptr || HoldsTypeAndSubtype(value)) return;
+    g_mime_object_set_header(object, "Content-Type", "text/plain; charset=us-ascii", nullptr);
+}
 
 std::string MimeTypeOf(GMimeObject* object) {
     GMimeContentType* type = g_mime_object_get_content_type(object);
@@ -176,13 +209,14 @@ void RaiseProgress(MimeInstance& instance, int percent) {
     instance.callback(&instance, instance.context, kMimeEventProgress, 1, params, lengths);
 }
 
-int Decode(MimeInstance& instance) {
-    instance.Reset();
-    EnsureGMimeInitialised();
-    if (!instance.message) return 1;
+// The message's body: its own top part, parsed here, or the part set with kMimeNestedPart. False
+// when the bytes do not parse as a message; a null body is a header block alone.
+std::pair<bool, GMimeObject*> ParseBody(MimeInstance& instance) {
+    if (instance.nested) return {true, instance.nested.get()};
+    if (!instance.message) return {false, nullptr};
     // Lines of only blanks in front of the header block (left by some mail stores and archives)
     // are skipped; the message text (kMimeMessage) stays as it was set.
-    const std::string_view message = instance.MessageText();
+    const std::string_view message = instance.StoredText();
     const std::string_view text = SkipLeadingBlankLines(message);
     GMimeStream* stream = instance.message.get();
     g_mime_stream_set_bounds(stream, static_cast<gint64>(text.data() - message.data()),
@@ -191,10 +225,25 @@ int Decode(MimeInstance& instance) {
     GObjectPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream));
     g_mime_parser_set_format(parser.get(), GMIME_FORMAT_MESSAGE);
     instance.parsed.reset(g_mime_parser_construct_message(parser.get(), nullptr));
-    if (!instance.parsed) return 1;
+    if (!instance.parsed) return {false, nullptr};
+    return {true, g_mime_message_get_mime_part(instance.parsed.get())};
+}
 
-    GMimeObject* body = g_mime_message_get_mime_part(instance.parsed.get());
+// Whether the multipart was closed by its "--boundary--" line: searched in the message text for
+// the message's own multipart; a nested one knows it from its parse (GMime clears the flag when
+// the end is missing).
+bool IsClosed(const MimeInstance& instance, GMimeMultipart* multipart) {
+    if (instance.nested) return multipart->write_end_boundary != FALSE;
+    return HasClosingDelimiter(instance.StoredText(), instance.boundary);
+}
+
+int Decode(MimeInstance& instance) {
+    instance.Reset();
+    EnsureGMimeInitialised();
+    const auto [parsed, body] = ParseBody(instance);
+    if (!parsed) return 1;
     if (body == nullptr) return 0;  // a header block and nothing else: no parts
+    RepairContentType(body);
     instance.contentType = MimeTypeOf(body);
     if (GMIME_IS_MULTIPART(body)) {
         GMimeContentType* type = g_mime_object_get_content_type(body);
@@ -203,10 +252,12 @@ int Decode(MimeInstance& instance) {
         if (boundary != nullptr) instance.boundary = boundary;
         int count = g_mime_multipart_get_count(GMIME_MULTIPART(body));
         // The segment after the last delimiter of an unclosed multipart was cut off: no part.
-        if (count > 0 && !HasClosingDelimiter(message, instance.boundary)) --count;
+        if (count > 0 && !IsClosed(instance, GMIME_MULTIPART(body))) --count;
         count = std::min(count, kMimeMaximumParts);
         for (int i = 0; i < count; ++i) {
-            instance.parts.push_back(g_mime_multipart_get_part(GMIME_MULTIPART(body), i));
+            GMimeObject* part = g_mime_multipart_get_part(GMIME_MULTIPART(body), i);
+            RepairContentType(part);
+            instance.parts.push_back(part);
         }
     } else {
         instance.parts.push_back(body);
@@ -234,8 +285,31 @@ MIMEHANDLE MIME_Create(MimeEventCallback callback, void* context, const char* /*
     return instance;
 }
 
+namespace {
+
+int SetNestedPart(MimeInstance& instance, int index, const MimeInstance* from) {
+    if (from == nullptr || from == &instance || index < 0 ||
+        static_cast<std::size_t>(index) >= from->parts.size()) {
+        return 1;
+    }
+    GMimeObject* part = from->parts[static_cast<std::size_t>(index)];
+    instance.Reset();  // before the values handed out lose the text they point into
+    instance.nested.reset(GMIME_OBJECT(g_object_ref(part)));
+    instance.parsed.reset(GMIME_MESSAGE(g_object_ref(from->parsed.get())));
+    instance.message.reset(GMIME_STREAM(g_object_ref(from->message.get())));
+    instance.messageLength = from->messageLength;
+    return 0;
+}
+
+}  // namespace
+
 int MIME_Set(MIMEHANDLE handle, int property, int index, const void* value, int length) {
-    if (handle == nullptr || property != kMimeMessage || index != 0 || length < 0) return 1;
+    if (handle == nullptr) return 1;
+    if (property == kMimeNestedPart && length == 0) {
+        return SetNestedPart(*handle, index, static_cast<const MimeInstance*>(value));
+    }
+    if (property != kMimeMessage || index != 0 || length < 0) return 1;
+    handle->nested.reset();
     handle->Reset();
     const auto size = static_cast<guint>(value != nullptr ? length : 0);
     GByteArray* array = g_byte_array_sized_new(size + 1);
@@ -271,7 +345,14 @@ void* MIME_Get(MIMEHANDLE handle, int property, int index, int* length) {
                               : nullptr;
         case kMimeMessage: {
             if (index != 0) return nullptr;
-            const std::string_view text = instance.MessageText();
+            if (instance.nested) {
+                GMimeObject* part = instance.nested.get();
+                const MimeValue content = DecodedContent(part, instance.StoredText());
+                std::string text = HeaderLines(part);
+                text += content.IsInPlace() ? content.inPlace : std::string_view(content.owned);
+                return Remember(instance, property, index, std::move(text), length);
+            }
+            const std::string_view text = instance.StoredText();
             if (length != nullptr) *length = static_cast<int>(text.size());
             return const_cast<char*>(text.data());
         }
@@ -287,7 +368,7 @@ void* MIME_Get(MIMEHANDLE handle, int property, int index, int* length) {
         case kMimePartContentType:
             return Remember(instance, property, index, MimeTypeOf(part), length);
         case kMimePartDecodedContent:
-            return Remember(instance, property, index, DecodedContent(part, instance.MessageText()),
+            return Remember(instance, property, index, DecodedContent(part, instance.StoredText()),
                             length);
         case kMimePartHeaders:
             return Remember(instance, property, index, HeaderLines(part), length);

@@ -7,11 +7,18 @@
 // - A message is set with MIME_Set(kMimeMessage) and decoded with MIME_Do(kMimeDecode).
 //   MIME_Do returns 0 when the bytes parse as a message (header block, then body), non-zero
 //   otherwise (no header block at all, or an unknown method).
+// - A nested message is set with MIME_Set(kMimeNestedPart, part index, handle of a decoded
+//   instance): the instance takes that part of the other one's parse as its message (it stays
+//   valid when the other instance is destroyed) and MIME_Do reports its parts without parsing
+//   anything again. It fails (non-zero) for an index out of range. Its message text is the part's
+//   header lines followed by its content.
 // - Parts: a multipart message's parts are its direct children, in order; a part counts only when
 //   a delimiter line follows it, so the segment after the last delimiter of a multipart whose
 //   closing delimiter "--boundary--" is missing (a cut-off message) is no part. A message that is
 //   not multipart is one part: part 0 is its own body. At most kMimeMaximumParts parts are
 //   reported; nested multiparts deeper than GMime's nesting limit are read as leaves.
+// - A part whose Content-Type is present but holds no "type/subtype" (`text`, `text/`, an empty
+//   value) is text/plain; charset=us-ascii, as RFC 2045 section 5.2 has it.
 // - Content types are "type/subtype", lower case, without parameters; an unparsed message has ""
 //   as its content type.
 // - The decoded content of a text/* part is transfer-decoded (base64, quoted-printable, uuencode)
@@ -50,6 +57,7 @@ inline constexpr int kMimePartContentType = 10;
 inline constexpr int kMimePartCount = 12;  // index 0: number of parts
 inline constexpr int kMimePartDecodedContent = 14;
 inline constexpr int kMimePartHeaders = 17;
+inline constexpr int kMimeNestedPart = 20;  // settable only: a part of another instance
 
 inline constexpr int kMimeDecode = 2;  // MIME_Do method: decode the message set
 
@@ -59,7 +67,8 @@ inline constexpr int kMimeMaximumParts = 1000;
 
 // Creation parameters are ignored (pass nullptr). Never returns null.
 MIMEHANDLE MIME_Create(MimeEventCallback callback, void* context, const char* parameters);
-// Only kMimeMessage, index 0, is settable; returns 0, or non-zero for anything else.
+// Only kMimeMessage (index 0, `value` the bytes) and kMimeNestedPart (index the part, `value` the
+// other instance's handle, `length` 0) are settable; returns 0, or non-zero for anything else.
 int MIME_Set(MIMEHANDLE handle, int property, int index, const void* value, int length);
 int MIME_Do(MIMEHANDLE handle, int method, int paramCount, void* params[], int paramLengths[]);
 // A NUL-terminated text (its length in bytes stored through `length` when given), or the number

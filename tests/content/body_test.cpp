@@ -39,11 +39,12 @@ TEST(ClassifyContentType, ComparesWholeValuesIgnoringCase) {
     EXPECT_EQ(ClassifyContentType("TEXT/Plain"), kContentPlainText);
     EXPECT_EQ(ClassifyContentType("text/html"), kContentHtml);
     EXPECT_EQ(ClassifyContentType("Application/MS-TNEF"), kContentTnef);
-    EXPECT_EQ(ClassifyContentType("multipart/alternative"), kContentAlternative);
+    EXPECT_EQ(ClassifyContentType("multipart/alternative"), kContentMultipart);
+    EXPECT_EQ(ClassifyContentType("Multipart/Signed"), kContentMultipart);
+    EXPECT_EQ(ClassifyContentType("multipart/"), kContentOther);
     EXPECT_EQ(ClassifyContentType("text/plain; charset=utf-8"), kContentOther);
     EXPECT_EQ(ClassifyContentType("text/plai"), kContentOther);
     EXPECT_EQ(ClassifyContentType(""), kContentOther);
-    EXPECT_EQ(ClassifyContentType("multipart/mixed"), kContentOther);
 }
 
 struct FileCase {
@@ -99,7 +100,7 @@ TEST(ReadingTextOfMessageFile, AnyBytesGiveValidText) {
 
 TEST(ReadingTextOfMessageFile, DeeplyNestedAlternativesStopAtTheLimit) {
     // Alternatives nested far deeper than the limit, with the text at the bottom.
-    const int depth = kMaximumAlternativeDepth + 10;
+    const int depth = kMaximumNestingDepth + 10;
     std::string message = "MIME-Version: 1.0\r\n";
     for (int i = 0; i < depth; ++i) {
         message += "Content-Type: multipart/alternative; boundary=b" + std::to_string(i) +

@@ -23,6 +23,9 @@ class Component {
     Component(const Component&) = delete;
     Component& operator=(const Component&) = delete;
 
+    int SetNested(const Component& from, int part) {
+        return MIME_Set(handle_, kMimeNestedPart, part, from.handle_, 0);
+    }
     void Set(std::string_view message) {
         MIME_Set(handle_, kMimeMessage, 0, message.data(), static_cast<int>(message.size()));
     }
@@ -99,11 +102,15 @@ TEST(MimeComponent, SinglePartMessageIsItsOwnPartZero) {
     EXPECT_EQ(mime.Text(kMimePartDecodedContent, 0), "Hello, w\xC3\xB6rld!");
 }
 
-TEST(MimeComponent, MissingContentTypeReadsAsPlainText) {
-    Component mime("Subject: x\n\nbody\n");
-    EXPECT_EQ(mime.Decode(), 0);
-    EXPECT_EQ(mime.Text(kMimeContentType), "text/plain");
-    ASSERT_EQ(mime.Parts(), 1);
+TEST(MimeComponent, MissingOrInvalidContentTypeReadsAsPlainText) {
+    for (const char* message : {"Subject: x\n\nbody\n", "Content-Type: text\n\nbody\n",
+                                "Content-Type:\n\nbody\n", "Content-Type: text/\n\nbody\n"}) {
+        Component mime(message);
+        EXPECT_EQ(mime.Decode(), 0);
+        EXPECT_EQ(mime.Text(kMimeContentType), "text/plain") << message;
+        ASSERT_EQ(mime.Parts(), 1);
+        EXPECT_EQ(mime.Text(kMimePartDecodedContent, 0), "body\n") << message;
+    }
 }
 
 TEST(MimeComponent, UnclosedMultipartDropsItsCutOffLastSegment) {
@@ -138,11 +145,17 @@ TEST(MimeComponent, NestedMultipartContentAndHeadersFormAMessageAgain) {
     EXPECT_TRUE(headers.ends_with("\r\n\r\n")) << headers;
     EXPECT_NE(headers.find("boundary=inner"), std::string::npos) << headers;
 
-    Component inner(headers + mime.Text(kMimePartDecodedContent, 0));
-    ASSERT_EQ(inner.Decode(), 0);
-    ASSERT_EQ(inner.Parts(), 2);
-    EXPECT_EQ(inner.Text(kMimePartDecodedContent, 0), "plain words");
-    EXPECT_EQ(inner.Text(kMimePartDecodedContent, 1), "<b>html</b>");
+    // Read again from its text, or taken from the parse without parsing again: the same parts.
+    Component rebuilt(headers + mime.Text(kMimePartDecodedContent, 0));
+    Component nested("");
+    ASSERT_EQ(nested.SetNested(mime, 0), 0);
+    EXPECT_NE(nested.SetNested(mime, 1), 0);
+    for (Component* inner : {&rebuilt, &nested}) {
+        ASSERT_EQ(inner->Decode(), 0);
+        ASSERT_EQ(inner->Parts(), 2);
+        EXPECT_EQ(inner->Text(kMimePartDecodedContent, 0), "plain words");
+        EXPECT_EQ(inner->Text(kMimePartDecodedContent, 1), "<b>html</b>");
+    }
 }
 
 TEST(MimeComponent, BlankLinesBeforeTheHeadersAreSkipped) {
