@@ -1,5 +1,6 @@
 // Listing a Maildir folder through the header cache: what a listing may take from the cache alone
-// and what sends it back to the directories and files.
+// and what sends it back to the directories and files; and what the store does with a folder
+// that other programs change meanwhile or that holds what no Maildir should.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -8,9 +9,12 @@
 #include <algorithm>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "maildir_fixture.h"
+#include "platform/file_io.h"
+#include "platform/maildir_side_file.h"
 #include "platform/maildir_store.h"
 #include "platform/mapi_types.h"
 
@@ -181,6 +185,76 @@ TEST_F(MaildirListingTest, ManyFilesAreReadOnceEachWithTheirOwnHeaders) {
         EXPECT_EQ(message.header->senderAddress, std::to_string(number) + "@x");
         EXPECT_EQ(message.read, number % 2 == 0);
     }
+}
+
+// The same message in two files (an interrupted sync): changing its flag would rename one onto
+// the other, so it fails instead, and both files keep their contents.
+TEST_F(MaildirListingTest, AFlagChangeNeverReplacesAnotherFile) {
+    const auto folder = fixture_.MakeMaildir("mail");
+    MaildirFixture::AddMessage(folder, "cur", "1.M1P1.dup:2,", "Subject: one\n\n1\n");
+    MaildirFixture::AddMessage(folder, "cur", "1.M1P1.dup:2,S", "Subject: two\n\n2\n");
+    MaildirStore store(folder, "");
+    for (int round = 0; round < 2; ++round) {
+        for (const bool seen : {true, false}) {
+            const HRESULT result = store.SetSeen("", "1.M1P1.dup", seen);
+            EXPECT_TRUE(result == S_OK || result == MAPI_E_COLLISION) << std::hex << result;
+        }
+    }
+    ASSERT_EQ(MaildirFixture::Files(folder, "cur"),
+              (std::vector<std::string>{"1.M1P1.dup:2,", "1.M1P1.dup:2,S"}));
+    std::string bytes;
+    ASSERT_TRUE(ReadFile(folder / "cur" / "1.M1P1.dup:2,", {.limit = 100}, bytes));
+    EXPECT_EQ(bytes, "Subject: one\n\n1\n");
+    ASSERT_TRUE(ReadFile(folder / "cur" / "1.M1P1.dup:2,S", {.limit = 100}, bytes));
+    EXPECT_EQ(bytes, "Subject: two\n\n2\n");
+}
+
+// FIFOs and folders where files should be are skipped (with a warning), never waited on.
+TEST_F(MaildirListingTest, WhatIsNoRegularFileIsSkippedWithoutBlocking) {
+    const auto folder = MakeOldFolder();
+    ASSERT_EQ(::mkfifo((folder / "new" / "9.fifo").c_str(), 0600), 0);
+    std::filesystem::create_directory(folder / kSideFileName);
+    ::testing::internal::CaptureStderr();
+    MaildirStore store(folder, "");
+    EXPECT_EQ(Uniques(List(store)), (std::vector<std::string>{"1.a", "2.b", "3.c"}));
+    EXPECT_EQ(store.SideState("", "1.a"), MessageSideState{});
+    EXPECT_EQ(store.SetSideState("", "1.a", {1, 0}), MAPI_E_DISK_ERROR);
+    const std::string warnings = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(warnings.find("9.fifo: not a regular file"), std::string::npos) << warnings;
+}
+
+// Messages renamed by another program while the folder is listed (new/ to cur/, Seen set) are
+// all listed: a file gone before it was opened is looked for again by its unique name.
+TEST_F(MaildirListingTest, MessagesRenamedDuringTheListingAreStillListed) {
+    const auto folder = fixture_.MakeMaildir("mail");
+    constexpr int kCount = 300;
+    for (int i = 0; i < kCount; ++i) {
+        MaildirFixture::AddMessage(folder, "new", std::to_string(i) + ".r",
+                                   MaildirFixture::Message("a@x", "s", ""));
+    }
+    MaildirStore store(folder, "");
+    std::thread renamer([&] {
+        for (int i = 0; i < kCount; ++i) {
+            const std::string name = std::to_string(i) + ".r";
+            std::filesystem::rename(folder / "new" / name, folder / "cur" / (name + ":2,S"));
+        }
+    });
+    const std::size_t listed = store.ListMessages("").size();
+    renamer.join();
+    EXPECT_EQ(listed, static_cast<std::size_t>(kCount));
+}
+
+// Folders nest at any depth; a link back up the tree is not followed.
+TEST_F(MaildirListingTest, DeepFoldersAreListedAndLinksAreNotFollowed) {
+    const auto root = fixture_.MakeMaildir("mail");
+    std::string path = "l0";
+    for (int level = 1; level < 40; ++level) path += "/l" + std::to_string(level);
+    fixture_.MakeMaildir("mail/" + path);
+    std::filesystem::create_directory_symlink(root, root / "l0" / "loop");
+    MaildirStore store(root, "");
+    EXPECT_EQ(store.ParentFolder(path), path.substr(0, path.rfind('/')));
+    EXPECT_EQ(store.ChildFolders("").size(), 1u);
+    EXPECT_EQ(store.ChildFolders("l0").size(), 1u);  // l1, not the loop
 }
 
 }  // namespace

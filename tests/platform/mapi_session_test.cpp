@@ -346,7 +346,25 @@ TEST_F(MapiSessionTest, EntryIdsThatEscapeAreRefused) {
     MaildirFixture::AddMessage(fixture_.Root() / "outside", "cur", "secret:2,",
                                "Subject: secret\n\nx\n");
     std::filesystem::create_directory_symlink(fixture_.Root() / "outside", inbox / ".Link");
+    std::filesystem::create_directory_symlink(fixture_.Root() / "outside", inbox / ".Trash");
+    MaildirFixture::AddMessage(inbox, "cur", "1.x:2,", "Subject: mine\n\nx\n");
+    ::testing::internal::CaptureStderr();
     Logon({{u"Mail", inbox, ""}});
+    // A Trash that leads out of the store counts as missing: it opens empty and takes nothing.
+    Ref<IMsgStore> store = OpenStore(0);
+    Ref<IMAPIFolder> trash = OpenSpecial(store.get(), PR_IPM_WASTEBASKET_ENTRYID);
+    ASSERT_TRUE(trash);
+    EXPECT_TRUE(Contents(trash.get()).empty());
+    auto mine = EncodeEntryId({EntryKind::Message, 0, "", "1.x"});
+    SBinary binary{static_cast<ULONG>(mine.size()), mine.data()};
+    const ENTRYLIST list{1, &binary};
+    EXPECT_EQ(
+        OpenSpecial(store.get(), PR_CE_IPM_INBOX_ENTRYID)->DeleteMessages(&list, 0, nullptr, 0),
+        MAPI_W_ERRORS_RETURNED);
+    EXPECT_EQ(MaildirFixture::Files(fixture_.Root() / "outside", "cur"),
+              std::vector<std::string>{"secret:2,"});
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find(".Trash leads outside"),
+              std::string::npos);
     using namespace std::string_literals;
     const std::vector<std::string> refused = {
         "VLR1F0\0.."s,
