@@ -36,7 +36,8 @@ std::string UtcTimestamp() {
 class HiveLock {
   public:
     explicit HiveLock(const std::filesystem::path& lockFile)
-        : descriptor_(::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600)) {
+        : descriptor_(::open(lockFile.c_str(),
+                             O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600)) {
         if (descriptor_.Get() < 0) return;
         for (int waited = 0;; ++waited) {
             if (::flock(descriptor_.Get(), LOCK_EX | LOCK_NB) == 0) {
