@@ -74,7 +74,7 @@ struct HeaderCache {
 // A folder's cache file read whole and checked (magic, folder, size, checksum); its entries are
 // decoded on demand, into an index or straight into a listing.
 class HeaderCacheContents {
-public:
+  public:
     // nullopt when there is no such file or it is damaged; a cache file that is no regular file
     // (or is larger than any cache) is reported once on stderr and ignored.
     static std::optional<HeaderCacheContents> Read(const std::filesystem::path& cacheFile,
@@ -86,7 +86,7 @@ public:
     using EntryVisitor = std::function<void(std::string& unique, CachedMessage& message)>;
     bool ForEachEntry(const EntryVisitor& visit) const;
 
-private:
+  private:
     HeaderCacheContents() = default;
     std::string bytes_;
     std::size_t entriesOffset_ = 0;
