@@ -1,9 +1,10 @@
 #include "app/store_config.h"
 
-#include <cstdlib>
-#include <fstream>
-#include <iterator>
+#include <sys/stat.h>
 
+#include <cstdlib>
+
+#include "platform/file_io.h"
 #include "platform/text_codec.h"
 #include "resources/demo_store.h"
 
@@ -14,6 +15,14 @@ namespace fs = std::filesystem;
 using platform::MessageStoreDefinition;
 
 constexpr std::u16string_view kDefaultMark = u".DEFAULT";
+constexpr std::size_t kMaxStoresIniSize = 1u << 20;
+
+// Whether anything is at the path, a dangling link included (which then fails to read, with a
+// reason, rather than being taken for a missing file).
+bool IsPresent(const fs::path& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0;
+}
 
 std::string_view Trim(std::string_view text) {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
@@ -134,20 +143,23 @@ std::optional<std::vector<MessageStoreDefinition>> ResolveMessageStores(const st
     std::vector<MessageStoreDefinition> stores;
     if (!maildirs.empty()) {
         for (const std::string& maildir : maildirs) stores.push_back({NameOfFolder(maildir), maildir, ""});
-    } else if (const fs::path ini = VeloraHome() / "stores.ini"; fs::exists(ini)) {
-        std::ifstream in(ini, std::ios::binary);
-        if (!in) {
-            error = ini.string() + ": cannot be read";
+    } else if (const fs::path ini = VeloraHome() / "stores.ini"; IsPresent(ini)) {
+        // A settings file the user may keep elsewhere: a link to it is followed.
+        std::string text;
+        const platform::FileStatus read = platform::ReadFile(
+            ini, {.limit = kMaxStoresIniSize, .links = platform::Links::Follow}, text);
+        if (!read) {
+            error = ini.string() + ": cannot be read (" + read.Reason() + ")";
             return std::nullopt;
         }
-        const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         auto parsed = ParseStoresIni(text, ini.parent_path(), error);
         if (!parsed) {
             error = ini.parent_path().string() + "/" + error;
             return std::nullopt;
         }
         stores = std::move(*parsed);
-    } else if (const char* maildir = std::getenv("MAILDIR"); maildir != nullptr && *maildir != '\0') {
+    } else if (const char* maildir = std::getenv("MAILDIR");
+               maildir != nullptr && *maildir != '\0') {
         stores.push_back({NameOfFolder(maildir), maildir, ""});
     } else {
         for (const resources::DemoStore& demo : resources::InstallDemoStore(error)) {

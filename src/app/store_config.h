@@ -30,8 +30,8 @@ std::optional<std::vector<platform::MessageStoreDefinition>> ParseStoresIni(
     std::string_view text, const std::filesystem::path& baseFolder, std::string& error);
 
 // The stores by the rules above; nullopt with a one-line reason in `error` when a store path
-// does not exist or is not a Maildir, stores.ini is malformed, or the demo store cannot be
-// installed.
+// does not exist or is not a Maildir, stores.ini is malformed or is no regular file (a link to
+// one is followed), or the demo store cannot be installed.
 std::optional<std::vector<platform::MessageStoreDefinition>> ResolveMessageStores(
     const std::vector<std::string>& maildirs, std::string& error);
 

@@ -1,19 +1,19 @@
 #include "platform/maildir_header_cache.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <system_error>
 #include <vector>
 
+#include "platform/file_io.h"
+
 namespace velora::platform {
 namespace {
 
 constexpr std::string_view kMagic = "velora-header-cache 5\n";
+
+// Far more than the cache of any real folder (a million messages take about 300 MB).
+constexpr std::size_t kMaxCacheFileSize = std::size_t{1} << 30;
 
 // The bits of an entry's flag word.
 constexpr std::uint64_t kHasSubject = 1;
@@ -138,24 +138,13 @@ std::optional<HeaderCacheContents> HeaderCacheContents::Read(const std::filesyst
     // byte cost a fifth of a warm listing.
     HeaderCacheContents contents;
     std::string& bytes = contents.bytes_;
-    {
-        const int descriptor = ::open(cacheFile.c_str(), O_RDONLY | O_CLOEXEC);
-        if (descriptor < 0) return std::nullopt;
-        struct stat info {};
-        if (::fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) {
-            ::close(descriptor);
-            return std::nullopt;
+    const FileStatus read = ReadFile(cacheFile, {.limit = kMaxCacheFileSize}, bytes);
+    if (!read) {
+        if (read.Error() != FileError::NotFound) {
+            WarnOnce(cacheFile.string(),
+                     "the header cache " + cacheFile.string() + " is ignored: " + read.Reason());
         }
-        bytes.resize(static_cast<std::size_t>(info.st_size));
-        std::size_t size = 0;
-        while (size < bytes.size()) {
-            const ssize_t count = ::read(descriptor, bytes.data() + size, bytes.size() - size);
-            if (count < 0 && errno == EINTR) continue;
-            if (count <= 0) break;
-            size += static_cast<std::size_t>(count);
-        }
-        ::close(descriptor);
-        bytes.resize(size);  // a file that shrank meanwhile fails the checksum below
+        return std::nullopt;
     }
     if (bytes.size() < kMagic.size() + 8 || !std::string_view(bytes).starts_with(kMagic))
         return std::nullopt;
@@ -237,11 +226,8 @@ bool SaveHeaderCache(const std::filesystem::path& cacheFile, const std::filesyst
                      const FolderStamps& stamps, const HeaderCacheEntries& entries) {
     std::error_code error;
     std::filesystem::create_directories(cacheFile.parent_path(), error);
-    std::filesystem::path temporary = cacheFile;
-    temporary += ".tmp." + std::to_string(::getpid());
-    const int descriptor =
-        ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (descriptor < 0) return false;
+    AtomicFile file(cacheFile);
+    if (!file.Status()) return false;
     // Written in pieces with the checksum carried along, so a large folder's cache never sits in
     // memory whole beside the listing.
     constexpr std::size_t kPiece = 256 * 1024;
@@ -251,15 +237,7 @@ bool SaveHeaderCache(const std::filesystem::path& cacheFile, const std::filesyst
     bool written = true;
     auto flush = [&](bool hashed) {
         if (hashed) checksum.Add(out);
-        std::size_t done = 0;
-        while (written && done < out.size()) {
-            const ssize_t result = ::write(descriptor, out.data() + done, out.size() - done);
-            if (result < 0 && errno == EINTR) continue;
-            if (result <= 0)
-                written = false;
-            else
-                done += static_cast<std::size_t>(result);
-        }
+        written = written && WriteAll(file.Descriptor(), out);
         out.clear();
     };
     PutText(out, folder.string());
@@ -289,38 +267,7 @@ bool SaveHeaderCache(const std::filesystem::path& cacheFile, const std::filesyst
     flush(true);
     PutU64(out, checksum.Value());
     flush(false);
-    if (::close(descriptor) != 0 || !written ||
-        ::rename(temporary.c_str(), cacheFile.c_str()) != 0) {
-        ::unlink(temporary.c_str());
-        return false;
-    }
-    return true;
-}
-
-bool WriteFileAtomically(const std::filesystem::path& file, std::string_view contents,
-                         Durability durability) {
-    std::filesystem::path temporary = file;
-    temporary += ".tmp." + std::to_string(::getpid());
-    const int descriptor =
-        ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (descriptor < 0) return false;
-    std::size_t written = 0;
-    while (written < contents.size()) {
-        const ssize_t result =
-            ::write(descriptor, contents.data() + written, contents.size() - written);
-        if (result <= 0) {
-            ::close(descriptor);
-            ::unlink(temporary.c_str());
-            return false;
-        }
-        written += static_cast<std::size_t>(result);
-    }
-    const bool synced = durability == Durability::Unsynced || ::fsync(descriptor) == 0;
-    if (::close(descriptor) != 0 || !synced || ::rename(temporary.c_str(), file.c_str()) != 0) {
-        ::unlink(temporary.c_str());
-        return false;
-    }
-    return true;
+    return written && file.Commit(Durability::Unsynced);
 }
 
 }  // namespace velora::platform

@@ -74,8 +74,9 @@ struct HeaderCache {
 // A folder's cache file read whole and checked (magic, folder, size, checksum); its entries are
 // decoded on demand, into an index or straight into a listing.
 class HeaderCacheContents {
-public:
-    // nullopt when there is no such file or it is damaged.
+  public:
+    // nullopt when there is no such file or it is damaged; a cache file that is no regular file
+    // (or is larger than any cache) is reported once on stderr and ignored.
     static std::optional<HeaderCacheContents> Read(const std::filesystem::path& cacheFile,
                                                    const std::filesystem::path& folder);
     const FolderStamps& Stamps() const { return stamps_; }
@@ -85,7 +86,7 @@ public:
     using EntryVisitor = std::function<void(std::string& unique, CachedMessage& message)>;
     bool ForEachEntry(const EntryVisitor& visit) const;
 
-private:
+  private:
     HeaderCacheContents() = default;
     std::string bytes_;
     std::size_t entriesOffset_ = 0;
@@ -100,15 +101,8 @@ HeaderCache LoadHeaderCache(const std::filesystem::path& cacheFile,
                             const std::filesystem::path& folder);
 // Writes the cache file atomically (a temporary file renamed over it) with the entries that have
 // a header; false when it could not be written (the listing works on, only slower next time).
+// The cache is checked when read, so it is not synced to the disk first.
 bool SaveHeaderCache(const std::filesystem::path& cacheFile, const std::filesystem::path& folder,
                      const FolderStamps& stamps, const HeaderCacheEntries& entries);
-
-enum class Durability { Synced, Unsynced };
-
-// Atomic replacement of a small file: write a temporary beside it, rename it over the file. With
-// Durability::Synced the data reaches the disk before the rename (state that must survive a
-// crash); a cache, which is checked and rebuilt when damaged, need not wait for that.
-bool WriteFileAtomically(const std::filesystem::path& file, std::string_view contents,
-                         Durability durability = Durability::Synced);
 
 }  // namespace velora::platform

@@ -1,15 +1,16 @@
 #include "platform/maildir_side_file.h"
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 
-#include "platform/maildir_header_cache.h"
+#include "platform/file_io.h"
 
 namespace velora::platform {
 namespace {
 
 constexpr std::string_view kHeaderLine = "velora-state 1";
+
+// A line per message of about 40 bytes: room for over a million messages.
+constexpr std::size_t kMaxSideFileSize = 64u << 20;
 
 bool ParseHex8(std::string_view text, std::uint32_t& value) {
     if (text.size() != 8) return false;
@@ -73,14 +74,19 @@ std::string FormatSideFile(const SideStates& states) {
 }
 
 SideStates LoadSideFile(const std::filesystem::path& folder) {
-    std::ifstream in(folder / kSideFileName, std::ios::binary);
-    if (!in) return {};
-    const std::string contents((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::filesystem::path file = folder / kSideFileName;
+    std::string contents;
+    const FileStatus read = ReadFile(file, {.limit = kMaxSideFileSize}, contents);
+    if (!read) {
+        if (read.Error() != FileError::NotFound)
+            WarnOnce(file.string(), file.string() + " is ignored: " + read.Reason());
+        return {};
+    }
     return ParseSideFile(contents);
 }
 
 bool SaveSideFile(const std::filesystem::path& folder, const SideStates& states) {
-    return WriteFileAtomically(folder / kSideFileName, FormatSideFile(states));
+    return static_cast<bool>(WriteFileAtomically(folder / kSideFileName, FormatSideFile(states)));
 }
 
 }  // namespace velora::platform

@@ -2,7 +2,8 @@
 // What Maildir cannot hold: the per-message download-state word and the partly-downloaded status
 // bits, kept in a small text file "velora-state" in the folder's directory, keyed by unique name
 // and replaced atomically on every change. A damaged side file is ignored (read as empty) and
-// rewritten whole on the next change.
+// rewritten whole on the next change; one that is no regular file is also reported once on
+// stderr (a directory in its place makes every change fail).
 //
 // Format: the line "velora-state 1", then one line per message "WORD<TAB>STATUS<TAB>UNIQUE"
 // (both numbers as 8 hex digits), then "end COUNT".

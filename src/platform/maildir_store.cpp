@@ -13,9 +13,11 @@
 #include <cerrno>
 #include <cstdio>
 #include <functional>
+#include <set>
 #include <thread>
 
 #include "platform/ascii_case.h"
+#include "platform/file_io.h"
 #include "platform/maildir_name.h"
 #include "platform/mapi_entry_id.h"
 
@@ -25,7 +27,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::size_t kMaxHeaderRead = 4 * 1024 * 1024;  // bytes read from one file for the list
-constexpr int kMaxFolderDepth = 12;
 
 bool IsDirectory(const fs::path& path) {
     struct stat info {};
@@ -82,15 +83,26 @@ struct FolderCandidate {
     std::string path;
 };
 
-void CollectFolders(const fs::path& root, const std::string& relative, int depth,
-                    std::vector<std::string>& found) {
-    if (depth > kMaxFolderDepth) return;
-    for (const std::string& name : DirectoryNames(relative.empty() ? root : root / relative)) {
-        if (name == "cur" || name == "new" || name == "tmp") continue;
-        const std::string child = relative.empty() ? name : relative + "/" + name;
-        if (!IsPlainDirectory(root / child)) continue;
-        if (IsMaildir(root / child)) found.push_back(child);
-        CollectFolders(root, child, depth + 1, found);
+// Every Maildir below the root, at any depth. Links to directories are never followed and each
+// directory is visited once (by device and inode), so no layout of the disk can make it loop;
+// the length of a path the system accepts bounds the depth.
+void CollectFolders(const fs::path& root, std::vector<std::string>& found) {
+    std::set<std::pair<dev_t, ino_t>> visited;
+    std::vector<std::string> pending{""};
+    while (!pending.empty()) {
+        const std::string relative = std::move(pending.back());
+        pending.pop_back();
+        const fs::path directory = relative.empty() ? root : root / relative;
+        struct stat info {};
+        if (::lstat(directory.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) ||
+            !visited.emplace(info.st_dev, info.st_ino).second) {
+            continue;
+        }
+        if (!relative.empty() && IsMaildir(directory)) found.push_back(relative);
+        for (const std::string& name : DirectoryNames(directory)) {
+            if (name == "cur" || name == "new" || name == "tmp") continue;
+            pending.push_back(relative.empty() ? name : relative + "/" + name);
+        }
     }
 }
 
@@ -167,37 +179,15 @@ std::int64_t Nanoseconds(const timespec& time) {
     return static_cast<std::int64_t>(time.tv_sec) * 1000000000LL + time.tv_nsec;
 }
 
-enum class SizeKnowledge {
-    Estimate,  // read until the end of the file
-    Exact,     // the file's size from fstat: stop there, without the read call that finds the end
-};
+// How a message file is read for its headers: never through a link, never blocking (a FIFO
+// in cur/ must not hang the listing), only the first kMaxHeaderRead bytes.
+constexpr FileReadOptions kHeaderReadOptions{
+    .limit = kMaxHeaderRead, .links = Links::Refuse, .sizeLimit = SizeLimit::Prefix};
 
-// Reads up to `limit` bytes of the open file into `out` (sized from `expectedSize`, so a file
-// that does not change while it is read takes one read call); false on a read error.
-bool ReadOpenFilePrefix(int descriptor, std::size_t limit, std::string& out,
-                        std::size_t expectedSize, SizeKnowledge knowledge) {
-    std::size_t size = 0;
-    out.resize(std::min(limit, expectedSize + 1));
-    while (size < limit && !(knowledge == SizeKnowledge::Exact && size >= expectedSize)) {
-        if (size == out.size()) out.resize(std::min(limit, out.size() * 2));
-        const ssize_t count = ::read(descriptor, out.data() + size, out.size() - size);
-        if (count < 0 && errno == EINTR) continue;
-        if (count < 0) return false;
-        if (count == 0) break;
-        size += static_cast<std::size_t>(count);
-    }
-    out.resize(size);
-    return true;
-}
-
-bool ReadPrefix(int directory, const char* name, std::size_t limit, std::string& out,
-                std::size_t expectedSize = 65536) {
-    const int descriptor = ::openat(directory, name, O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-    if (descriptor < 0) return false;
-    const bool complete =
-        ReadOpenFilePrefix(descriptor, limit, out, expectedSize, SizeKnowledge::Estimate);
-    ::close(descriptor);
-    return complete;
+// Reports once that a name in cur/ or new/ is skipped because it is no message file.
+void WarnSkipped(const fs::path& file, const FileStatus& status) {
+    if (status.Error() == FileError::NotRegular || status.Error() == FileError::Link)
+        WarnOnce(file.string(), "skipped " + file.string() + ": " + status.Reason());
 }
 
 // "cur/NAME" or "new/NAME" of a cached message; empty when its place is unknown.
@@ -300,23 +290,23 @@ bool ListFromCacheFile(const HeaderCacheContents& contents, std::vector<MaildirM
 struct FileToRead {
     HeaderCacheEntries::value_type* entry = nullptr;
     bool wanted = true;  // false for a name that is no message file or a later copy of one
+    bool vanished = false;  // gone between the directory's reading and its opening
     std::string name;
     std::uint64_t size = 0;
     std::int64_t modifiedNanoseconds = 0;
     std::shared_ptr<const MessageHeaderInfo> header;  // null when the file could not be read
 };
 
-void ReadFile(int directory, FileToRead& file, std::string& buffer) {
-    const int descriptor =
-        ::openat(directory, file.name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-    if (descriptor < 0) return;
+void ReadHeaderOf(int directory, const fs::path& directoryPath, FileToRead& file,
+                  std::string& buffer) {
     struct stat info {};
-    const bool regular = ::fstat(descriptor, &info) == 0 && S_ISREG(info.st_mode);
-    const bool complete =
-        regular && ReadOpenFilePrefix(descriptor, kMaxHeaderRead, buffer,
-                                      static_cast<std::size_t>(info.st_size), SizeKnowledge::Exact);
-    ::close(descriptor);
-    if (!complete) return;
+    const FileStatus read =
+        ReadFileAt(directory, file.name.c_str(), kHeaderReadOptions, buffer, &info);
+    if (!read) {
+        file.vanished = read.Error() == FileError::NotFound;
+        WarnSkipped(directoryPath / file.name, read);
+        return;
+    }
     file.size = static_cast<std::uint64_t>(info.st_size);
     file.modifiedNanoseconds = Nanoseconds(info.st_mtim);
     try {
@@ -333,8 +323,8 @@ void ReadFile(int directory, FileToRead& file, std::string& buffer) {
 // own objects. The files' names and the slots for what is found must stay put until Finish.
 class FileReader {
   public:
-    FileReader(int directory, std::vector<FileToRead>& files)
-        : directory_(directory), files_(files) {
+    FileReader(int directory, const fs::path& directoryPath, std::vector<FileToRead>& files)
+        : directory_(directory), directoryPath_(directoryPath), files_(files) {
         constexpr std::size_t kFilesPerThread = 512;
         constexpr unsigned kMaxThreads = 4;
         const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
@@ -356,10 +346,11 @@ class FileReader {
     void Work() {
         std::string buffer;
         for (std::size_t i = next_++; i < files_.size(); i = next_++)
-            ReadFile(directory_, files_[i], buffer);
+            ReadHeaderOf(directory_, directoryPath_, files_[i], buffer);
     }
 
     int directory_;
+    const fs::path& directoryPath_;
     std::vector<FileToRead>& files_;
     std::atomic<std::size_t> next_{0};
     std::vector<std::jthread> helpers_;
@@ -405,6 +396,23 @@ class DirectoryHandle {
     DIR* handle_;
 };
 
+// Moves a message to a Trash on another file system the way a delivery does: copied into the
+// Trash's tmp/ first, so no other program sees half a message, then renamed into place without
+// replacing anything, and only then removed from where it was.
+FileStatus MoveAcrossFileSystems(const fs::path& source, const fs::path& staging,
+                                 const fs::path& target) {
+    std::error_code error;
+    if (!fs::copy_file(source, staging, fs::copy_options::none, error))
+        return FileStatus::FromErrno(error.value() != 0 ? error.value() : EIO);
+    FileStatus status = RenameWithoutReplacing(staging, target);
+    if (status && ::unlink(source.c_str()) != 0) {
+        status = FileStatus::FromErrno(errno);
+        ::unlink(target.c_str());  // the original stays; its copy goes
+    }
+    if (!status) ::unlink(staging.c_str());
+    return status;
+}
+
 }  // namespace
 
 std::string FreshUniqueName() {
@@ -440,10 +448,17 @@ MaildirStore::MaildirStore(fs::path root, std::string ownAddress, FolderIndexUse
             for (const std::string& name : topNames) {
                 const bool dotted = !name.empty() && name.front() == '.';
                 const std::string_view bare = dotted ? std::string_view(name).substr(1) : name;
-                if (EqualsIgnoringAsciiCase(bare, wanted) && IsMaildir(root_ / name)) {
-                    found = name;
-                    break;
+                if (!EqualsIgnoringAsciiCase(bare, wanted) || !IsMaildir(root_ / name)) continue;
+                if (!FolderDirectory(name)) {
+                    // A link out of the store (a Trash shared with another program, say) is
+                    // never written through; the store works on without that folder.
+                    WarnOnce((root_ / name).string(), (root_ / name).string() +
+                                                          " leads outside the mail store; it is " +
+                                                          "treated as absent");
+                    continue;
                 }
+                found = name;
+                break;
             }
             if (!found.empty()) break;
         }
@@ -458,6 +473,11 @@ const std::string& MaildirStore::SpecialFolderPath(SpecialFolder folder) const {
     return specialPaths_[static_cast<int>(folder)];
 }
 
+bool MaildirStore::IsSpecialFolder(const std::string& folderPath) const {
+    return std::find(std::begin(specialPaths_), std::end(specialPaths_), folderPath) !=
+           std::end(specialPaths_);
+}
+
 bool MaildirStore::IsUnsentFolder(const std::string& folderPath) const {
     return folderPath == SpecialFolderPath(SpecialFolder::Drafts) ||
            folderPath == SpecialFolderPath(SpecialFolder::Outbox);
@@ -469,7 +489,7 @@ bool MaildirStore::IsFromMe(const MessageHeaderInfo& header) const {
 
 std::vector<MaildirFolderNode> MaildirStore::ScanTree() const {
     std::vector<std::string> paths;
-    CollectFolders(root_, "", 0, paths);
+    CollectFolders(root_, paths);
     std::vector<FolderCandidate> candidates;
     for (const std::string& path : paths) {
         bool special = false;
@@ -617,68 +637,93 @@ bool MaildirStore::ScanFolder(const fs::path& directory, FolderIndex& index, std
     // The cache is updated in place: entries seen by this listing are stamped with its number,
     // the others (files gone) are dropped at the end.
     bool changed = false;
-    const bool firstListing = index.cache.empty();
+    bool firstListing = index.cache.empty();
     std::vector<FileToRead> toRead;
-    for (const char* sub : {"cur", "new"}) {
-        if (!IsPlainDirectory(directory / sub)) continue;  // never follow a link out of the store
-        DirectoryHandle handle(directory / sub);
-        if (handle.get() == nullptr) continue;
-        const int descriptor = ::dirfd(handle.get());
-        const MessageDirectory place =
-            sub[0] == 'c' ? MessageDirectory::Cur : MessageDirectory::New;
-        toRead.clear();
-        if (firstListing) {
-            // Nothing is known yet, so every file is read: the reading starts as soon as the
-            // names are in, and the index is built beside it.
-            while (dirent* entry = ::readdir(handle.get())) {
-                if (entry->d_name[0] != '.') toRead.emplace_back().name = entry->d_name;
-            }
-            FileReader reader(descriptor, toRead);
-            for (FileToRead& file : toRead) {
-                file.entry = Remember(index.cache, file.name, place, listing, changed);
-                file.wanted = file.entry != nullptr;
-            }
-            reader.Finish();
-        } else {
-            while (dirent* entry = ::readdir(handle.get())) {
-                const std::string_view name = entry->d_name;
-                HeaderCacheEntries::value_type* slot =
-                    Remember(index.cache, name, place, listing, changed);
-                if (slot == nullptr) continue;
-                CachedMessage& cached = slot->second;
-                if (cached.header) {
-                    // Known: trusted while its size and time are unchanged.
-                    struct stat info {};
-                    if (::fstatat(descriptor, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0 ||
-                        !S_ISREG(info.st_mode)) {
-                        cached.listing = 0;  // not a message file (now): dropped below
-                        continue;
-                    }
-                    if (cached.size == static_cast<std::uint64_t>(info.st_size) &&
-                        cached.modifiedNanoseconds == Nanoseconds(info.st_mtim)) {
-                        messages.push_back(RowFromCache(slot->first, cached));
-                        continue;
-                    }
+    // One pass over cur/ and new/; true when a file vanished between the reading of its
+    // directory and its opening (renamed by another program: it is looked for again).
+    auto pass = [&]() {
+        bool vanished = false;
+        for (const char* sub : {"cur", "new"}) {
+            const fs::path subdirectory = directory / sub;
+            if (!IsPlainDirectory(subdirectory)) continue;  // never follow a link out of the store
+            DirectoryHandle handle(subdirectory);
+            if (handle.get() == nullptr) continue;
+            const int descriptor = ::dirfd(handle.get());
+            const MessageDirectory place =
+                sub[0] == 'c' ? MessageDirectory::Cur : MessageDirectory::New;
+            toRead.clear();
+            if (firstListing) {
+                // Nothing is known yet, so every file is read: the reading starts as soon as the
+                // names are in, and the index is built beside it.
+                while (dirent* entry = ::readdir(handle.get())) {
+                    if (entry->d_name[0] != '.') toRead.emplace_back().name = entry->d_name;
                 }
-                FileToRead& file = toRead.emplace_back();
-                file.entry = slot;
-                file.name.assign(name);
+                FileReader reader(descriptor, subdirectory, toRead);
+                for (FileToRead& file : toRead) {
+                    file.entry = Remember(index.cache, file.name, place, listing, changed);
+                    file.wanted = file.entry != nullptr;
+                }
+                reader.Finish();
+            } else {
+                while (dirent* entry = ::readdir(handle.get())) {
+                    const std::string_view name = entry->d_name;
+                    HeaderCacheEntries::value_type* slot =
+                        Remember(index.cache, name, place, listing, changed);
+                    if (slot == nullptr) continue;
+                    CachedMessage& cached = slot->second;
+                    if (cached.header) {
+                        // Known: trusted while its size and time are unchanged.
+                        struct stat info {};
+                        const bool found =
+                            ::fstatat(descriptor, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0;
+                        if (!found || !S_ISREG(info.st_mode)) {
+                            vanished = vanished || (!found && errno == ENOENT);
+                            cached.listing = 0;  // not a message file (now): dropped below
+                            continue;
+                        }
+                        if (cached.size == static_cast<std::uint64_t>(info.st_size) &&
+                            cached.modifiedNanoseconds == Nanoseconds(info.st_mtim)) {
+                            messages.push_back(RowFromCache(slot->first, cached));
+                            continue;
+                        }
+                    }
+                    FileToRead& file = toRead.emplace_back();
+                    file.entry = slot;
+                    file.name.assign(name);
+                }
+                FileReader(descriptor, subdirectory, toRead).Finish();
             }
-            FileReader(descriptor, toRead).Finish();
-        }
-        for (FileToRead& file : toRead) {
-            if (!file.wanted) continue;
-            CachedMessage& cached = file.entry->second;
-            if (!file.header) {
-                cached.listing = 0;  // unreadable or not a regular file: not listed, dropped below
-                continue;
+            for (FileToRead& file : toRead) {
+                if (!file.wanted) continue;
+                CachedMessage& cached = file.entry->second;
+                if (!file.header) {
+                    vanished = vanished || file.vanished;
+                    cached.listing = 0;  // unreadable or no regular file: not listed, dropped below
+                    continue;
+                }
+                cached.size = file.size;
+                cached.modifiedNanoseconds = file.modifiedNanoseconds;
+                cached.header = std::move(file.header);
+                changed = true;
+                messages.push_back(RowFromCache(file.entry->first, cached));
             }
-            cached.size = file.size;
-            cached.modifiedNanoseconds = file.modifiedNanoseconds;
-            cached.header = std::move(file.header);
-            changed = true;
-            messages.push_back(RowFromCache(file.entry->first, cached));
         }
+        return vanished;
+    };
+    // A message renamed by another program (a sync tool setting flags) while the folder is read
+    // can be missed: its file gone before it was opened, or neither of its names met by readdir.
+    // Either leaves a trace (a vanished file, a directory time that moved), and the directories
+    // are read again for the messages not yet seen, until they hold still; a few passes at most,
+    // so a folder that never holds still is still listed.
+    constexpr int kMaxPasses = 4;
+    FolderStamps before{DirectoryStamp(directory / "cur"), DirectoryStamp(directory / "new")};
+    for (int passes = 1;; ++passes) {
+        const bool vanished = pass();
+        firstListing = false;
+        const FolderStamps after{DirectoryStamp(directory / "cur"),
+                                 DirectoryStamp(directory / "new")};
+        if ((!vanished && after == before) || passes == kMaxPasses) break;
+        before = after;
     }
     const std::size_t dropped = std::erase_if(
         index.cache, [listing](const auto& entry) { return entry.second.listing != listing; });
@@ -762,7 +807,7 @@ std::optional<MaildirMessage> MaildirStore::ReadOne(const std::string& folderPat
     }
     if (!message.header) {
         std::string buffer;
-        if (!ReadPrefix(AT_FDCWD, file.c_str(), kMaxHeaderRead, buffer)) return std::nullopt;
+        if (!ReadFile(file, kHeaderReadOptions, buffer)) return std::nullopt;
         message.header = std::make_shared<const MessageHeaderInfo>(ReadMessageHeaderInfo(buffer));
     }
     message.deliveryTime = message.header->deliveryTime != 0 ? message.header->deliveryTime
@@ -791,11 +836,14 @@ HRESULT MaildirStore::SetSeen(const std::string& folderPath, const std::string& 
         if (renamed == name && !(inNew && seen)) return S_OK;
         const std::string target = (seen || parsed->hasInfo || !inNew ? "cur/" : "new/") + renamed;
         if (target == *fileName) return S_OK;
-        if (::rename((*directory / *fileName).c_str(), (*directory / target).c_str()) == 0) {
+        const FileStatus moved =
+            RenameWithoutReplacing(*directory / *fileName, *directory / target);
+        if (moved) {
             RememberFileName(folders_[folderPath].cache[unique], unique, target);
             return S_OK;
         }
-        if (errno != ENOENT) return MAPI_E_DISK_ERROR;
+        if (moved.Error() == FileError::Exists) return MAPI_E_COLLISION;  // both files stay
+        if (moved.Error() != FileError::NotFound) return MAPI_E_DISK_ERROR;
         // Renamed under us: find it again.
         folders_[folderPath].cache[unique].directory = MessageDirectory::Unknown;
     }
@@ -806,12 +854,14 @@ HRESULT MaildirStore::MoveToTrash(const std::string& folderPath, const std::stri
     const std::string& trash = SpecialFolderPath(SpecialFolder::DeletedItems);
     if (folderPath == trash) return LocateFile(folderPath, unique) ? S_OK : MAPI_E_NOT_FOUND;
     const std::optional<fs::path> directory = FolderDirectory(folderPath);
+    if (!directory) return MAPI_E_INVALID_ENTRYID;
     const std::optional<fs::path> trashDirectory = FolderDirectory(trash);
-    if (!directory || !trashDirectory) return MAPI_E_INVALID_ENTRYID;
+    if (!trashDirectory) return MAPI_E_NO_ACCESS;  // a link out of the store: never written to
     std::error_code error;
     for (const char* sub : {"cur", "new", "tmp"})
         fs::create_directories(*trashDirectory / sub, error);
-    if (!IsPlainDirectory(*trashDirectory / "cur") || !IsPlainDirectory(*trashDirectory / "new")) {
+    if (!IsPlainDirectory(*trashDirectory / "cur") || !IsPlainDirectory(*trashDirectory / "new") ||
+        !IsPlainDirectory(*trashDirectory / "tmp")) {
         return MAPI_E_DISK_ERROR;
     }
     for (int attempt = 0; attempt < 2; ++attempt) {
@@ -820,34 +870,33 @@ HRESULT MaildirStore::MoveToTrash(const std::string& folderPath, const std::stri
         const std::string name = fs::path(*fileName).filename().string();
         const std::optional<MaildirFileName> parsed = ParseMaildirFileName(name);
         if (!parsed) return MAPI_E_NOT_FOUND;
+        const fs::path source = *directory / *fileName;
         std::string freshUnique;
-        fs::path target;
-        do {
+        FileStatus moved;
+        // A fresh name is unique to this process, so a taken one (by a file copied in by hand,
+        // say) only means another fresh name; each is tried without replacing anything.
+        for (int naming = 0; naming < 100; ++naming) {
             freshUnique = FreshUniqueName();
             std::string targetName = freshUnique;
             if (parsed->hasInfo) targetName += ":2," + std::string(parsed->flags);
-            target = *trashDirectory / (fileName->substr(0, 4) + targetName);
-        } while (fs::exists(fs::symlink_status(target, error)));
-        const fs::path source = *directory / *fileName;
-        if (::rename(source.c_str(), target.c_str()) != 0) {
-            if (errno == ENOENT) {
-                folders_[folderPath].cache[unique].directory = MessageDirectory::Unknown;
-                continue;
-            }
-            if (errno != EXDEV) return MAPI_E_DISK_ERROR;
-            // Trash on another file system: copy, then remove the original.
-            fs::copy_file(source, target, error);
-            if (error || ::unlink(source.c_str()) != 0) {
-                fs::remove(target, error);
-                return MAPI_E_DISK_ERROR;
-            }
+            const fs::path target = *trashDirectory / (fileName->substr(0, 4) + targetName);
+            moved = RenameWithoutReplacing(source, target);
+            if (moved.Error() == FileError::System && moved.SystemError() == EXDEV)
+                moved = MoveAcrossFileSystems(source, *trashDirectory / "tmp" / targetName, target);
+            if (moved.Error() != FileError::Exists) break;
         }
+        if (moved.Error() == FileError::NotFound) {
+            folders_[folderPath].cache[unique].directory = MessageDirectory::Unknown;
+            continue;
+        }
+        if (!moved)
+            return moved.Error() == FileError::Exists ? MAPI_E_COLLISION : MAPI_E_DISK_ERROR;
         folders_[folderPath].cache.erase(unique);
         const MessageSideState state = SideState(folderPath, unique);
         if (state != MessageSideState{}) {
-            SideStates moved = LoadSideFile(*trashDirectory);
-            moved[freshUnique] = state;
-            SaveSideFile(*trashDirectory, moved);
+            SideStates movedStates = LoadSideFile(*trashDirectory);
+            movedStates[freshUnique] = state;
+            SaveSideFile(*trashDirectory, movedStates);
             SideStates remaining = LoadSideFile(*directory);
             remaining.erase(unique);
             SaveSideFile(*directory, remaining);

@@ -9,7 +9,9 @@
 // - Special folders by their usual names at the top level (Drafts; Sent, Sent Items, Sent
 //   Messages; Trash, Deleted Items, Deleted Messages; Outbox). A missing one has the path it
 //   would have (".Trash" in Maildir++, "Trash" beside an INBOX folder); it lists as empty and is
-//   made on disk only when a message moves into it.
+//   made on disk only when a message moves into it. One that is a link leading outside the
+//   store counts as missing (reported once on stderr); moving into it fails.
+// - Folders are found at any depth; links to directories are not followed.
 // - Every other folder except Junk and Spam sits below the Inbox, nested as its path nests it
 //   (".A.B" and "A/B" are both A, then B), siblings in name order. A folder that exists only as
 //   the parent of another (".A.B" without ".A") is shown as an empty folder.
@@ -56,6 +58,7 @@ class MaildirStore {
 
     const std::filesystem::path& Root() const { return root_; }
     const std::string& SpecialFolderPath(SpecialFolder folder) const;
+    bool IsSpecialFolder(const std::string& folderPath) const;
     bool IsUnsentFolder(const std::string& folderPath) const;
     bool IsFromMe(const MessageHeaderInfo& header) const;
 
@@ -84,6 +87,9 @@ class MaildirStore {
     std::optional<std::filesystem::path> MessageFile(const std::string& folderPath,
                                                      const std::string& unique);
 
+    // Flag changes and moves rename the message file and never replace another file: when the
+    // new name is taken (the same message in two files, say) both stay and MAPI_E_COLLISION is
+    // returned.
     HRESULT SetSeen(const std::string& folderPath, const std::string& unique, bool seen);
     HRESULT MoveToTrash(const std::string& folderPath, const std::string& unique);
 

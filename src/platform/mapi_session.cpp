@@ -4,13 +4,12 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <memory>
 #include <optional>
 #include <utility>
 
+#include "platform/file_io.h"
 #include "platform/maildir_plain_body.h"
 #include "platform/maildir_store.h"
 #include "platform/mapi.h"
@@ -622,11 +621,16 @@ class Message final : public RefCounted<IMessage> {
         if (ulPropTag != PR_BODY_W && ulPropTag != PR_CE_MIME_TEXT) return MAPI_E_NOT_FOUND;
         std::string bytes;
         if (store_) {
-            const std::optional<fs::path> file = store_->store.MessageFile(folder_, unique_);
-            if (!file) return MAPI_E_NOT_FOUND;
-            std::ifstream in(*file, std::ios::binary);
-            if (!in) return MAPI_E_NOT_FOUND;
-            bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+            // A file renamed by another program between its lookup and its opening is looked
+            // up again by its unique name.
+            FileStatus read(FileError::NotFound);
+            for (int attempt = 0; attempt < 2 && read.Error() == FileError::NotFound; ++attempt) {
+                const std::optional<fs::path> file = store_->store.MessageFile(folder_, unique_);
+                if (!file) return MAPI_E_NOT_FOUND;
+                read = ReadFile(*file, {.limit = kMaxMessageFileSize}, bytes);
+            }
+            if (read.Error() == FileError::TooLarge) return MAPI_E_NOT_ENOUGH_MEMORY;
+            if (!read) return MAPI_E_NOT_FOUND;
         } else {
             bytes = bytes_;
         }
@@ -724,7 +728,11 @@ class Session final : public RefCounted<IMAPISession> {
                 type = MAPI_STORE;
                 break;
             case EntryKind::Folder:
-                if (!store->store.FolderDirectory(parts->folder)) return MAPI_E_INVALID_ENTRYID;
+                // A special folder always opens (empty when it is absent or unusable).
+                if (!store->store.FolderDirectory(parts->folder) &&
+                    !store->store.IsSpecialFolder(parts->folder)) {
+                    return MAPI_E_INVALID_ENTRYID;
+                }
                 *lppUnk = new Folder(store, parts->folder);
                 type = MAPI_FOLDER;
                 break;

@@ -36,6 +36,7 @@ inline constexpr HRESULT MAPI_E_LOGON_FAILED = static_cast<HRESULT>(0x80040111);
 inline constexpr HRESULT MAPI_E_DISK_ERROR = static_cast<HRESULT>(0x80040116);
 inline constexpr HRESULT MAPI_E_CORRUPT_DATA = static_cast<HRESULT>(0x8004011B);
 inline constexpr HRESULT MAPI_E_TOO_COMPLEX = static_cast<HRESULT>(0x80040117);
+inline constexpr HRESULT MAPI_E_COLLISION = static_cast<HRESULT>(0x80040604);
 inline constexpr HRESULT MAPI_E_NOT_INITIALIZED = static_cast<HRESULT>(0x80040605);
 inline constexpr HRESULT MAPI_W_ERRORS_RETURNED = static_cast<HRESULT>(0x00040380);
 

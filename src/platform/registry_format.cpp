@@ -67,15 +67,18 @@ struct LineParser {
         return false;
     }
 
+    // A key line that cannot be read leaves its value lines without a key (each is reported);
+    // a key named a second time is reported and its values join the first.
     bool Section(std::size_t lineNumber, std::string_view line) {
+        key = nullptr;
         if (line.size() < 2 || line.back() != ']') return Fail(lineNumber, "malformed key line");
         const std::u16string path = DecodeUtf8(line.substr(1, line.size() - 2));
         if (!IsValidKeyPath(path)) return Fail(lineNumber, "invalid key path");
+        // A key made earlier as the parent of another keeps the spelling of its first mention.
+        key = &hive.CreateKey(path);
         if (!sections.emplace(FoldRegistryName(path), true).second) {
             return Fail(lineNumber, "key named twice");
         }
-        key = &hive.CreateKey(path);
-        // A key made earlier as the parent of another keeps the spelling of its first mention.
         return true;
     }
 
@@ -205,16 +208,20 @@ void HiveData::SetValue(RegistryKeyData& key, std::u16string_view name, std::uin
     key.values.push_back(RegistryValue{std::u16string(name), type, std::move(data)});
 }
 
-std::optional<HiveData> ParseHive(std::string_view bytes, std::string* error) {
-    auto fail = [&](std::string reason) -> std::optional<HiveData> {
-        if (error != nullptr) *error = std::move(reason);
-        return std::nullopt;
+std::optional<HiveData> ParseHive(std::string_view bytes, std::vector<std::string>* problems) {
+    std::vector<std::string> found;
+    auto finish = [&](std::optional<HiveData> hive) {
+        if (problems != nullptr) *problems = std::move(found);
+        return hive;
     };
-    if (!IsValidUtf8(bytes)) return fail("not valid UTF-8");
-
+    if (bytes.empty()) {
+        found.emplace_back("empty file");
+        return finish(std::nullopt);
+    }
     LineParser parser;
     std::size_t lineNumber = 0;
     std::size_t position = 0;
+    std::size_t itemsRead = 0;  // key and value lines kept
     while (position < bytes.size()) {
         std::size_t end = bytes.find('\n', position);
         if (end == std::string_view::npos) end = bytes.size();
@@ -225,9 +232,17 @@ std::optional<HiveData> ParseHive(std::string_view bytes, std::string* error) {
 
         bool ok = true;
         if (lineNumber == 1) {
-            if (line != kFormatLine) return fail("line 1: not a Velora registry file");
-        } else if (line.empty() || line.front() == ';') {
-            // blank or comment
+            // Another program's file: nothing in it is ours to read.
+            if (line != kFormatLine) {
+                found.emplace_back("line 1: not a Velora registry file");
+                return finish(std::nullopt);
+            }
+            continue;
+        }
+        if (line.empty() || line.front() == ';') continue;  // blank or comment
+        if (!IsValidUtf8(line)) {
+            if (line.front() == '[') parser.key = nullptr;
+            ok = parser.Fail(lineNumber, "not valid UTF-8");
         } else if (line.front() == '[') {
             ok = parser.Section(lineNumber, line);
         } else if (line.front() == '"') {
@@ -235,10 +250,14 @@ std::optional<HiveData> ParseHive(std::string_view bytes, std::string* error) {
         } else {
             ok = parser.Fail(lineNumber, "unrecognised line");
         }
-        if (!ok) return fail(parser.error);
+        if (ok) {
+            ++itemsRead;
+        } else {
+            found.push_back(parser.error);
+        }
     }
-    if (lineNumber == 0) return fail("empty file");
-    return std::move(parser.hive);
+    if (itemsRead == 0 && !found.empty()) return finish(std::nullopt);
+    return finish(std::move(parser.hive));
 }
 
 std::string SerializeHive(const HiveData& hive) {

@@ -13,9 +13,10 @@
 // HKEY_CURRENT_USER; each value line belongs to the section above it. REG_DWORD values of 4 bytes
 // are written as dword:<8 hex digits> (the number, not its bytes); every other value as
 // hex(<type in hex>):<bytes in hex, comma separated>. In value names a backslash and a double quote
-// are escaped with a backslash. Blank lines and comment lines are ignored; everything else that
-// does not match these forms makes the whole file unreadable (there is no partial reading), as do
-// a key or a value named twice (names compare without regard to case) and invalid UTF-8.
+// are escaped with a backslash. Blank lines and comment lines are ignored. A line that does not
+// match these forms (or names a key or value a second time, names compare without regard to case,
+// or is not UTF-8) is skipped and reported; the rest of the file is still read. A value line
+// whose key line was skipped is skipped too.
 
 #include <cstdint>
 #include <deque>
@@ -84,9 +85,12 @@ class HiveData {
     std::unordered_map<std::u16string, std::size_t> index_;  // folded path -> position in keys_
 };
 
-// Parses the text form. On failure returns nothing and, when `error` is given, sets it to a
-// one-line reason naming the line.
-std::optional<HiveData> ParseHive(std::string_view bytes, std::string* error = nullptr);
+// Parses the text form, keeping every line that parses; `problems` (when given) gets a one-line
+// reason for each line skipped ("line 7: unknown value form"). Returns nothing when nothing in
+// the file can be used: an empty file, a wrong format line, or no key or value line that parses
+// among lines that do not; `problems` then says why.
+std::optional<HiveData> ParseHive(std::string_view bytes,
+                                  std::vector<std::string>* problems = nullptr);
 
 // The text form of a hive; ParseHive(SerializeHive(h)) reproduces h.
 std::string SerializeHive(const HiveData& hive);

@@ -10,6 +10,8 @@
 #include <cstring>
 #include <ctime>
 
+#include "platform/file_io.h"
+
 namespace velora::platform {
 namespace {
 
@@ -18,38 +20,6 @@ constexpr int kLockWaitMilliseconds = 5000;
 
 // Largest hive file read; anything bigger is treated as unreadable rather than parsed.
 constexpr std::size_t kMaxHiveFileSize = 64u << 20;
-
-class FileDescriptor {
-  public:
-    explicit FileDescriptor(int descriptor) : descriptor_(descriptor) {}
-    ~FileDescriptor() {
-        if (descriptor_ >= 0) ::close(descriptor_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int Get() const { return descriptor_; }
-    // Closes now and reports whether the close succeeded.
-    bool Close() {
-        const int descriptor = descriptor_;
-        descriptor_ = -1;
-        return ::close(descriptor) == 0;
-    }
-
-  private:
-    int descriptor_;
-};
-
-bool WriteAll(int descriptor, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(descriptor, bytes.data(), bytes.size());
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
-}
 
 std::string UtcTimestamp() {
     const std::time_t now = std::time(nullptr);
@@ -66,7 +36,8 @@ std::string UtcTimestamp() {
 class HiveLock {
   public:
     explicit HiveLock(const std::filesystem::path& lockFile)
-        : descriptor_(::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600)) {
+        : descriptor_(::open(lockFile.c_str(),
+                             O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600)) {
         if (descriptor_.Get() < 0) return;
         for (int waited = 0;; ++waited) {
             if (::flock(descriptor_.Get(), LOCK_EX | LOCK_NB) == 0) {
@@ -87,16 +58,14 @@ class HiveLock {
     bool Locked() const { return locked_; }
 
   private:
-    FileDescriptor descriptor_;
+    UniqueFd descriptor_;
     bool locked_ = false;
 };
 
 }  // namespace
 
 RegistryHive::RegistryHive(std::filesystem::path file)
-    : file_(std::move(file)),
-      lockFile_(file_.string() + ".lock"),
-      temporaryFile_(file_.string() + ".tmp") {}
+    : file_(std::move(file)), lockFile_(file_.string() + ".lock") {}
 
 RegistryHive::~RegistryHive() {
     Flush();
@@ -137,25 +106,14 @@ bool RegistryHive::WriteFile(const HiveData& hive) {
     std::error_code ignored;
     std::filesystem::create_directories(file_.parent_path(), ignored);
     // Only the lock holder writes, so one fixed temporary name suffices; a file left there by a
-    // writer that was killed is simply truncated by the next one.
-    FileDescriptor temporary(
-        ::open(temporaryFile_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
-    if (temporary.Get() < 0) return false;
-    // The clean-up keeps errno as the failure left it: it is the reason reported.
-    const auto removeTemporary = [this] {
-        const int error = errno;
-        ::unlink(temporaryFile_.c_str());
-        errno = error;
-        return false;
-    };
-    if (!WriteAll(temporary.Get(), SerializeHive(hive)) || ::fdatasync(temporary.Get()) != 0 ||
-        !temporary.Close()) {
-        return removeTemporary();
-    }
-    if (::rename(temporaryFile_.c_str(), file_.c_str()) != 0) return removeTemporary();
-    // The directory is not synced: until the system writes it back, a power cut brings back the
-    // previous hive, whole. The data sync above is what keeps the new file from being empty.
-    return true;
+    // writer that was killed is removed by the next one. The directory is not synced: until the
+    // system writes it back, a power cut brings back the previous hive, whole. The data sync is
+    // what keeps the new file from being empty.
+    const FileStatus status =
+        WriteFileAtomically(file_, SerializeHive(hive), Durability::Synced, TemporaryName::Shared);
+    // The caller reports a failure by errno.
+    if (!status) errno = status.SystemError() != 0 ? status.SystemError() : EIO;
+    return static_cast<bool>(status);
 }
 
 bool RegistryHive::CreateFileWithDefaults(Locked locked) {
@@ -174,10 +132,12 @@ bool RegistryHive::MoveCorruptFileAside(const std::string& reason) {
     // Called under the lock, so no other copy of the program picks the same name meanwhile.
     const std::string base = file_.string() + ".corrupt-" + UtcTimestamp();
     std::string aside = base;
-    for (int attempt = 2; std::filesystem::exists(aside) && attempt < 1000; ++attempt) {
+    FileStatus moved = RenameWithoutReplacing(file_, aside);
+    for (int attempt = 2; moved.Error() == FileError::Exists && attempt < 1000; ++attempt) {
         aside = base + "-" + std::to_string(attempt);
+        moved = RenameWithoutReplacing(file_, aside);
     }
-    if (std::filesystem::exists(aside) || ::rename(file_.c_str(), aside.c_str()) != 0) {
+    if (!moved) {
         std::fprintf(stderr,
                      "velora: the settings file %s is unreadable (%s) and could not be moved "
                      "aside; it is left alone, the defaults are used and nothing is saved\n",
@@ -204,32 +164,19 @@ void RegistryHive::Refresh(Locked locked) {
         }
     }
 
-    FileDescriptor descriptor(::open(file_.c_str(), O_RDONLY | O_CLOEXEC));
+    // A link to the file (kept with the user's other settings) is followed; anything but a
+    // regular file of a sane size is not read, and then never replaced either.
     struct stat status {};
     std::string bytes;
-    bool readable = descriptor.Get() >= 0 && ::fstat(descriptor.Get(), &status) == 0 &&
-                    S_ISREG(status.st_mode) &&
-                    static_cast<std::size_t>(status.st_size) <= kMaxHiveFileSize;
-    if (readable) {
+    const FileStatus read =
+        ReadFile(file_, {.limit = kMaxHiveFileSize, .links = Links::Follow}, bytes, &status);
+    if (read.Error() != FileError::NotFound && read.Error() != FileError::System)
         now = StampFromStatus(status);
-        char buffer[8192];
-        while (true) {
-            const ssize_t count = ::read(descriptor.Get(), buffer, sizeof buffer);
-            if (count < 0 && errno == EINTR) continue;
-            if (count < 0) readable = false;
-            if (count <= 0) break;
-            bytes.append(buffer, static_cast<std::size_t>(count));
-            if (bytes.size() > kMaxHiveFileSize) {
-                readable = false;
-                break;
-            }
-        }
-    }
-    if (!readable) {
+    if (!read) {
         if (!warnedUnreadable_) {
             std::fprintf(stderr,
                          "velora: cannot read the settings file %s (%s); the defaults are used\n",
-                         file_.c_str(), std::strerror(errno));
+                         file_.c_str(), read.Reason().c_str());
             warnedUnreadable_ = true;
         }
         keepingCorruptFile_ = now.exists;  // what we cannot read we must not replace
@@ -237,12 +184,24 @@ void RegistryHive::Refresh(Locked locked) {
         return;
     }
 
-    std::string reason;
-    if (std::optional<HiveData> disk = ParseHive(bytes, &reason)) {
+    std::vector<std::string> problems;
+    if (std::optional<HiveData> disk = ParseHive(bytes, &problems)) {
+        // The lines that parse are kept; the others are named once per version of the file (the
+        // next commit writes the file without them).
+        constexpr std::size_t kMaxNamed = 5;
+        for (std::size_t i = 0; i < problems.size() && i < kMaxNamed; ++i) {
+            std::fprintf(stderr, "velora: the settings file %s: %s; the line is ignored\n",
+                         file_.c_str(), problems[i].c_str());
+        }
+        if (problems.size() > kMaxNamed) {
+            std::fprintf(stderr, "velora: the settings file %s: %zu more lines are ignored\n",
+                         file_.c_str(), problems.size() - kMaxNamed);
+        }
         keepingCorruptFile_ = false;
         ReplaceWith(std::move(*disk), now);
         return;
     }
+    const std::string reason = problems.empty() ? std::string("unreadable") : problems.front();
 
     if (locked == Locked::No) {
         // Deal with the corrupt file under the lock: another process may be doing the same.

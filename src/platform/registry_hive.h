@@ -11,9 +11,11 @@
 // result replaces the file atomically (temporary file, fdatasync, rename). A crash at any moment
 // leaves either the old or the new file.
 //
-// A missing file is created with DefaultHive(). A file that cannot be parsed is renamed aside
-// (<name>.corrupt-<UTC time>), never overwritten, with a one-line warning on stderr, and the hive
-// starts again from the defaults.
+// A missing file is created with DefaultHive(). Lines that cannot be parsed are skipped, each
+// named (by line number) in a warning on stderr, and the rest is used. A file of which nothing
+// can be used is renamed aside (<name>.corrupt-<UTC time>), never overwritten, with a one-line
+// warning, and the hive starts again from the defaults. A file that cannot be read at all (not a
+// regular file, too large) is left alone, the defaults are used and nothing is written.
 
 #include <cstdint>
 #include <filesystem>
@@ -92,7 +94,6 @@ class RegistryHive {
 
     std::filesystem::path file_;
     std::filesystem::path lockFile_;
-    std::filesystem::path temporaryFile_;
     std::mutex mutex_;
     HiveData data_;
     FileStamp stamp_;

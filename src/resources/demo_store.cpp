@@ -1,10 +1,11 @@
 #include "resources/demo_store.h"
 
 #include <cstdlib>
-#include <fstream>
 #include <random>
 #include <set>
 #include <system_error>
+
+#include "platform/file_io.h"
 
 namespace velora::resources {
 namespace {
@@ -20,11 +21,11 @@ std::vector<DemoStore> DescribeStores(const fs::path& folder) {
     };
 }
 
+// The staging folder is new and private, and the store is only used once it is renamed into
+// place, so its files need no sync.
 bool WriteFile(const fs::path& path, std::string_view bytes) {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    file.close();
-    return static_cast<bool>(file);
+    return static_cast<bool>(
+        platform::WriteFileAtomically(path, bytes, platform::Durability::Unsynced));
 }
 
 std::string UniqueSuffix() {
@@ -77,14 +78,16 @@ std::vector<DemoStore> InstallDemoStore(const fs::path& folder, std::string& err
             if (code) return fail("cannot create " + (maildir / sub).string());
         }
     }
-    fs::rename(staging, folder, code);
-    if (code) {
+    // Never onto anything there, not even an empty folder another instance has just made.
+    const platform::FileStatus installed = platform::RenameWithoutReplacing(staging, folder);
+    if (!installed) {
         // Another instance may have installed it meanwhile; its copy wins.
-        if (fs::exists(folder)) {
+        if (fs::exists(folder, code)) {
             fs::remove_all(staging, code);
             return DescribeStores(folder);
         }
-        return fail("cannot install the demo store in " + folder.string() + ": " + code.message());
+        return fail("cannot install the demo store in " + folder.string() + ": " +
+                    installed.Reason());
     }
     return DescribeStores(folder);
 }

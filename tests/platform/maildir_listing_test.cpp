@@ -1,5 +1,6 @@
 // Listing a Maildir folder through the header cache: what a listing may take from the cache alone
-// and what sends it back to the directories and files.
+// and what sends it back to the directories and files; and what the store does with a folder
+// that other programs change meanwhile or that holds what no Maildir should.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -8,9 +9,12 @@
 #include <algorithm>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "maildir_fixture.h"
+#include "platform/file_io.h"
+#include "platform/maildir_side_file.h"
 #include "platform/maildir_store.h"
 #include "platform/mapi_types.h"
 
@@ -140,24 +144,35 @@ TEST_F(MaildirListingTest, RecentlyChangedDirectoriesAreScannedAgain) {
     EXPECT_EQ(Uniques(List(later)), (std::vector<std::string>{"1.a", "2.b"}));
 }
 
-// A message left in two files (a sync tool interrupted between copy and delete) is listed once,
-// by the first listing of the folder and by a later one that looks at the files again.
-TEST_F(MaildirListingTest, AMessageInTwoFilesIsListedOnce) {
+// A message left in two files (a sync tool interrupted between copy and delete, a hand copy) is
+// listed once, by the first listing of the folder and by a later one that looks at the files
+// again. Changing its flag would rename one file onto the other: that fails, both stay whole.
+TEST_F(MaildirListingTest, AMessageInTwoFilesIsListedOnceAndNeitherFileIsReplaced) {
     const auto folder = fixture_.MakeMaildir("mail");
     const std::string message =
         MaildirFixture::Message("a@x", "twin", "Thu, 02 Jan 2020 10:00:00 +0000");
     MaildirFixture::AddMessage(folder, "new", "1.a", message);
     MaildirFixture::AddMessage(folder, "cur", "1.a:2,S", message);
     MaildirFixture::AddMessage(folder, "cur", "1.a,S=120:2,", message);
-    MaildirFixture::AddMessage(folder, "cur", "2.b:2,", message);
+    MaildirFixture::AddMessage(folder, "cur", "1.M1P1.dup:2,", "one");
+    MaildirFixture::AddMessage(folder, "cur", "1.M1P1.dup:2,S", "two");
     MaildirStore store(folder, "");
-    EXPECT_EQ(Uniques(List(store)), (std::vector<std::string>{"1.a", "2.b"}));
+    EXPECT_EQ(Uniques(List(store)), (std::vector<std::string>{"1.M1P1.dup", "1.a"}));
     MaildirFixture::AddMessage(folder, "new", "3.c", message);
-    EXPECT_EQ(Uniques(List(store)), (std::vector<std::string>{"1.a", "2.b", "3.c"}));
+    EXPECT_EQ(Uniques(List(store)), (std::vector<std::string>{"1.M1P1.dup", "1.a", "3.c"}));
+    for (int change = 0; change < 4; ++change) {
+        const HRESULT result = store.SetSeen("", "1.M1P1.dup", change % 2 == 0);
+        EXPECT_TRUE(result == S_OK || result == MAPI_E_COLLISION) << std::hex << result;
+    }
+    std::string one;
+    std::string two;
+    ASSERT_TRUE(ReadFile(folder / "cur" / "1.M1P1.dup:2,", {.limit = 9}, one));
+    ASSERT_TRUE(ReadFile(folder / "cur" / "1.M1P1.dup:2,S", {.limit = 9}, two));
+    EXPECT_EQ(one + two, "onetwo");
 }
 
 // A first listing of a large folder reads the files on several threads; every message comes
-// back once, with its own header, and a file that cannot be read is left out.
+// back once, with its own header, and what cannot be read is left out.
 TEST_F(MaildirListingTest, ManyFilesAreReadOnceEachWithTheirOwnHeaders) {
     const auto folder = fixture_.MakeMaildir("mail");
     constexpr int kCount = 2000;
@@ -168,9 +183,16 @@ TEST_F(MaildirListingTest, ManyFilesAreReadOnceEachWithTheirOwnHeaders) {
                                    MaildirFixture::Message(number + "@x", "subject " + number,
                                                            "Thu, 02 Jan 2020 10:00:00 +0000"));
     }
-    std::filesystem::create_directory(folder / "cur" / "broken.m:2,");  // not a file: skipped
+    // No message files, skipped with a warning, never waited on: a folder, a FIFO.
+    std::filesystem::create_directory(folder / "cur" / "broken.m:2,");
+    ASSERT_EQ(::mkfifo((folder / "new" / "fifo.m").c_str(), 0600), 0);
+    std::filesystem::create_directory(folder / kSideFileName);  // read as empty, never written
+    ::testing::internal::CaptureStderr();
     MaildirStore store(folder, "");
     const std::vector<MaildirMessage> messages = store.ListMessages("");
+    EXPECT_EQ(store.SetSideState("", "1.m", {1, 0}), MAPI_E_DISK_ERROR);
+    const std::string warnings = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(warnings.find("fifo.m: not a regular file"), std::string::npos) << warnings;
     ASSERT_EQ(messages.size(), static_cast<std::size_t>(kCount));
     std::vector<bool> seen(kCount, false);
     for (const MaildirMessage& message : messages) {
@@ -181,6 +203,40 @@ TEST_F(MaildirListingTest, ManyFilesAreReadOnceEachWithTheirOwnHeaders) {
         EXPECT_EQ(message.header->senderAddress, std::to_string(number) + "@x");
         EXPECT_EQ(message.read, number % 2 == 0);
     }
+}
+
+// Messages renamed by another program while the folder is listed (new/ to cur/, Seen set) are
+// all listed: a file gone before it was opened is looked for again by its unique name.
+TEST_F(MaildirListingTest, MessagesRenamedDuringTheListingAreStillListed) {
+    const auto folder = fixture_.MakeMaildir("mail");
+    constexpr int kCount = 300;
+    for (int i = 0; i < kCount; ++i) {
+        MaildirFixture::AddMessage(folder, "new", std::to_string(i) + ".r",
+                                   MaildirFixture::Message("a@x", "s", ""));
+    }
+    MaildirStore store(folder, "");
+    std::thread renamer([&] {
+        for (int i = 0; i < kCount; ++i) {
+            const std::string name = std::to_string(i) + ".r";
+            std::filesystem::rename(folder / "new" / name, folder / "cur" / (name + ":2,S"));
+        }
+    });
+    const std::size_t listed = store.ListMessages("").size();
+    renamer.join();
+    EXPECT_EQ(listed, static_cast<std::size_t>(kCount));
+}
+
+// Folders nest at any depth; a link back up the tree is not followed.
+TEST_F(MaildirListingTest, DeepFoldersAreListedAndLinksAreNotFollowed) {
+    const auto root = fixture_.MakeMaildir("mail");
+    std::string path = "l0";
+    for (int level = 1; level < 40; ++level) path += "/l" + std::to_string(level);
+    fixture_.MakeMaildir("mail/" + path);
+    std::filesystem::create_directory_symlink(root, root / "l0" / "loop");
+    MaildirStore store(root, "");
+    EXPECT_EQ(store.ParentFolder(path), path.substr(0, path.rfind('/')));
+    EXPECT_EQ(store.ChildFolders("").size(), 1u);
+    EXPECT_EQ(store.ChildFolders("l0").size(), 1u);  // l1, not the loop
 }
 
 }  // namespace

@@ -45,9 +45,10 @@ TEST(RegistryFormat, SerialisedHiveParsesBackToTheSameHive) {
     HiveData::SetValue(key, u"Gr\u00fc\u00dfe \U0001F600", 0x7fffffff, Dword(7));
 
     const std::string text = SerializeHive(hive);
-    std::string error;
-    const std::optional<HiveData> parsed = ParseHive(text, &error);
-    ASSERT_TRUE(parsed) << error << "\n" << text;
+    std::vector<std::string> problems;
+    const std::optional<HiveData> parsed = ParseHive(text, &problems);
+    ASSERT_TRUE(parsed) << text;
+    EXPECT_TRUE(problems.empty()) << problems.front();
     EXPECT_EQ(*parsed, hive);
     EXPECT_NE(text.find("\"SpeedSet\"=dword:000000d2\n"), std::string::npos) << text;
     EXPECT_NE(text.find("\"Short\"=hex(4):01,02\n"), std::string::npos) << text;
@@ -64,36 +65,42 @@ TEST(RegistryFormat, AcceptsCommentsBlankLinesCrLfAndImpliedParents) {
     EXPECT_TRUE(HiveData::FindValue(*hive->FindKey(u"A"), u"W")->data.empty());
 }
 
-TEST(RegistryFormat, RejectsAnythingMalformed) {
+// Each malformed line is skipped and named; the lines around it are kept.
+TEST(RegistryFormat, SkipsEachMalformedLineAndKeepsTheRest) {
     const std::string header = "Velora registry 1\n";
+    const std::string kept = "[Kept]\n\"K\"=dword:00000001\n";
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {"empty file", ""},
-        {"wrong format line", "Windows Registry Editor Version 5.00\n[A]\n"},
-        {"value before any key", header + "\"V\"=dword:00000001\n"},
-        {"unclosed section", header + "[A\n"},
-        {"empty key component", header + "[A\\\\B]\n"},
-        {"empty section", header + "[]\n"},
-        {"key named twice, other case", header + "[Abc]\n[aBC]\n"},
-        {"value named twice", header + "[A]\n\"v\"=dword:00000001\n\"V\"=dword:00000002\n"},
-        {"short dword", header + "[A]\n\"V\"=dword:0001\n"},
-        {"long dword", header + "[A]\n\"V\"=dword:000000001\n"},
-        {"trailing text", header + "[A]\n\"V\"=dword:00000001 \n"},
-        {"bad escape", header + "[A]\n\"\\n\"=dword:00000001\n"},
-        {"unterminated name", header + "[A]\n\"V=dword:00000001\n"},
-        {"odd hex byte", header + "[A]\n\"V\"=hex(3):0\n"},
-        {"trailing comma", header + "[A]\n\"V\"=hex(3):01,\n"},
-        {"missing type", header + "[A]\n\"V\"=hex():01\n"},
-        {"leading space", header + " [A]\n"},
-        {"unknown form", header + "[A]\n\"V\"=sz:abc\n"},
-        {"stray line", header + "[A]\nV=1\n"},
-        {"invalid UTF-8", header + "[A\xff]\n"},
-        {"control character in key", header + "[A\x01]\n"},
+        {"value before any key", "\"V\"=dword:00000001\n"},
+        {"unclosed section", "[A\n"},
+        {"empty key component", "[A\\\\B]\n"},
+        {"empty section", "[]\n"},
+        {"key named twice, other case", "[Abc]\n[aBC]\n"},
+        {"value named twice", "[A]\n\"v\"=dword:00000001\n\"V\"=dword:00000002\n"},
+        {"short dword", "[A]\n\"V\"=dword:0001\n"},
+        {"long dword", "[A]\n\"V\"=dword:000000001\n"},
+        {"trailing text", "[A]\n\"V\"=dword:00000001 \n"},
+        {"bad escape", "[A]\n\"\\n\"=dword:00000001\n"},
+        {"unterminated name", "[A]\n\"V=dword:00000001\n"},
+        {"odd hex byte", "[A]\n\"V\"=hex(3):0\n"},
+        {"trailing comma", "[A]\n\"V\"=hex(3):01,\n"},
+        {"missing type", "[A]\n\"V\"=hex():01\n"},
+        {"leading space", " [A]\n"},
+        {"unknown form", "[A]\n\"V\"=sz:abc\n"},
+        {"stray line", "[A]\nV=1\n"},
+        {"invalid UTF-8", "[A]\n\"V\xff\"=dword:00000001\n"},
+        {"control character in key", "[A\x01]\n"},
     };
-    for (const auto& [label, text] : cases) {
-        std::string error;
-        EXPECT_FALSE(ParseHive(text, &error)) << label;
-        EXPECT_FALSE(error.empty()) << label;
+    for (const auto& [label, lines] : cases) {
+        std::vector<std::string> problems;
+        const std::optional<HiveData> hive = ParseHive(header + lines + kept, &problems);
+        ASSERT_TRUE(hive && hive->FindKey(u"Kept")) << label;
+        EXPECT_NE(HiveData::FindValue(*hive->FindKey(u"Kept"), u"K"), nullptr) << label;
+        ASSERT_EQ(problems.size(), 1u) << label;
+        EXPECT_TRUE(problems[0].starts_with("line ")) << label << ": " << problems[0];
     }
+    // Nothing usable: no file, another format's file.
+    EXPECT_FALSE(ParseHive(""));
+    EXPECT_FALSE(ParseHive("Windows Registry Editor Version 5.00\n[A]\n"));
 }
 
 // ---- the hive file ---------------------------------------------------------------------------
@@ -173,7 +180,7 @@ TEST_F(RegistryFileTest, PendingChangesAreCommittedWhenTheHiveIsDestroyed) {
 }
 
 TEST_F(RegistryFileTest, CorruptFileIsKeptAsideAndDefaultsAreUsed) {
-    const std::string broken = "Velora registry 1\n[ControlPanel\\Home]\n\"Timeout\"=dword:12\n";
+    const std::string broken = "Velora registry 1\n[ControlPanel\\Home\n\"Timeout\"=dword:12\n";
     WriteBytes(file_, broken);
     RegistryHive hive(file_);
     testing::internal::CaptureStderr();
@@ -195,6 +202,24 @@ TEST_F(RegistryFileTest, CorruptFileIsKeptAsideAndDefaultsAreUsed) {
     testing::internal::GetCapturedStderr();
     ASSERT_EQ(CorruptCopies().size(), 2u);
     EXPECT_EQ(ReadBytes(copies[0]), broken);
+}
+
+TEST_F(RegistryFileTest, ABadLineIsNamedAndTheOtherSettingsAreKept) {
+    WriteBytes(file_, "Velora registry 1\n[K]\n\"Bad\"=dword:12\n\"Good\"=dword:00000007\n");
+    testing::internal::CaptureStderr();
+    RegistryHive hive(file_);
+    EXPECT_EQ(QueryDword(hive, u"K", u"Good"), 7u);
+    std::string warning = testing::internal::GetCapturedStderr();
+    EXPECT_NE(warning.find("line 3"), std::string::npos) << warning;
+    EXPECT_TRUE(CorruptCopies().empty());
+    // A folder in the file's place is not read, with the true reason, and left alone.
+    std::filesystem::remove(file_);
+    std::filesystem::create_directory(file_);
+    testing::internal::CaptureStderr();
+    RegistryHive folder(file_);
+    EXPECT_EQ(QueryDword(folder, u"ControlPanel\\Backlight", u"ACTimeout"), 60u);
+    warning = testing::internal::GetCapturedStderr();
+    EXPECT_NE(warning.find("not a regular file"), std::string::npos) << warning;
 }
 
 TEST_F(RegistryFileTest, StaleTemporaryFileFromAnInterruptedWriteIsHarmless) {
