@@ -16,6 +16,7 @@
 #include "content/message_file_text.h"
 #include "platform/device_screen.h"
 #include "platform/keep_awake.h"
+#include "platform/program_services.h"
 #include "platform/screen.h"
 #include "reader/player.h"
 #include "reader/reader_window.h"
@@ -83,6 +84,7 @@ int RunReadCommand(const CommandContext& context) {
     static char* argv[] = {name, nullptr};
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("velora"));
+    const platform::ProgramServices services;  // released before the Qt application
 
     platform::Screen screen;
     reader::Player player;
