@@ -3,12 +3,14 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QWidget>
+#include <optional>
 
 #include "app/store_config.h"
 #include "content/text_sources.h"
 #include "mail/inbox_list.h"
 #include "platform/device_screen.h"
 #include "platform/message_box.h"
+#include "platform/program_services.h"
 #include "platform/registry.h"
 #include "platform/text_codec.h"
 #include "resources/program_resources.h"
@@ -63,6 +65,33 @@ class TextKeyFilter : public QObject {
   private:
     Screen& screen_;
 };
+
+bool HasDisplay() {
+    return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ||
+           !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+// What QApplication keeps a reference to for its whole life.
+int applicationArgc = 1;
+char applicationName[] = "velora";
+char* applicationArgv[] = {applicationName, nullptr};
+
+// A start-up failure with a reason: the one line on stderr and exit status 1. Started from the
+// desktop there is no terminal to read that line, so with a display the reason is shown in a
+// message box too, under the caption of the other start-up failures.
+int FailStartup(const std::string& reason, std::ostream& err) {
+    err << "velora: " << reason << "\n";
+    err.flush();
+    if (!HasDisplay()) return 1;
+    std::optional<QApplication> application;
+    if (QCoreApplication::instance() == nullptr)
+        application.emplace(applicationArgc, applicationArgv);
+    const ProgramServices services;
+    const std::u16string text = QString::fromStdString(reason).toStdU16String();
+    MessageBoxW(nullptr, text.c_str(), u"Error!!!", MB_OK);
+    return 1;
+}
 
 }  // namespace
 
@@ -297,27 +326,20 @@ int RunProgram(const std::vector<std::string>& maildirs, int scale, std::ostream
     if (program.ClaimInstance() != Application::Started::Running) return 0;
     // Checked before the Qt application exists, so that a bad store or a missing display is a
     // one-line error instead of an abort.
-    if (!program.ConfigureStores()) {
-        err << "velora: " << program.StoreError() << "\n";
-        return 1;
-    }
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
-        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+    if (!program.ConfigureStores()) return FailStartup(program.StoreError(), err);
+    if (!HasDisplay()) {
         err << "velora: no display to show the window on (DISPLAY and WAYLAND_DISPLAY are not "
                "set); the subcommands work without one (see --help)\n";
         return 1;
     }
-    static int argc = 1;
-    static char name[] = "velora";
-    static char* argv[] = {name, nullptr};
-    QApplication application(argc, argv);
+    QApplication application(applicationArgc, applicationArgv);
     QApplication::setApplicationName(QStringLiteral("velora"));
+    // What the layer makes from here on (the keep-awake sound, the screen-saver connection...)
+    // is released before the Qt application.
+    const ProgramServices services;
     if (program.Start() != Application::Started::Running) {
         program.Shutdown();  // before the Qt application goes
-        if (!program.StoreError().empty()) {
-            err << "velora: " << program.StoreError() << "\n";
-            return 1;
-        }
+        if (!program.StoreError().empty()) return FailStartup(program.StoreError(), err);
         return 0;
     }
     return program.Run();

@@ -14,6 +14,7 @@
 #include <fstream>
 #include <memory>
 #include <optional>
+#include <sstream>
 
 #include "app/application.h"
 #include "platform/keep_awake.h"
@@ -469,6 +470,14 @@ TEST_F(StartupTest, AStoreThatIsNotAMaildirEndsStartUpWithAReason) {
     // The lock is free again: the next start runs.
     maildir_ = root_ / "mail";
     EXPECT_EQ(Start(), Application::Started::Running);
+}
+
+TEST_F(StartupTest, AStoreErrorIsShownInAMessageBoxTooWithADisplay) {
+    std::ostringstream err;
+    EXPECT_EQ(RunProgram({(root_ / "missing").string()}, 3, err), 1);
+    EXPECT_NE(err.str().find("missing"), std::string::npos);
+    ASSERT_EQ(boxes_.boxes.size(), 1u);
+    EXPECT_EQ(boxes_.boxes[0].caption, u"Error!!!");
 }
 
 // A second launch, run as a process of its own, while this one runs with the About dialog open
