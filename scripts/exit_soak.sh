@@ -13,31 +13,9 @@ rounds=${1:-50}
 program=${2:-build/dev/velora-window}
 flash_seconds=${FLASH_SECONDS:-1.5}
 
-for tool in Xvfb xdotool python3; do
-    command -v "$tool" >/dev/null || { echo "exit_soak: $tool is missing" >&2; exit 77; }
-done
 [ -x "$program" ] || { echo "exit_soak: no program at $program" >&2; exit 2; }
+. "$(dirname "$0")/xvfb_session.sh"
 
-work=$(mktemp -d)
-xvfb_pid=
-cleanup() {
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-# A display of our own: Xvfb writes the number it took.
-Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || { echo "exit_soak: Xvfb did not start" >&2; exit 77; }
-export DISPLAY=":$(cat "$work/display")"
-unset WAYLAND_DISPLAY QT_QPA_PLATFORM
-
-export VELORA_HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data"
-export XDG_CACHE_HOME="$work/cache" XDG_RUNTIME_DIR="$work/runtime"
-mkdir -p "$VELORA_HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME"
-mkdir -m 700 "$XDG_RUNTIME_DIR"
 for i in $(seq 400); do echo "Sentence number $i has a few plain words in it, and then it ends."; done \
     >"$work/text.txt"
 
@@ -77,8 +55,7 @@ run_once() {
     local way=$1 pid window status
     "$program" read "$work/text.txt" >/dev/null 2>"$work/stderr" &
     pid=$!
-    window=$(timeout 10 xdotool search --sync --onlyvisible --pid "$pid" --name Velora 2>/dev/null |
-        head -n 1)
+    window=$(program_window "$pid")
     if [ -z "$window" ]; then
         if kill -0 "$pid" 2>/dev/null; then
             kill -KILL "$pid" 2>/dev/null; wait "$pid" 2>/dev/null
