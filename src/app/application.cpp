@@ -218,7 +218,7 @@ Application::Started Application::Start() {
         widget->show();
         widget->activateWindow();
         widget_ = std::move(widget);
-        InstallShutdownSignals(*screen_);
+        shutdownSignals_ = std::make_unique<ShutdownSignals>(*screen_);
     }
     return Started::Running;
 }
@@ -296,6 +296,7 @@ int Application::Run() {
 void Application::Shutdown() {
     if (shutDown_) return;
     shutDown_ = true;
+    shutdownSignals_.reset();  // a signal from here on ends the process at once
     widget_.reset();
     services::SetDialogContext({});
     // WM_QUIT sent to the active window runs the quit handling (settings saved, the user's

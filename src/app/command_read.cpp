@@ -118,7 +118,7 @@ int RunReadCommand(const CommandContext& context) {
 
     platform::DeviceScreenWidget widget(screen, options.scale);
     widget.setWindowTitle(QStringLiteral("Velora"));
-    platform::InstallShutdownSignals(screen);
+    const platform::ShutdownSignals shutdownSignals(screen);
     widget.show();
     screen.RunMessageLoop();
     // An end that never reached the window still gives the light back and stops the timers.
