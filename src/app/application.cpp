@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QWidget>
 #include <cstdio>
+#include <optional>
 
 #include "app/reader_wiring.h"
 #include "app/store_config.h"
@@ -13,6 +14,7 @@
 #include "platform/device_screen.h"
 #include "platform/maildir_plain_body.h"
 #include "platform/message_box.h"
+#include "platform/program_services.h"
 #include "platform/registry.h"
 #include "platform/text_codec.h"
 #include "resources/program_resources.h"
@@ -27,6 +29,33 @@ using namespace velora::platform;
 namespace {
 
 constexpr char16_t kBacklightEventName[] = u"BackLightChangeEvent";
+
+bool HasDisplay() {
+    return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ||
+           !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+// What QApplication keeps a reference to for its whole life.
+int applicationArgc = 1;
+char applicationName[] = "velora";
+char* applicationArgv[] = {applicationName, nullptr};
+
+// A start-up failure with a reason: the one line on stderr and exit status 1. Started from the
+// desktop there is no terminal to read that line, so with a display the reason is shown in a
+// message box too, under the caption of the other start-up failures.
+int FailStartup(const std::string& reason, std::ostream& err) {
+    err << "velora: " << reason << "\n";
+    err.flush();
+    if (!HasDisplay()) return 1;
+    std::optional<QApplication> application;
+    if (QCoreApplication::instance() == nullptr)
+        application.emplace(applicationArgc, applicationArgv);
+    const ProgramServices services;
+    const std::u16string text = QString::fromStdString(reason).toStdU16String();
+    MessageBoxW(nullptr, text.c_str(), u"Error!!!", MB_OK);
+    return 1;
+}
 
 }  // namespace
 
@@ -157,7 +186,7 @@ Application::Started Application::Start() {
         widget->show();
         widget->activateWindow();
         widget_ = std::move(widget);
-        InstallShutdownSignals(*screen_);
+        shutdownSignals_ = std::make_unique<ShutdownSignals>(*screen_);
     }
     return Started::Running;
 }
@@ -216,6 +245,7 @@ int Application::Run() {
 void Application::Shutdown() {
     if (shutDown_) return;
     shutDown_ = true;
+    shutdownSignals_.reset();  // a signal from here on ends the process at once
     widget_.reset();
     services::SetDialogContext({});
     // WM_QUIT sent to the active window runs the quit handling (settings saved, the user's
@@ -246,27 +276,20 @@ int RunProgram(const std::vector<std::string>& maildirs, int scale, std::ostream
     if (program.ClaimInstance() != Application::Started::Running) return 0;
     // Checked before the Qt application exists, so that a bad store or a missing display is a
     // one-line error instead of an abort.
-    if (!program.ConfigureStores()) {
-        err << "velora: " << program.StoreError() << "\n";
-        return 1;
-    }
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
-        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+    if (!program.ConfigureStores()) return FailStartup(program.StoreError(), err);
+    if (!HasDisplay()) {
         err << "velora: no display to show the window on (DISPLAY and WAYLAND_DISPLAY are not "
                "set); the subcommands work without one (see --help)\n";
         return 1;
     }
-    static int argc = 1;
-    static char name[] = "velora";
-    static char* argv[] = {name, nullptr};
-    QApplication application(argc, argv);
+    QApplication application(applicationArgc, applicationArgv);
     QApplication::setApplicationName(QStringLiteral("velora"));
+    // What the layer makes from here on (the keep-awake sound, the screen-saver connection...)
+    // is released before the Qt application.
+    const ProgramServices services;
     if (program.Start() != Application::Started::Running) {
         program.Shutdown();  // before the Qt application goes
-        if (!program.StoreError().empty()) {
-            err << "velora: " << program.StoreError() << "\n";
-            return 1;
-        }
+        if (!program.StoreError().empty()) return FailStartup(program.StoreError(), err);
         return 0;
     }
     return program.Run();

@@ -34,6 +34,10 @@
 
 class QWidget;
 
+namespace velora::platform {
+class ShutdownSignals;
+}
+
 namespace velora::app {
 
 struct StartOptions {
@@ -83,11 +87,11 @@ class Application {
     // window (and over the window they cover), then bring the Inbox window forward.
     void BringInboxForward();
 
-      // The mail stores by the command line, stores.ini, $MAILDIR or the demo store (Start does it
+    // The mail stores by the command line, stores.ini, $MAILDIR or the demo store (Start does it
     // when it was not done before). False with StoreError set when they cannot be set up.
     bool ConfigureStores();
 
-private:
+  private:
     Started SecondLaunch();
     void WireReader();
 
@@ -111,6 +115,7 @@ private:
     std::u16string aboutText_;
     platform::HANDLE backlightEvent_ = nullptr;
     std::unique_ptr<QWidget> widget_;
+    std::unique_ptr<platform::ShutdownSignals> shutdownSignals_;
     bool shutDown_ = false;
     bool claimed_ = false;
     bool running_ = false;

@@ -16,6 +16,7 @@
 #include "app/text_reading.h"
 #include "content/message_file_text.h"
 #include "platform/device_screen.h"
+#include "platform/program_services.h"
 #include "platform/screen.h"
 #include "resources/program_resources.h"
 
@@ -79,6 +80,7 @@ int RunReadCommand(const CommandContext& context) {
     static char* argv[] = {name, nullptr};
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("velora"));
+    const platform::ProgramServices services;  // released before the Qt application
 
     platform::Screen screen;
     const std::filesystem::path sound = resources::FindKeepAwakeSound(
@@ -88,7 +90,7 @@ int RunReadCommand(const CommandContext& context) {
     platform::DeviceScreenWidget widget(screen, options.scale);
     widget.setWindowTitle(QStringLiteral("Velora"));
     InstallTextKeyFilter(widget, screen);
-    platform::InstallShutdownSignals(screen);
+    const platform::ShutdownSignals shutdownSignals(screen);
     widget.show();
     screen.RunMessageLoop();
     return kExitSuccess;

@@ -171,10 +171,4 @@ void MailStoreSession::Release(IUnknown* object) {
     if (object != nullptr) object->Release();
 }
 
-MailStoreSession& ProcessMailStoreSession() {
-    static MapiRuntime runtime;
-    static MailStoreSession session;
-    return session;
-}
-
 }  // namespace velora::mail

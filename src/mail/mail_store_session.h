@@ -84,8 +84,4 @@ private:
     std::vector<StoreRecord> stores_;
 };
 
-// The process-wide session, constructed (after COM and MAPI are up) on first use and destroyed
-// at exit before they are torn down.
-MailStoreSession& ProcessMailStoreSession();
-
 }  // namespace velora::mail

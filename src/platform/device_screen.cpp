@@ -151,43 +151,43 @@ void DeviceScreenWidget::closeEvent(QCloseEvent* event) {
 }
 
 namespace {
+// The self-pipe of the ShutdownSignals alive: the handler writes to [1], the loop reads [0].
 int signalPipe[2] = {-1, -1};
-Screen* signalScreen = nullptr;
-QSocketNotifier* signalNotifier = nullptr;
 
 void OnShutdownSignal(int) {
     const char byte = 1;
     [[maybe_unused]] const auto written = ::write(signalPipe[1], &byte, 1);
 }
-}  // namespace
 
-void InstallShutdownSignals(Screen& screen) {
-    if (signalPipe[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) return;
-    signalScreen = &screen;
-    if (!signalNotifier) {
-        signalNotifier =
-            new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, QCoreApplication::instance());
-        QObject::connect(signalNotifier, &QSocketNotifier::activated, signalNotifier, [] {
-            char byte = 0;
-            [[maybe_unused]] const auto got = ::read(signalPipe[0], &byte, 1);
-            if (signalScreen) signalScreen->RequestShutdown();
-        });
-    }
+void SetShutdownHandler(void (*handler)(int)) {
     struct sigaction action {};
-    action.sa_handler = OnShutdownSignal;
+    action.sa_handler = handler;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGINT, &action, nullptr);
 }
+}  // namespace
 
-void RemoveShutdownSignals() {
-    struct sigaction action {};
-    action.sa_handler = SIG_DFL;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGINT, &action, nullptr);
-    signalScreen = nullptr;
+ShutdownSignals::ShutdownSignals(Screen& screen) {
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0) return;
+    notifier_ = std::make_unique<QSocketNotifier>(signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(), [&screen] {
+        char byte = 0;
+        [[maybe_unused]] const auto got = ::read(signalPipe[0], &byte, 1);
+        screen.RequestShutdown();
+    });
+    SetShutdownHandler(OnShutdownSignal);
+}
+
+ShutdownSignals::~ShutdownSignals() {
+    if (!notifier_) return;
+    SetShutdownHandler(SIG_DFL);
+    notifier_.reset();
+    for (int& end : signalPipe) {
+        ::close(end);
+        end = -1;
+    }
 }
 
 }  // namespace velora::platform

@@ -6,8 +6,11 @@
 // (Screen::RequestShutdown); the widget's focus is the desktop focus of the windows.
 
 #include <QWidget>
+#include <memory>
 
 #include "platform/screen.h"
+
+class QSocketNotifier;
 
 namespace velora::platform {
 
@@ -35,10 +38,19 @@ class DeviceScreenWidget : public QWidget {
     int scale_;
 };
 
-// SIGTERM and SIGINT end the program through Screen::RequestShutdown on the event loop (a
-// self-pipe: the signal handler only writes a byte).
-void InstallShutdownSignals(Screen& screen);
-// Gives SIGTERM and SIGINT their default action again and forgets the screen.
-void RemoveShutdownSignals();
+// While it lives, SIGTERM and SIGINT end the program through Screen::RequestShutdown on the event
+// loop (a self-pipe: the signal handler only writes a byte). Its destruction gives both their
+// default action again and closes the pipe; it must go before the screen and the Qt application.
+// One at a time.
+class ShutdownSignals {
+  public:
+    explicit ShutdownSignals(Screen& screen);
+    ~ShutdownSignals();
+    ShutdownSignals(const ShutdownSignals&) = delete;
+    ShutdownSignals& operator=(const ShutdownSignals&) = delete;
+
+  private:
+    std::unique_ptr<QSocketNotifier> notifier_;
+};
 
 }  // namespace velora::platform

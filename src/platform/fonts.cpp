@@ -6,12 +6,16 @@
 #include <QStringList>
 #include <algorithm>
 
+#include "platform/program_services.h"
+
 namespace velora::platform {
 
 namespace {
 
-// Character height of the device's system font, in pixels.
-constexpr int kSystemFontCharacterHeight = 12;
+// Character height of the device's system font, in pixels. The device's font was 12 pixels high
+// and narrow; DejaVu Sans Condensed gives the same look one pixel smaller (its letters are taller
+// for their size), and at 12 the About title lines no longer fit the screen's width.
+constexpr int kSystemFontCharacterHeight = 11;
 
 QString FromUtf16(const std::u16string& text) {
     return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
@@ -23,7 +27,13 @@ std::u16string ToUtf16(const QString& text) {
 }
 
 QFont BaseFont(const LogFont& font) {
-    QFont result(font.faceName.empty() ? DefaultSansFamily() : FromUtf16(font.faceName));
+    const bool deviceFont = font.faceName.empty();
+    QFont result(deviceFont ? DefaultSansFamily() : FromUtf16(font.faceName));
+    // The screens' fixed texts were laid out for the device's font, which was narrower than the
+    // desktop's sans-serif at the same height: its semi-condensed face (DejaVu Sans Condensed,
+    // from fonts-dejavu-extra) keeps them inside their boxes. A family without one is narrowed
+    // by the font engine.
+    if (deviceFont) result.setStretch(QFont::SemiCondensed);
     result.setStyleHint(QFont::SansSerif, QFont::NoAntialias);
     result.setStyleStrategy(QFont::StyleStrategy(QFont::NoAntialias | QFont::PreferMatch));
     result.setHintingPreference(QFont::PreferFullHinting);
@@ -37,15 +47,18 @@ QFont BaseFont(const LogFont& font) {
 }  // namespace
 
 QString DefaultSansFamily() {
-    static const QString family = [] {
-        QFont probe(QStringLiteral("sans-serif"));
-        probe.setStyleHint(QFont::SansSerif);
-        QString resolved = QFontInfo(probe).family();
-        if (resolved.isEmpty())
-            resolved = QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
-        return resolved;
-    }();
-    return family;
+    // Resolved once per program: fontconfig's answer does not change while it runs.
+    struct Family {
+        QString name = [] {
+            QFont probe(QStringLiteral("sans-serif"));
+            probe.setStyleHint(QFont::SansSerif);
+            QString resolved = QFontInfo(probe).family();
+            if (resolved.isEmpty())
+                resolved = QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
+            return resolved;
+        }();
+    };
+    return CurrentProgramServices().Get<Family>().name;
 }
 
 LogFont DefaultFont() {

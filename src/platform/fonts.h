@@ -1,6 +1,7 @@
 #pragma once
 // Fonts of the device in Qt terms: the desktop's default sans-serif family, and the QFont that a
-// LogFont describes (pixel sizes, no anti-aliasing, so that text is drawn in whole device pixels).
+// LogFont describes (pixel sizes, no anti-aliasing, so that text is drawn in whole device pixels;
+// the device's own font, a LogFont without a face name, in the family's semi-condensed face).
 
 #include <QFont>
 #include <QString>

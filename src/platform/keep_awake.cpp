@@ -12,6 +12,7 @@
 #include <QThread>
 #include <QUrl>
 
+#include "platform/program_services.h"
 #include "platform/registry.h"
 
 namespace velora::platform {
@@ -133,6 +134,8 @@ class DesktopSoundPlayer : public SoundPlayer {
     std::unique_ptr<QSoundEffect> effect_;
 };
 
+// The desktop sound player and screen saver (made on first use) and what is installed in their
+// place; owned by the program's services, so released before the Qt application.
 struct Services {
     ScreenSaver* screenSaver = nullptr;
     SoundPlayer* player = nullptr;
@@ -154,8 +157,7 @@ struct Services {
 };
 
 Services& State() {
-    static Services services;
-    return services;
+    return CurrentProgramServices().Get<Services>();
 }
 
 std::optional<DWORD> ReadBacklightValue(std::u16string_view name) {

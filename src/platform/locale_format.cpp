@@ -6,9 +6,10 @@
 #include <QRegularExpression>
 #include <QString>
 #include <QTime>
-
 #include <map>
 #include <memory>
+
+#include "platform/program_services.h"
 
 namespace velora::platform {
 namespace {
@@ -19,8 +20,7 @@ struct LocaleState {
 };
 
 LocaleState& State() {
-    static LocaleState state;
-    return state;
+    return CurrentProgramServices().Get<LocaleState>();
 }
 
 int CopyOut(const QString& text, char16_t* out, int outSize) {
@@ -66,7 +66,8 @@ int GetDateFormatW(LCID, DWORD flags, const SYSTEMTIME* date, const char16_t* fo
     if (!value.isValid()) return 0;
     const QLocale& locale = State().locale;
     const QString text = locale.toString(
-        value, locale.dateFormat((flags & DATE_SHORTDATE) != 0 ? QLocale::ShortFormat : QLocale::LongFormat));
+        value, locale.dateFormat((flags & DATE_SHORTDATE) != 0 ? QLocale::ShortFormat
+                                                               : QLocale::LongFormat));
     return CopyOut(text, out, outSize);
 }
 
@@ -84,16 +85,18 @@ int GetTimeFormatW(LCID, DWORD flags, const SYSTEMTIME* time, const char16_t* fo
     return CopyOut(locale.toString(value, pattern), out, outSize);
 }
 
-int CompareStringW(LCID, DWORD flags, const char16_t* first, int firstLength, const char16_t* second,
-                   int secondLength) {
+int CompareStringW(LCID, DWORD flags, const char16_t* first, int firstLength,
+                   const char16_t* second, int secondLength) {
     if (first == nullptr || second == nullptr) return 0;
     LocaleState& state = State();
     std::unique_ptr<QCollator>& collator = state.collators[flags];
     if (!collator) {
         collator = std::make_unique<QCollator>(state.locale);
-        collator->setCaseSensitivity((flags & NORM_IGNORECASE) != 0 ? Qt::CaseInsensitive : Qt::CaseSensitive);
+        collator->setCaseSensitivity((flags & NORM_IGNORECASE) != 0 ? Qt::CaseInsensitive
+                                                                    : Qt::CaseSensitive);
     }
-    const int result = collator->compare(FromUtf16(first, firstLength), FromUtf16(second, secondLength));
+    const int result =
+        collator->compare(FromUtf16(first, firstLength), FromUtf16(second, secondLength));
     return result < 0 ? CSTR_LESS_THAN : (result > 0 ? CSTR_GREATER_THAN : CSTR_EQUAL);
 }
 

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QPointer>
+#include <QWidget>
 
 namespace velora::platform {
 
@@ -18,6 +20,31 @@ QString ToQString(std::u16string_view text) {
     return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// The desktop window the program shows: the active one, else the first visible top-level one.
+QWidget* OwnerWidget() {
+    if (QWidget* active = QApplication::activeWindow()) return active;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget->isVisible() && widget->isWindow()) return widget;
+    }
+    return nullptr;
+}
+
+// Gives the keyboard focus back to `window` when it goes out of scope.
+class FocusReturn {
+  public:
+    explicit FocusReturn(QWidget* window) : window_(window) {}
+    FocusReturn(const FocusReturn&) = delete;
+    FocusReturn& operator=(const FocusReturn&) = delete;
+    ~FocusReturn() {
+        if (window_.isNull() || !window_->isVisible()) return;
+        window_->raise();
+        window_->activateWindow();
+    }
+
+  private:
+    QPointer<QWidget> window_;
+};
+
 // Qt message boxes; without a widget application there is nobody to ask, and the box counts as
 // answered with its first button.
 class QtMessageBoxes : public MessageBoxService {
@@ -27,7 +54,11 @@ class QtMessageBoxes : public MessageBoxService {
         if (!qobject_cast<QApplication*>(QCoreApplication::instance()) ||
             QGuiApplication::platformName() == QStringLiteral("offscreen"))
             return buttons == MB_YESNO ? IDYES : IDOK;
-        QMessageBox box;
+        // The window the box belongs to gets the keyboard back when the box closes. A window
+        // manager would do it; without one the focus would stay with the closed box.
+        const QPointer<QWidget> owner = OwnerWidget();
+        const FocusReturn focusReturn(owner);
+        QMessageBox box(owner);
         box.setWindowTitle(ToQString(caption));
         QString shown = ToQString(text);
         shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
@@ -79,7 +110,7 @@ void SetMessageBoxService(MessageBoxService* service) {
 }
 
 int MessageBoxW(HWND owner, const char16_t* text, const char16_t* caption, UINT type) {
-    static QtMessageBoxes qtBoxes;
+    QtMessageBoxes qtBoxes;
     MessageBoxService* service = Installed() ? Installed() : &qtBoxes;
     return service->Show(owner, text ? std::u16string_view(text) : std::u16string_view(),
                          caption ? std::u16string_view(caption) : std::u16string_view(), type);

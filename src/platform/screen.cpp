@@ -26,7 +26,7 @@ QRect ToQRect(const RECT& rect) {
     return QRect(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
 }
 
-const QRect kClientRect(0, 0, kScreenWidth, kClientHeight);
+constexpr QRect kClientRect(0, 0, kScreenWidth, kClientHeight);
 }  // namespace
 
 Screen::Screen(std::unique_ptr<Clock> clock)
@@ -273,7 +273,10 @@ std::intptr_t Screen::RunModal(HWND dialog) {
     state = State(dialog);
     if (!state) return -1;
     Hide(dialog);
-    return state->modalEnded ? state->modalResult : -1;
+    if (state->modalEnded) return state->modalResult;
+    // The program ends under the dialog (its window closed, a signal): the dialog is dismissed as
+    // its Cancel key would, which is no failure to show it.
+    return quitCode_ ? IDCANCEL : -1;
 }
 
 void Screen::EndModal(HWND dialog, std::intptr_t result) {
@@ -457,9 +460,8 @@ std::unique_ptr<Painter> Screen::CreateWindowPainter(HWND window) {
 }
 
 const QImage& Screen::Surface(HWND window) {
-    static const QImage none;
     WindowState* state = State(window);
-    return state ? state->surface : none;
+    return state ? state->surface : noSurface_;
 }
 
 void Screen::NotifyChanged() {

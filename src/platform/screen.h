@@ -88,8 +88,8 @@ class Screen {
     void RequestShutdown();
 
     // Modal dialogs: shows `dialog`, runs a nested loop until EndModal, hides it and returns the
-    // result. A modal driver (tests) runs in place of the nested loop: it sees the dialog shown
-    // and must end it.
+    // result (IDCANCEL when the program ends first, -1 when the dialog went away). A modal driver
+    // (tests) runs in place of the nested loop: it sees the dialog shown and must end it.
     std::intptr_t RunModal(HWND dialog);
     void EndModal(HWND dialog, std::intptr_t result);
     void SetModalDriver(std::function<void(HWND dialog)> driver) {
@@ -179,6 +179,7 @@ class Screen {
     std::vector<std::unique_ptr<MenuBar>> ownedBars_;
     std::vector<QEventLoop*> loops_;    // running loops, outermost first
     std::unique_ptr<QObject> context_;  // receiver of the queued pump calls
+    const QImage noSurface_;            // what Surface gives for a window it does not know
     std::deque<PostedMessage> posted_;
     HWND focus_ = nullptr;
     bool desktopFocused_ = true;

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <system_error>
 
+#include "platform/program_services.h"
+
 namespace velora::resources {
 
 namespace {
@@ -243,8 +245,7 @@ class Resources : public platform::ResourceModule {
 }  // namespace
 
 const platform::ResourceModule& ProgramResources() {
-    static const Resources resources;
-    return resources;
+    return platform::CurrentProgramServices().Get<Resources>();
 }
 
 std::filesystem::path FindKeepAwakeSound(const std::filesystem::path& programFolder) {

@@ -14,14 +14,20 @@
 #include <fstream>
 #include <memory>
 #include <optional>
+#include <sstream>
+#include <tuple>
 
 #include "app/application.h"
 #include "app/text_reading.h"
+#include "content/text_sources.h"
 #include "platform/keep_awake.h"
 #include "platform/menu_bar.h"
 #include "platform/message_box.h"
+#include "platform/qt_painter.h"
 #include "platform/recording_painter.h"
 #include "platform/registry.h"
+#include "reader/options_screen.h"
+#include "reader/paint.h"
 #include "services/dialog.h"
 #include "services/settings.h"
 
@@ -503,6 +509,14 @@ TEST_F(StartupTest, ReadingATextAloneFindsAndHasNoMessageToDelete) {
     EXPECT_EQ(reading.GetPlayer().markedWord, reading.GetPlayer().document.find(u"dog"));
 }
 
+TEST_F(StartupTest, AStoreErrorIsShownInAMessageBoxTooWithADisplay) {
+    std::ostringstream err;
+    EXPECT_EQ(RunProgram({(root_ / "missing").string()}, 3, err), 1);
+    EXPECT_NE(err.str().find("missing"), std::string::npos);
+    ASSERT_EQ(boxes_.boxes.size(), 1u);
+    EXPECT_EQ(boxes_.boxes[0].caption, u"Error!!!");
+}
+
 // A second launch, run as a process of its own, while this one runs with the About dialog open
 // over its Inbox.
 TEST_F(StartupTest, SecondLaunchHandsOverAndTheFirstReloadsOnActivation) {
@@ -539,6 +553,38 @@ TEST_F(StartupTest, SecondLaunchHandsOverAndTheFirstReloadsOnActivation) {
     std::int32_t reload = -1;
     services::ReadReloadFlag(reload);
     EXPECT_EQ(reload, 0);
+}
+
+// Every fixed text of the screens fits its box in the device font, measured through the real
+// painter (the screens are scaled as a whole, so this holds at every scale).
+TEST(FixedTexts, FitTheirBoxesInTheDeviceFont) {
+    using namespace velora::reader;  // the layout of the screens
+    EnsureApplication();
+    QImage image(reader::kClientWidth, reader::kClientHeight, QImage::Format_RGB32);
+    const std::unique_ptr<Painter> painter = CreateQtPainter(&image);
+    const int status = kStatusBox.right - 1;  // inside the box's border
+    // The text, where it starts, the first pixel it must leave free.
+    std::vector<std::tuple<std::u16string, int, int>> rows = {
+        {kFindModeStatus, 7, status},
+        {u"WPM: ?", 15, 108},
+        {u"WPM:", 15, 51},
+        {u"9999", 52, 108},
+        {u"POS:", 108, 137},
+        {u"100%", 138, status},
+        {std::u16string(kOptionsHeading.text), kOptionsHeading.x, kClientWidth},
+        {u"Off", kOptionsSwitchValueX, kClientWidth}};
+    for (int row = 0; row < kOptionsRowCount; ++row) {
+        const OptionsLabel& label = kOptionsLabels[row];
+        rows.emplace_back(label.text, label.x, row < 4 ? 70 : kOptionsSwitchValueX);
+    }
+    std::u16string about;  // its title lines, inside the About box's margins
+    content::LoadAboutText(about);
+    for (std::size_t start = 0, end; (end = about.find(u"\r\n", start)) != start; start = end + 2)
+        rows.emplace_back(about.substr(start, end - start), 2, kClientWidth - 2);
+    for (const auto& [text, left, right] : rows) {
+        EXPECT_LE(left + painter->GetTextExtent(text).cx, right)
+            << QString::fromStdU16String(text).toStdString();
+    }
 }
 
 }  // namespace

@@ -66,10 +66,9 @@ TEST_F(MessageLoopTest, QuitDuringAModalLoopEndsItAndTheMainLoop) {
 }
 
 TEST_F(MessageLoopTest, SigtermShutsDownThroughTheActiveWindow) {
-    InstallShutdownSignals(screen_);
+    const ShutdownSignals shutdownSignals(screen_);
     std::raise(SIGTERM);  // handled: a byte in the pipe, read by the loop
     const int code = screen_.RunMessageLoop();
-    RemoveShutdownSignals();
     EXPECT_EQ(code, 0);
     EXPECT_EQ(log_, (Log{"W ACTIVE", "W PAINT", "W ERASEBKGND", "W QUIT", "W CLOSE"}));
 }

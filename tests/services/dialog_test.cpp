@@ -100,6 +100,14 @@ TEST_F(DialogTest, AboutClosesWithEitherSoftKeyAndKeepsTheBackKey) {
     EXPECT_EQ(screen_->Top(), owner_.get());
 }
 
+TEST_F(DialogTest, ProgramEndingUnderADialogCancelsItWithoutAReport) {
+    screen_->SetModalDriver([&](HWND) { screen_->PostQuit(0); });
+    EXPECT_EQ(ShowInboxDialog(owner_.get()), IDCANCEL);
+    CurrentDialogKind() = DialogKind::Find;
+    EXPECT_EQ(ShowReaderDialog(owner_.get()), IDCANCEL);
+    EXPECT_TRUE(boxes_.boxes.empty());
+}
+
 TEST_F(DialogTest, MissingTemplateIsReportedWithTheLastErrorAsAnHresult) {
     NoTemplates module;
     GetDialogContext().instance = &module;
