@@ -1,0 +1,331 @@
+// The nesting cut: a linear scan of the MIME structure as GMime's parser reads it. See
+// mime_nesting.h for what it changes.
+
+#include "platform/mime_nesting.h"
+
+#include <algorithm>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "platform/ascii_case.h"
+
+namespace velora::platform {
+namespace {
+
+constexpr std::string_view kContentType = "Content-Type";
+constexpr std::string_view kBoundary = "boundary";
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+// Blanks and line ends: what may follow a delimiter, or fold a header value.
+bool IsWhitespace(char c) {
+    return IsBlank(c) || c == '\r' || c == '\n';
+}
+
+// An RFC 2045 token character.
+bool IsTokenCharacter(char c) {
+    constexpr std::string_view kSpecials = "()<>@,;:\\\"/[]?=";
+    return c > ' ' && c < 127 && kSpecials.find(c) == std::string_view::npos;
+}
+
+// Header names start a line, and lines end at "\n" only (as GMime splits them): no header block of
+// the message holds more Content-Type fields than this.
+std::size_t CountContentTypeLines(std::string_view message) {
+    std::size_t count = 0;
+    for (std::size_t start = 0; start < message.size();) {
+        if (EqualsIgnoringAsciiCase(message.substr(start, kContentType.size()), kContentType)) {
+            ++count;
+        }
+        const std::size_t end = message.find('\n', start);
+        if (end == std::string_view::npos) break;
+        start = end + 1;
+    }
+    return count;
+}
+
+enum class PartKind { kLeaf, kMultipart, kMessage };
+
+struct ContentTypeReading {
+    PartKind kind = PartKind::kLeaf;
+    std::string_view boundary;           // for a multipart
+    std::size_t boundaryNameOffset = 0;  // of "boundary" in the value, for a multipart
+    bool digest = false;                 // multipart/digest: its parts are messages by default
+};
+
+// The boundary parameter's value at `at` (after "boundary" and its "="): a token or a quoted
+// string without escapes, or nothing when GMime could read it otherwise (blanks at its ends,
+// an encoded word).
+std::string_view ReadBoundaryValue(std::string_view value, std::size_t at) {
+    std::string_view boundary;
+    if (at < value.size() && value[at] == '"') {
+        const std::size_t close = value.find('"', at + 1);
+        if (close == std::string_view::npos) return {};
+        boundary = value.substr(at + 1, close - at - 1);
+        for (const char c : boundary) {
+            if (c == '\\' || c == '\r' || c == '\n') return {};
+        }
+        if (!boundary.empty() && (IsBlank(boundary.front()) || IsBlank(boundary.back()))) return {};
+        at = close + 1;
+    } else {
+        const std::size_t start = at;
+        while (at < value.size() && IsTokenCharacter(value[at])) ++at;
+        boundary = value.substr(start, at - start);
+    }
+    if (at < value.size() && value[at] != ';' && !IsWhitespace(value[at])) return {};
+    if (boundary.find("=?") != std::string_view::npos) return {};
+    return boundary;
+}
+
+// What a Content-Type value makes of its part. A value without "type/subtype" counts as no
+// Content-Type (`unlabelled`); a multipart whose boundary is unusual is a leaf.
+ContentTypeReading ReadContentType(std::string_view value, PartKind unlabelled) {
+    std::size_t at = 0;
+    // Blanks, line ends and comments (which nest, with quoted pairs).
+    const auto skipWhitespace = [&] {
+        for (int comment = 0; at < value.size(); ++at) {
+            if (comment > 0 && value[at] == '\\') {
+                ++at;
+            } else if (value[at] == '(') {
+                ++comment;
+            } else if (comment > 0 && value[at] == ')') {
+                --comment;
+            } else if (comment == 0 && !IsWhitespace(value[at])) {
+                return;
+            }
+        }
+    };
+    const auto readToken = [&] {
+        const std::size_t start = at;
+        while (at < value.size() && IsTokenCharacter(value[at])) ++at;
+        return value.substr(start, at - start);
+    };
+    skipWhitespace();
+    const std::string_view type = readToken();
+    skipWhitespace();
+    const ContentTypeReading none{unlabelled, {}, 0, false};
+    if (at >= value.size() || value[at] != '/') return none;
+    ++at;
+    skipWhitespace();
+    const std::string_view subtype = readToken();
+    if (subtype.empty()) return none;
+    if (EqualsIgnoringAsciiCase(type, "message") && EqualsIgnoringAsciiCase(subtype, "rfc822")) {
+        return {PartKind::kMessage, {}, 0};
+    }
+    if (!EqualsIgnoringAsciiCase(type, "multipart")) return {};
+    if (value.find('(', at) != std::string_view::npos) return {};  // comments among parameters
+
+    // Exactly one "boundary" anywhere in the value, as a parameter name: "; boundary = value".
+    std::size_t name = std::string_view::npos;
+    for (std::size_t i = 0; i + kBoundary.size() <= value.size(); ++i) {
+        if (EqualsIgnoringAsciiCase(value.substr(i, kBoundary.size()), kBoundary)) {
+            if (name != std::string_view::npos) return {};
+            name = i;
+        }
+    }
+    if (name == std::string_view::npos) return {};
+    std::size_t before = name;
+    while (before > 0 && IsWhitespace(value[before - 1])) --before;
+    if (before == 0 || value[before - 1] != ';') return {};
+    at = name + kBoundary.size();
+    while (at < value.size() && IsBlank(value[at])) ++at;
+    if (at >= value.size() || value[at] != '=') return {};  // also "boundary*0=" (RFC 2231)
+    ++at;
+    while (at < value.size() && IsBlank(value[at])) ++at;
+    const std::string_view boundary = ReadBoundaryValue(value, at);
+    if (boundary.empty()) return {};
+    return {PartKind::kMultipart, boundary, name, EqualsIgnoringAsciiCase(subtype, "digest")};
+}
+
+class NestingScan {
+  public:
+    NestingScan(std::span<char> message, int maximumDepth)
+        : message_(message),
+          text_(message.data(), message.size()),
+          maximumDepth_(static_cast<std::size_t>(maximumDepth)) {}
+
+    std::size_t Run() {
+        for (std::size_t start = 0; start < text_.size();) {
+            std::size_t end = text_.find('\n', start);
+            if (end == std::string_view::npos) end = text_.size();
+            ReadLine(start, end);
+            start = end + 1;
+        }
+        return changed_;
+    }
+
+  private:
+    enum class Delimiter { kNone, kSeparator, kClosing };
+    struct Match {
+        Delimiter delimiter = Delimiter::kNone;
+        std::size_t level = 0;  // in open_
+    };
+
+    static constexpr std::size_t kNowhere = static_cast<std::size_t>(-1);
+
+    // The innermost and outermost levels open with `boundary`, or kNowhere.
+    std::pair<std::size_t, std::size_t> LevelsOf(std::string_view boundary) const {
+        const auto found = levels_.find(boundary);
+        if (found == levels_.end()) return {kNowhere, kNowhere};
+        return {found->second.back(), found->second.front()};
+    }
+
+    // The open multipart a line delimits: GMime tries the open boundaries innermost first, each
+    // as a closing delimiter and then as a separator, and allows blanks after either. Boundaries
+    // never end in a blank here, so the line without its trailing blanks names the boundary.
+    // `outermost` is the outermost level the line would delimit if the levels inside it were not
+    // open.
+    Match MatchDelimiter(std::string_view line, std::size_t& outermost) const {
+        outermost = kNowhere;
+        if (!line.starts_with("--")) return {};
+        std::string_view rest = line.substr(2);
+        while (!rest.empty() && IsWhitespace(rest.back())) rest.remove_suffix(1);
+        Match match;
+        const auto [separatorLevel, separatorOutermost] = LevelsOf(rest);
+        if (separatorLevel != kNowhere) {
+            match = {Delimiter::kSeparator, separatorLevel};
+            outermost = separatorOutermost;
+        }
+        if (rest.ends_with("--")) {
+            const auto [closingLevel, closingOutermost] = LevelsOf(rest.substr(0, rest.size() - 2));
+            if (closingLevel != kNowhere &&
+                (match.delimiter == Delimiter::kNone || closingLevel > match.level)) {
+                match = {Delimiter::kClosing, closingLevel};
+            }
+            if (closingOutermost != kNowhere) outermost = std::min(outermost, closingOutermost);
+        }
+        return match;
+    }
+
+    void Push(std::string_view boundary, bool digest) {
+        levels_[boundary].push_back(open_.size());
+        open_.push_back({boundary, digest});
+    }
+
+    void Pop() {
+        const auto found = levels_.find(open_.back().boundary);
+        found->second.pop_back();
+        if (found->second.empty()) levels_.erase(found);
+        open_.pop_back();
+    }
+
+    // [start, end) is a line without its "\n".
+    void ReadLine(std::size_t start, std::size_t end) {
+        std::string_view line = text_.substr(start, end - start);
+        if (line.ends_with('\r')) line.remove_suffix(1);
+        // A delimiter ends whatever is open inside its multipart. It ends a header block too, and
+        // then is looked at again: the part may be a multipart that the line already delimits.
+        std::size_t outermost = kNowhere;
+        Match match = MatchDelimiter(line, outermost);
+        while (match.delimiter != Delimiter::kNone && inHeaders_) {
+            EndHeaderBlock();
+            match = MatchDelimiter(line, outermost);
+        }
+        if (match.delimiter == Delimiter::kNone) {
+            if (inHeaders_) ReadHeaderLine(line, start);
+            return;
+        }
+        // Inside a cut multipart GMime sees only the levels outside it: a delimiter of a level
+        // inside that would also delimit one outside becomes an empty line (which ends a header
+        // block as the delimiter did) and a line starting with one "-".
+        if (match.level >= maximumDepth_ && outermost < maximumDepth_) message_[start] = '\n';
+        while (open_.size() > match.level + 1) Pop();
+        if (match.delimiter == Delimiter::kClosing) {
+            Pop();
+            inHeaders_ = false;
+        } else {
+            StartHeaderBlock(open_.back().digest ? PartKind::kMessage : PartKind::kLeaf);
+        }
+    }
+
+    // `unlabelled` is what a part without a Content-Type is.
+    void StartHeaderBlock(PartKind unlabelled) {
+        inHeaders_ = true;
+        unlabelled_ = unlabelled;
+        contentType_ = false;
+        headerOpen_ = false;
+        valueIsContentType_ = false;
+    }
+
+    // GMime skips a line that is no header field; the last Content-Type field counts.
+    void ReadHeaderLine(std::string_view line, std::size_t start) {
+        if (line.empty()) {
+            EndHeaderBlock();
+            return;
+        }
+        if (headerOpen_ && IsBlank(line.front())) {  // a folded line of the field before
+            if (valueIsContentType_) valueEnd_ = start + line.size();
+            return;
+        }
+        headerOpen_ = true;
+        std::size_t colon = 0;
+        while (colon < line.size() && line[colon] != ':' &&
+               static_cast<unsigned char>(line[colon]) > ' ' && line[colon] != 127) {
+            ++colon;
+        }
+        valueIsContentType_ = colon > 0 && colon < line.size() && line[colon] == ':' &&
+                              EqualsIgnoringAsciiCase(line.substr(0, colon), kContentType);
+        if (valueIsContentType_) {
+            contentType_ = true;
+            valueStart_ = start + colon + 1;
+            valueEnd_ = start + line.size();
+        }
+    }
+
+    void EndHeaderBlock() {
+        inHeaders_ = false;
+        const ContentTypeReading reading =
+            contentType_
+                ? ReadContentType(text_.substr(valueStart_, valueEnd_ - valueStart_), unlabelled_)
+                : ContentTypeReading{unlabelled_, {}, 0, false};
+        switch (reading.kind) {
+            case PartKind::kLeaf:
+                break;
+            case PartKind::kMessage:
+                StartHeaderBlock(PartKind::kLeaf);  // the enclosed message's header block
+                break;
+            case PartKind::kMultipart:
+                // The first level past the limit is cut; those inside it are followed (GMime
+                // no longer sees them) to know which of its lines end it.
+                if (open_.size() == maximumDepth_) {
+                    message_[valueStart_ + reading.boundaryNameOffset] = 'X';
+                    ++changed_;
+                }
+                Push(reading.boundary, reading.digest);
+                break;
+        }
+    }
+
+    std::span<char> message_;
+    std::string_view text_;
+    std::size_t maximumDepth_;
+    struct OpenMultipart {
+        std::string_view boundary;
+        bool digest = false;
+    };
+    std::vector<OpenMultipart> open_;                                        // innermost last
+    std::unordered_map<std::string_view, std::vector<std::size_t>> levels_;  // of each boundary
+    std::size_t changed_ = 0;
+    // The header block being read: the top message's at first.
+    bool inHeaders_ = true;
+    PartKind unlabelled_ = PartKind::kLeaf;
+    bool contentType_ = false;         // the block has a Content-Type field
+    bool headerOpen_ = false;          // a field (or a skipped line) that a folded line continues
+    bool valueIsContentType_ = false;  // that field is a Content-Type
+    std::size_t valueStart_ = 0;
+    std::size_t valueEnd_ = 0;
+};
+
+}  // namespace
+
+std::size_t CutDeepMultiparts(std::span<char> message, int maximumDepth) {
+    if (maximumDepth < 0) return 0;
+    const std::string_view text(message.data(), message.size());
+    if (CountContentTypeLines(text) <= static_cast<std::size_t>(maximumDepth)) return 0;
+    return NestingScan(message, maximumDepth).Run();
+}
+
+}  // namespace velora::platform
