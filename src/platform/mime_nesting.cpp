@@ -26,10 +26,11 @@ bool IsWhitespace(char c) {
     return IsBlank(c) || c == '\r' || c == '\n';
 }
 
-// An RFC 2045 token character.
+// An RFC 2045 token character, or a byte past ASCII (which GMime takes as one).
 bool IsTokenCharacter(char c) {
     constexpr std::string_view kSpecials = "()<>@,;:\\\"/[]?=";
-    return c > ' ' && c < 127 && kSpecials.find(c) == std::string_view::npos;
+    const auto byte = static_cast<unsigned char>(c);
+    return byte >= 128 || (byte > ' ' && byte < 127 && kSpecials.find(c) == std::string_view::npos);
 }
 
 // Header names start a line, and lines end at "\n" only (as GMime splits them): no header block of
@@ -58,7 +59,7 @@ struct ContentTypeReading {
 
 // The boundary parameter's value at `at` (after "boundary" and its "="): a token or a quoted
 // string without escapes, or nothing when GMime could read it otherwise (blanks at its ends,
-// an encoded word).
+// an encoded word, bytes past ASCII).
 std::string_view ReadBoundaryValue(std::string_view value, std::size_t at) {
     std::string_view boundary;
     if (at < value.size() && value[at] == '"') {
@@ -76,7 +77,11 @@ std::string_view ReadBoundaryValue(std::string_view value, std::size_t at) {
         boundary = value.substr(start, at - start);
     }
     if (at < value.size() && value[at] != ';' && !IsWhitespace(value[at])) return {};
+    // An encoded word is decoded, and bytes past ASCII are converted to UTF-8.
     if (boundary.find("=?") != std::string_view::npos) return {};
+    for (const char c : boundary) {
+        if (static_cast<unsigned char>(c) >= 128) return {};
+    }
     return boundary;
 }
 
@@ -117,6 +122,12 @@ ContentTypeReading ReadContentType(std::string_view value, PartKind unlabelled) 
     }
     if (!EqualsIgnoringAsciiCase(type, "multipart")) return {};
     if (value.find('(', at) != std::string_view::npos) return {};  // comments among parameters
+    // Control characters other than the line ends of folding: GMime drops some of them.
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        const auto c = static_cast<unsigned char>(value[i]);
+        if ((c < ' ' && c != '\t' && c != '\n' && c != '\r') || c == 127) return {};
+        if (c == '\r' && (i + 1 == value.size() || value[i + 1] != '\n')) return {};
+    }
 
     // Exactly one "boundary" anywhere in the value, as a parameter name: "; boundary = value".
     std::size_t name = std::string_view::npos;
