@@ -4,6 +4,7 @@
 #include "platform/mime_nesting.h"
 
 #include <algorithm>
+#include <optional>
 #include <string_view>
 #include <unordered_map>
 #include <utility>
@@ -57,30 +58,69 @@ struct ContentTypeReading {
     bool digest = false;                 // multipart/digest: its parts are messages by default
 };
 
-// The boundary parameter's value at `at` (after "boundary" and its "="): a token or a quoted
-// string without escapes, or nothing when GMime could read it otherwise (blanks at its ends,
-// an encoded word, bytes past ASCII).
-std::string_view ReadBoundaryValue(std::string_view value, std::size_t at) {
-    std::string_view boundary;
-    if (at < value.size() && value[at] == '"') {
-        const std::size_t close = value.find('"', at + 1);
-        if (close == std::string_view::npos) return {};
-        boundary = value.substr(at + 1, close - at - 1);
-        for (const char c : boundary) {
-            if (c == '\\' || c == '\r' || c == '\n') return {};
-        }
-        if (!boundary.empty() && (IsBlank(boundary.front()) || IsBlank(boundary.back()))) return {};
-        at = close + 1;
-    } else {
-        const std::size_t start = at;
-        while (at < value.size() && IsTokenCharacter(value[at])) ++at;
-        boundary = value.substr(start, at - start);
-    }
-    if (at < value.size() && value[at] != ';' && !IsWhitespace(value[at])) return {};
-    // An encoded word is decoded, and bytes past ASCII are converted to UTF-8.
-    if (boundary.find("=?") != std::string_view::npos) return {};
+// True when GMime could read `boundary` otherwise: it decodes encoded words and converts bytes
+// past ASCII to UTF-8; blanks at the ends of a quoted value and line ends inside a value are left
+// alone here too.
+bool IsUncertainBoundary(std::string_view boundary) {
+    if (boundary.find("=?") != std::string_view::npos) return true;
+    if (!boundary.empty() && (IsBlank(boundary.front()) || IsBlank(boundary.back()))) return true;
     for (const char c : boundary) {
-        if (static_cast<unsigned char>(c) >= 128) return {};
+        if (static_cast<unsigned char>(c) >= 128 || c == '\r' || c == '\n' || c == '\t')
+            return true;
+    }
+    return false;
+}
+
+// The boundary among the parameters from `at` on, as GMime 3.2 reads them: in order, each
+// "name=value" with a quoted value or one running to the next ";", empty parameters skipped; the
+// first that does not read so ends the list. Nothing when there is none, or when GMime could read
+// it otherwise (see IsUncertainBoundary, a value with quoted pairs, RFC 2231 forms, a second
+// boundary, text after a quoted value).
+struct BoundaryParameter {
+    std::string_view boundary;
+    std::size_t nameOffset = 0;  // of the parameter's name in the value
+};
+std::optional<BoundaryParameter> ReadBoundaryParameter(std::string_view value, std::size_t at) {
+    const auto skipWhitespace = [&] {
+        while (at < value.size() && IsWhitespace(value[at])) ++at;
+    };
+    std::optional<BoundaryParameter> boundary;
+    for (;;) {
+        skipWhitespace();
+        if (at >= value.size() || value[at] != ';') break;
+        while (at < value.size() && (value[at] == ';' || IsWhitespace(value[at]))) ++at;
+        const std::size_t nameStart = at;
+        while (at < value.size() && IsTokenCharacter(value[at])) ++at;
+        const std::string_view name = value.substr(nameStart, at - nameStart);
+        skipWhitespace();
+        if (name.empty() || at >= value.size() || value[at] != '=') break;
+        ++at;
+        skipWhitespace();
+        std::string_view parameter;
+        if (at < value.size() && value[at] == '"') {
+            const std::size_t close = value.find('"', at + 1);
+            if (close == std::string_view::npos) break;
+            parameter = value.substr(at + 1, close - at - 1);
+            if (parameter.find('\\') != std::string_view::npos) return std::nullopt;
+            at = close + 1;
+            skipWhitespace();
+            if (at < value.size() && value[at] != ';') return std::nullopt;
+        } else {
+            const std::size_t end = std::min(value.find(';', at), value.size());
+            parameter = value.substr(at, end - at);
+            while (!parameter.empty() && IsWhitespace(parameter.back())) parameter.remove_suffix(1);
+            at = end;
+            if (parameter.empty()) break;
+        }
+        const bool isBoundary = EqualsIgnoringAsciiCase(name, kBoundary);
+        if (name.size() > kBoundary.size() &&
+            EqualsIgnoringAsciiCase(name.substr(0, kBoundary.size()), kBoundary) &&
+            name[kBoundary.size()] == '*') {
+            return std::nullopt;
+        }
+        if (!isBoundary) continue;
+        if (boundary || IsUncertainBoundary(parameter)) return std::nullopt;
+        boundary = BoundaryParameter{parameter, nameStart};
     }
     return boundary;
 }
@@ -129,26 +169,10 @@ ContentTypeReading ReadContentType(std::string_view value, PartKind unlabelled) 
         if (c == '\r' && (i + 1 == value.size() || value[i + 1] != '\n')) return {};
     }
 
-    // Exactly one "boundary" anywhere in the value, as a parameter name: "; boundary = value".
-    std::size_t name = std::string_view::npos;
-    for (std::size_t i = 0; i + kBoundary.size() <= value.size(); ++i) {
-        if (EqualsIgnoringAsciiCase(value.substr(i, kBoundary.size()), kBoundary)) {
-            if (name != std::string_view::npos) return {};
-            name = i;
-        }
-    }
-    if (name == std::string_view::npos) return {};
-    std::size_t before = name;
-    while (before > 0 && IsWhitespace(value[before - 1])) --before;
-    if (before == 0 || value[before - 1] != ';') return {};
-    at = name + kBoundary.size();
-    while (at < value.size() && IsBlank(value[at])) ++at;
-    if (at >= value.size() || value[at] != '=') return {};  // also "boundary*0=" (RFC 2231)
-    ++at;
-    while (at < value.size() && IsBlank(value[at])) ++at;
-    const std::string_view boundary = ReadBoundaryValue(value, at);
-    if (boundary.empty()) return {};
-    return {PartKind::kMultipart, boundary, name, EqualsIgnoringAsciiCase(subtype, "digest")};
+    const std::optional<BoundaryParameter> boundary = ReadBoundaryParameter(value, at);
+    if (!boundary) return {};
+    return {PartKind::kMultipart, boundary->boundary, boundary->nameOffset,
+            EqualsIgnoringAsciiCase(subtype, "digest")};
 }
 
 class NestingScan {
