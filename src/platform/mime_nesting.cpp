@@ -71,20 +71,23 @@ bool IsUncertainBoundary(std::string_view boundary) {
     return false;
 }
 
-// The boundary among the parameters from `at` on, as GMime 3.2 reads them: in order, each
-// "name=value" with a quoted value or one running to the next ";", empty parameters skipped; the
-// first that does not read so ends the list. Nothing when there is none, or when GMime could read
-// it otherwise (see IsUncertainBoundary, a value with quoted pairs, RFC 2231 forms, a second
-// boundary, text after a quoted value).
 struct BoundaryParameter {
     std::string_view boundary;
     std::size_t nameOffset = 0;  // of the parameter's name in the value
 };
+
+// The boundary among the parameters after the subtype (at `at`), as GMime 3.2 reads them from
+// the first ";" on: in order, each "name=value" with a quoted value or one running to the next ";"
+// (an unclosed quoted one to the end), empty parameters skipped; the first that does not read so
+// ends the list. Nothing when there is none, or when GMime could read it otherwise (see
+// IsUncertainBoundary, a value with quoted pairs, RFC 2231 forms, a second boundary, text after a
+// quoted value).
 std::optional<BoundaryParameter> ReadBoundaryParameter(std::string_view value, std::size_t at) {
     const auto skipWhitespace = [&] {
         while (at < value.size() && IsWhitespace(value[at])) ++at;
     };
     std::optional<BoundaryParameter> boundary;
+    at = std::min(value.find(';', at), value.size());  // whatever follows the subtype up to there
     for (;;) {
         skipWhitespace();
         if (at >= value.size() || value[at] != ';') break;
@@ -97,16 +100,19 @@ std::optional<BoundaryParameter> ReadBoundaryParameter(std::string_view value, s
         ++at;
         skipWhitespace();
         std::string_view parameter;
-        if (at < value.size() && value[at] == '"') {
-            const std::size_t close = value.find('"', at + 1);
-            if (close == std::string_view::npos) break;
+        const std::size_t close = at < value.size() && value[at] == '"' ? value.find('"', at + 1)
+                                                                        : std::string_view::npos;
+        if (close != std::string_view::npos) {
             parameter = value.substr(at + 1, close - at - 1);
             if (parameter.find('\\') != std::string_view::npos) return std::nullopt;
             at = close + 1;
             skipWhitespace();
             if (at < value.size() && value[at] != ';') return std::nullopt;
         } else {
-            const std::size_t end = std::min(value.find(';', at), value.size());
+            // An unclosed quote runs to the end, quote included.
+            const bool quoted = at < value.size() && value[at] == '"';
+            const std::size_t end =
+                quoted ? value.size() : std::min(value.find(';', at), value.size());
             parameter = value.substr(at, end - at);
             while (!parameter.empty() && IsWhitespace(parameter.back())) parameter.remove_suffix(1);
             at = end;
