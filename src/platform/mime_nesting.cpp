@@ -79,9 +79,9 @@ struct BoundaryParameter {
 // The boundary among the parameters after the subtype (at `at`), as GMime 3.2 reads them from
 // the first ";" on: in order, each "name=value" with a quoted value or one running to the next ";"
 // (an unclosed quoted one to the end), empty parameters skipped; the first that does not read so
-// ends the list. Nothing when there is none, or when GMime could read it otherwise (see
-// IsUncertainBoundary, a value with quoted pairs, RFC 2231 forms, a second boundary, text after a
-// quoted value).
+// ends the list, and so does text after a quoted value. Nothing when there is none, or when GMime
+// could read it otherwise (see IsUncertainBoundary, a value with quoted pairs, RFC 2231 forms, a
+// second boundary).
 std::optional<BoundaryParameter> ReadBoundaryParameter(std::string_view value, std::size_t at) {
     const auto skipWhitespace = [&] {
         while (at < value.size() && IsWhitespace(value[at])) ++at;
@@ -107,7 +107,8 @@ std::optional<BoundaryParameter> ReadBoundaryParameter(std::string_view value, s
             if (parameter.find('\\') != std::string_view::npos) return std::nullopt;
             at = close + 1;
             skipWhitespace();
-            if (at < value.size() && value[at] != ';') return std::nullopt;
+            // Text after the quoted value ends the list, this parameter included.
+            if (at < value.size() && value[at] != ';') at = value.size();
         } else {
             // An unclosed quote runs to the end, quote included.
             const bool quoted = at < value.size() && value[at] == '"';
