@@ -58,17 +58,14 @@ struct ContentTypeReading {
     bool digest = false;                 // multipart/digest: its parts are messages by default
 };
 
-// True when GMime could read `boundary` otherwise: it decodes encoded words and converts bytes
-// past ASCII to UTF-8; blanks at the ends of a quoted value and line ends inside a value are left
-// alone here too.
+// True when GMime may make other bytes of `boundary`: it decodes encoded words and converts bytes
+// past ASCII to UTF-8. Blanks at its ends and line ends or tabs inside are not trusted either.
 bool IsUncertainBoundary(std::string_view boundary) {
     if (boundary.find("=?") != std::string_view::npos) return true;
     if (!boundary.empty() && (IsBlank(boundary.front()) || IsBlank(boundary.back()))) return true;
-    for (const char c : boundary) {
-        if (static_cast<unsigned char>(c) >= 128 || c == '\r' || c == '\n' || c == '\t')
-            return true;
-    }
-    return false;
+    return std::any_of(boundary.begin(), boundary.end(), [](char c) {
+        return static_cast<unsigned char>(c) >= 128 || c == '\r' || c == '\n' || c == '\t';
+    });
 }
 
 struct BoundaryParameter {
@@ -164,8 +161,11 @@ ContentTypeReading ReadContentType(std::string_view value, PartKind unlabelled) 
     skipWhitespace();
     const std::string_view subtype = readToken();
     if (subtype.empty()) return none;
-    if (EqualsIgnoringAsciiCase(type, "message") && EqualsIgnoringAsciiCase(subtype, "rfc822")) {
-        return {PartKind::kMessage, {}, 0};
+    // The types GMime parses as an enclosed message.
+    if (EqualsIgnoringAsciiCase(type, "message")) {
+        for (const std::string_view message : {"rfc822", "rfc2822", "news", "global"}) {
+            if (EqualsIgnoringAsciiCase(subtype, message)) return {PartKind::kMessage, {}, 0};
+        }
     }
     if (!EqualsIgnoringAsciiCase(type, "multipart")) return {};
     if (value.find('(', at) != std::string_view::npos) return {};  // comments among parameters
