@@ -8,7 +8,7 @@
 // way GMime 3.2 reads it (header blocks with folded lines and skipped non-header lines, the last
 // Content-Type field, one without "type/subtype" counting as none, the parts of a digest being
 // messages by default, delimiter lines innermost boundary first with trailing blanks, header
-// blocks ended by a delimiter, message/rfc822 bodies) and, in place:
+// blocks ended by a delimiter, enclosed messages) and, in place:
 // - renames the boundary parameter of each multipart that opens with `maximumDepth` multiparts
 //   open around it ("boundary=" becomes "Xoundary="), so that GMime reads it as a multipart
 //   without parts: its lines are plain content and the list of open boundaries stays short;
@@ -16,9 +16,9 @@
 //   boundary an outer level also has into a line end, so that the cut part ends where it ended.
 // Everything outside the cut parts parses as before. A boundary the scan cannot be sure to read
 // as GMime does (an RFC 2231 or encoded form, comments, escapes, blanks at its ends) makes its
-// part a leaf for the scan: above the limit that only leaves a deeper cut to GMime's nesting
-// limit; inside a cut part, a delimiter line of such a part that an outer multipart shares can end
-// the cut part early. A message with no more Content-Type lines than `maximumDepth` cannot nest
+// part a leaf for the scan: above the limit, what is inside it is left to GMime uncut (slower, read
+// the same); inside a cut part, a delimiter line of such a part that an outer multipart shares can
+// end the cut part early. A message with no more Content-Type lines than `maximumDepth` cannot nest
 // that deep and is not scanned at all.
 
 #include <cstddef>
