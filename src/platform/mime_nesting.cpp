@@ -308,8 +308,10 @@ class NestingScan {
                static_cast<unsigned char>(line[colon]) > ' ' && line[colon] != 127) {
             ++colon;
         }
-        valueIsContentType_ = colon > 0 && colon < line.size() && line[colon] == ':' &&
-                              EqualsIgnoringAsciiCase(line.substr(0, colon), kContentType);
+        const std::string_view name = line.substr(0, colon);
+        while (colon < line.size() && IsBlank(line[colon])) ++colon;  // "Content-Type :" counts
+        valueIsContentType_ = colon < line.size() && line[colon] == ':' &&
+                              EqualsIgnoringAsciiCase(name, kContentType);
         if (valueIsContentType_) {
             contentType_ = true;
             valueStart_ = start + colon + 1;
