@@ -260,8 +260,9 @@ class NestingScan {
         if (line.ends_with('\r')) line.remove_suffix(1);
         // A delimiter ends whatever is open inside its multipart. It ends a header block too, and
         // then is looked at again: the part may be a multipart that the line already delimits.
+        // The last line of a header block that runs to the end without a line end is a header.
         std::size_t outermost = kNowhere;
-        Match match = MatchDelimiter(line, outermost);
+        Match match = inHeaders_ && end == text_.size() ? Match{} : MatchDelimiter(line, outermost);
         while (match.delimiter != Delimiter::kNone && inHeaders_) {
             EndHeaderBlock();
             match = MatchDelimiter(line, outermost);
