@@ -77,8 +77,8 @@ struct BoundaryParameter {
 // the first ";" on: in order, each "name=value" with a quoted value or one running to the next ";"
 // (an unclosed quoted one to the end), empty parameters skipped; the first that does not read so
 // ends the list, and so does text after a quoted value. Nothing when there is none, or when GMime
-// could read it otherwise (see IsUncertainBoundary, a value with quoted pairs, RFC 2231 forms, a
-// second boundary).
+// could read it otherwise (see IsUncertainBoundary, a value with quoted pairs, an RFC 2231 form
+// among the parameters, a second boundary).
 std::optional<BoundaryParameter> ReadBoundaryParameter(std::string_view value, std::size_t at) {
     const auto skipWhitespace = [&] {
         while (at < value.size() && IsWhitespace(value[at])) ++at;
@@ -116,13 +116,8 @@ std::optional<BoundaryParameter> ReadBoundaryParameter(std::string_view value, s
             at = end;
             if (parameter.empty()) break;
         }
-        const bool isBoundary = EqualsIgnoringAsciiCase(name, kBoundary);
-        if (name.size() > kBoundary.size() &&
-            EqualsIgnoringAsciiCase(name.substr(0, kBoundary.size()), kBoundary) &&
-            name[kBoundary.size()] == '*') {
-            return std::nullopt;
-        }
-        if (!isBoundary) continue;
+        if (name.find('*') != std::string_view::npos) return std::nullopt;  // RFC 2231 forms
+        if (!EqualsIgnoringAsciiCase(name, kBoundary)) continue;
         if (boundary || IsUncertainBoundary(parameter)) return std::nullopt;
         boundary = BoundaryParameter{parameter, nameStart};
     }
