@@ -14,6 +14,10 @@ namespace {
 
 using platform::Bstr;
 
+// The walk reads the content types of the parts one level below its deepest multipart; the MIME
+// component keeps the structure down to there and cuts it further down.
+static_assert(kMaximumNestingDepth + 1 < platform::kMimeMaximumNesting);
+
 // Owns one instance of the MIME component for one DecodeMime run.
 class MimeDecoder {
   public:

@@ -7,11 +7,13 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <utility>
 #include <vector>
 
 #include "platform/ascii_case.h"
 #include "platform/mime_gobject.h"
+#include "platform/mime_nesting.h"
 
 namespace velora::platform {
 
@@ -319,6 +321,11 @@ int MIME_Set(MIMEHANDLE handle, int property, int index, const void* value, int 
     const guint8 terminator = 0;
     g_byte_array_append(array, &terminator, 1);
     array->len = size;
+    const std::string_view text(reinterpret_cast<const char*>(array->data), size);
+    const std::size_t skipped = text.size() - SkipLeadingBlankLines(text).size();
+    CutDeepMultiparts(
+        std::span<char>(reinterpret_cast<char*>(array->data) + skipped, size - skipped),
+        kMimeMaximumNesting);
     handle->message.reset(g_mime_stream_mem_new_with_byte_array(array));  // owns the array
     handle->messageLength = size;
     return 0;

@@ -16,7 +16,10 @@
 //   a delimiter line follows it, so the segment after the last delimiter of a multipart whose
 //   closing delimiter "--boundary--" is missing (a cut-off message) is no part. A message that is
 //   not multipart is one part: part 0 is its own body. At most kMimeMaximumParts parts are
-//   reported; nested multiparts deeper than GMime's nesting limit are read as leaves.
+//   reported. A multipart inside kMimeMaximumNesting others is read as a multipart without parts:
+//   in the message text its boundary parameter is renamed "Xoundary", and the delimiter lines
+//   inside it that an outer multipart would take are broken (see mime_nesting.h). Nothing that
+//   deep is decoded, everything above it parses as it would, and parsing stays linear in size.
 // - A part whose Content-Type is present but holds no "type/subtype" (`text`, `text/`, an empty
 //   value) is text/plain; charset=us-ascii, as RFC 2045 section 5.2 has it.
 // - Content types are "type/subtype", lower case, without parameters; an unparsed message has ""
@@ -52,7 +55,7 @@ using MimeEventCallback = int (*)(MIMEHANDLE handle, void* context, int eventId,
 
 inline constexpr int kMimeBoundary = 2;     // index 0: the message's multipart boundary
 inline constexpr int kMimeContentType = 3;  // index 0: the message's content type
-inline constexpr int kMimeMessage = 5;      // index 0: the message text as set
+inline constexpr int kMimeMessage = 5;      // index 0: the message text as set, deep parts cut
 inline constexpr int kMimePartContentType = 10;
 inline constexpr int kMimePartCount = 12;  // index 0: number of parts
 inline constexpr int kMimePartDecodedContent = 14;
@@ -64,6 +67,7 @@ inline constexpr int kMimeDecode = 2;  // MIME_Do method: decode the message set
 inline constexpr int kMimeEventProgress = 1;
 
 inline constexpr int kMimeMaximumParts = 1000;
+inline constexpr int kMimeMaximumNesting = 40;
 
 // Creation parameters are ignored (pass nullptr). Never returns null.
 MIMEHANDLE MIME_Create(MimeEventCallback callback, void* context, const char* parameters);

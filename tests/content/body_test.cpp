@@ -12,6 +12,7 @@
 #include "content/message_reader.h"
 #include "content/mime_decoding.h"
 #include "fake_message.h"
+#include "platform/mime.h"
 #include "platform/text_codec.h"
 
 namespace velora::content {
@@ -99,25 +100,31 @@ TEST(ReadingTextOfMessageFile, AnyBytesGiveValidText) {
 }
 
 TEST(ReadingTextOfMessageFile, DeeplyNestedAlternativesStopAtTheLimit) {
-    // Alternatives nested far deeper than the limit, with the text at the bottom.
-    const int depth = kMaximumNestingDepth + 10;
-    std::string message = "MIME-Version: 1.0\r\n";
-    for (int i = 0; i < depth; ++i) {
-        message += "Content-Type: multipart/alternative; boundary=b" + std::to_string(i) +
-                   "\r\n\r\n--b" + std::to_string(i) + "\r\n";
+    // `depth` alternatives around "bottom"; then, in the outermost one, a second part "after".
+    // The same boundary at every level: each delimiter line belongs to the innermost.
+    const auto nested = [](int depth, bool sameBoundary) {
+        const auto boundary = [&](int i) { return "b" + std::to_string(sameBoundary ? 0 : i); };
+        std::string message = "MIME-Version: 1.0\r\n";
+        for (int i = 0; i < depth; ++i) {
+            message += "Content-Type: multipart/alternative; boundary=" + boundary(i) +
+                       "\r\n\r\n--" + boundary(i) + "\r\n";
+        }
+        message += "Content-Type: text/plain\r\n\r\nbottom\r\n";
+        for (int i = depth - 1; i > 0; --i) message += "--" + boundary(i) + "--\r\n";
+        return message + "--b0\r\nContent-Type: text/plain\r\n\r\nafter\r\n--b0--\r\n";
+    };
+    const struct {
+        int depth;
+        bool sameBoundary;
+        std::u16string_view text;
+    } cases[] = {{5, false, u"bottom"},
+                 {kMaximumNestingDepth + 10, false, u"after"},
+                 {platform::kMimeMaximumNesting + 10, false, u"after"},
+                 {platform::kMimeMaximumNesting + 10, true, u"after"}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(ReadingTextOfMessageFile(nested(c.depth, c.sameBoundary)).View(), c.text)
+            << c.depth;
     }
-    message += "Content-Type: text/plain\r\n\r\nbottom\r\n";
-    for (int i = depth - 1; i >= 0; --i) message += "--b" + std::to_string(i) + "--\r\n";
-    EXPECT_EQ(ReadingTextOfMessageFile(message).View(), u"");
-
-    std::string shallow = "MIME-Version: 1.0\r\n";
-    for (int i = 0; i < 5; ++i) {
-        shallow += "Content-Type: multipart/alternative; boundary=b" + std::to_string(i) +
-                   "\r\n\r\n--b" + std::to_string(i) + "\r\n";
-    }
-    shallow += "Content-Type: text/plain\r\n\r\nbottom\r\n";
-    for (int i = 4; i >= 0; --i) shallow += "--b" + std::to_string(i) + "--\r\n";
-    EXPECT_EQ(ReadingTextOfMessageFile(shallow).View(), u"bottom");
 }
 
 // FetchBody on a message object: which stream is read and how.
