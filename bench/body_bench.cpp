@@ -13,6 +13,7 @@
 #include <iostream>
 #include <string>
 
+#include "benchmark_main.h"
 #include "content/message_file_text.h"
 
 namespace {
@@ -157,18 +158,7 @@ BENCHMARK(BM_BodyNestedAlternatives)
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 3 && std::strcmp(argv[1], "--generate-nested") == 0) {
-        const long long depth = std::atoll(argv[2]);
-        if (depth <= 0) {
-            std::cerr << "velora_bench_body: --generate-nested needs a positive depth\n";
-            return 2;
-        }
-        std::cout << NestedAlternatives(depth);
-        return std::cout ? 0 : 1;
-    }
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return velora::bench::RunBenchmarksOrGenerate(
+        argc, argv, "--generate-nested", "depth",
+        [](long long count) { return NestedAlternatives(count); });
 }

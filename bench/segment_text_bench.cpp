@@ -18,6 +18,7 @@
 #include <iostream>
 #include <string>
 
+#include "benchmark_main.h"
 #include "platform/text_codec.h"
 #include "reader/segment_text.h"
 
@@ -147,18 +148,7 @@ BENCHMARK(BM_SegmentText)
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 3 && std::strcmp(argv[1], "--generate") == 0) {
-        const long long bytes = std::atoll(argv[2]);
-        if (bytes <= 0) {
-            std::cerr << "velora_bench_segment_text: --generate needs a positive byte count\n";
-            return 2;
-        }
-        std::cout << ProseGenerator().Generate(static_cast<std::size_t>(bytes));
-        return std::cout ? 0 : 1;
-    }
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return velora::bench::RunBenchmarksOrGenerate(
+        argc, argv, "--generate", "byte count",
+        [](long long count) { return ProseGenerator().Generate(static_cast<std::size_t>(count)); });
 }

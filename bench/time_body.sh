@@ -6,17 +6,8 @@
 #                                       cmake --preset release -B BUILD_DIR)
 set -euo pipefail
 
-root=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-$root/build/release}
-velora=$build/velora
-generator=$build/bench/velora_bench_body
-for tool in "$velora" "$generator"; do
-    [[ -x $tool ]] || { echo "time_body.sh: $tool is missing; build it first" >&2; exit 1; }
-done
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export VELORA_HOME=$work/home XDG_DATA_HOME=$work/data XDG_CACHE_HOME=$work/cache
+generator_name=velora_bench_body
+. "$(dirname "$0")/timing_setup.sh"
 
 printf '%-10s %10s %10s %12s\n' depth bytes seconds "peak memory"
 for depth in 10000 20000 120000; do

@@ -6,17 +6,8 @@
 #                                            cmake --preset release -B BUILD_DIR)
 set -euo pipefail
 
-root=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-$root/build/release}
-velora=$build/velora
-generator=$build/bench/velora_bench_segment_text
-for tool in "$velora" "$generator"; do
-    [[ -x $tool ]] || { echo "time_document.sh: $tool is missing; build it first" >&2; exit 1; }
-done
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export VELORA_HOME=$work/home XDG_DATA_HOME=$work/data XDG_CACHE_HOME=$work/cache
+generator_name=velora_bench_segment_text
+. "$(dirname "$0")/timing_setup.sh"
 
 "$generator" --generate 1048576 >"$work/1mb.txt"
 "$generator" --generate 10485760 >"$work/10mb.txt"
