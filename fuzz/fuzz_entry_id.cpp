@@ -16,8 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!IsSafeFolderPath(parts->folder)) std::abort();
     if (parts->kind == EntryKind::Message && !IsSafeUniqueName(parts->unique)) std::abort();
     const std::string_view folder = parts->folder;
-    if (folder.starts_with('/') || folder == ".." || folder.starts_with("../") || folder.ends_with("/..") ||
-        folder.find("/../") != std::string_view::npos) {
+    if (folder.starts_with('/') || folder == ".." || folder.starts_with("../") ||
+        folder.ends_with("/..") || folder.find("/../") != std::string_view::npos) {
         std::abort();
     }
     const auto encoded = EncodeEntryId(*parts);

@@ -21,8 +21,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (HasMaildirFlag(*again, 'S') != set) std::abort();
         std::string before;
         std::string after;
-        for (char c : parsed->flags) if (c != 'S') before += c;
-        for (char c : again->flags) if (c != 'S') after += c;
+        for (char c : parsed->flags)
+            if (c != 'S') before += c;
+        for (char c : again->flags)
+            if (c != 'S') after += c;
         if (parsed->hasInfo && before != after) std::abort();
     }
     return 0;

@@ -64,7 +64,8 @@ bool CheckStorePath(const fs::path& path, std::string& error) {
 }  // namespace
 
 fs::path VeloraHome() {
-    if (const char* home = std::getenv("VELORA_HOME"); home != nullptr && *home != '\0') return home;
+    if (const char* home = std::getenv("VELORA_HOME"); home != nullptr && *home != '\0')
+        return home;
     if (const char* config = std::getenv("XDG_CONFIG_HOME"); config != nullptr && *config == '/') {
         return fs::path(config) / "velora";
     }
@@ -72,7 +73,8 @@ fs::path VeloraHome() {
     return fs::path(home != nullptr ? home : ".") / ".config" / "velora";
 }
 
-std::optional<std::vector<MessageStoreDefinition>> ParseStoresIni(std::string_view text, const fs::path& baseFolder,
+std::optional<std::vector<MessageStoreDefinition>> ParseStoresIni(std::string_view text,
+                                                                  const fs::path& baseFolder,
                                                                   std::string& error) {
     std::vector<MessageStoreDefinition> stores;
     std::vector<bool> isDefault;
@@ -123,7 +125,8 @@ std::optional<std::vector<MessageStoreDefinition>> ParseStoresIni(std::string_vi
     }
     for (std::size_t i = 0; i < stores.size(); ++i) {
         if (!hasMaildir[i]) {
-            error = "stores.ini: store '" + platform::EncodeUtf8(stores[i].displayName) + "' has no maildir";
+            error = "stores.ini: store '" + platform::EncodeUtf8(stores[i].displayName) +
+                    "' has no maildir";
             return std::nullopt;
         }
         std::u16string upper = stores[i].displayName;
@@ -138,11 +141,12 @@ std::optional<std::vector<MessageStoreDefinition>> ParseStoresIni(std::string_vi
     return stores;
 }
 
-std::optional<std::vector<MessageStoreDefinition>> ResolveMessageStores(const std::vector<std::string>& maildirs,
-                                                                        std::string& error) {
+std::optional<std::vector<MessageStoreDefinition>> ResolveMessageStores(
+    const std::vector<std::string>& maildirs, std::string& error) {
     std::vector<MessageStoreDefinition> stores;
     if (!maildirs.empty()) {
-        for (const std::string& maildir : maildirs) stores.push_back({NameOfFolder(maildir), maildir, ""});
+        for (const std::string& maildir : maildirs)
+            stores.push_back({NameOfFolder(maildir), maildir, ""});
     } else if (const fs::path ini = VeloraHome() / "stores.ini"; IsPresent(ini)) {
         // A settings file the user may keep elsewhere: a link to it is followed.
         std::string text;

@@ -28,7 +28,8 @@ InboxSortState& ProcessInboxSortState();
 // Negative, zero or positive as a sorts before, with or after b under `key` (ascending):
 // read: unread first; sender: the user's collation ignoring case (a failed comparison counts as
 // smaller); date: oldest first; none: 0.
-int CompareSummaries(InboxSortKey key, const mail::MessageSummary* a, const mail::MessageSummary* b);
+int CompareSummaries(InboxSortKey key, const mail::MessageSummary* a,
+                     const mail::MessageSummary* b);
 
 // Applies the direction rule for `key` to `state`, sorts the list and leaves its cursor at the
 // first element.

@@ -10,14 +10,21 @@ using namespace velora::platform;
 
 constexpr LONG kBatchRows = 10;
 
-constexpr ULONG kContentsColumns[] = {PR_ENTRYID,       PR_SUBJECT_W,     PR_SENDER_NAME_W,
-                                      PR_SENDER_EMAIL_ADDRESS_W, PR_MESSAGE_FLAGS, PR_MESSAGE_DELIVERY_TIME,
-                                      PR_MESSAGE_SIZE,  PR_MSG_STATUS,    PR_CE_MSG_DOWNLOAD_STATE};
-constexpr ULONG kHierarchyColumns[] = {PR_ENTRYID, PR_DISPLAY_NAME_W, PR_SUBFOLDERS, PR_CONTENT_COUNT,
-                                       PR_CONTENT_UNREAD};
+constexpr ULONG kContentsColumns[] = {PR_ENTRYID,
+                                      PR_SUBJECT_W,
+                                      PR_SENDER_NAME_W,
+                                      PR_SENDER_EMAIL_ADDRESS_W,
+                                      PR_MESSAGE_FLAGS,
+                                      PR_MESSAGE_DELIVERY_TIME,
+                                      PR_MESSAGE_SIZE,
+                                      PR_MSG_STATUS,
+                                      PR_CE_MSG_DOWNLOAD_STATE};
+constexpr ULONG kHierarchyColumns[] = {PR_ENTRYID, PR_DISPLAY_NAME_W, PR_SUBFOLDERS,
+                                       PR_CONTENT_COUNT, PR_CONTENT_UNREAD};
 
 const char16_t* TextOf(const SPropValue& value, ULONG tag) {
-    if (value.ulPropTag != tag || value.Value.lpszW == nullptr || value.Value.lpszW[0] == u'\0') return nullptr;
+    if (value.ulPropTag != tag || value.Value.lpszW == nullptr || value.Value.lpszW[0] == u'\0')
+        return nullptr;
     return value.Value.lpszW;
 }
 
@@ -118,11 +125,13 @@ std::int32_t WalkFolderContents(IMAPIFolder* folder, const MessageRowHandler& ha
     return count;
 }
 
-void WalkSubfolders(MailStoreSession& session, IMAPIFolder* folder, std::int32_t depth, const FolderHandler& handler) {
+void WalkSubfolders(MailStoreSession& session, IMAPIFolder* folder, std::int32_t depth,
+                    const FolderHandler& handler) {
     if (folder == nullptr) return;
     IMAPITable* table = nullptr;
     if (FAILED(folder->GetHierarchyTable(0, &table))) return;
-    const SPropTagArray columns{static_cast<ULONG>(std::size(kHierarchyColumns)), kHierarchyColumns};
+    const SPropTagArray columns{static_cast<ULONG>(std::size(kHierarchyColumns)),
+                                kHierarchyColumns};
     SRowSet* rows = nullptr;
     if (SUCCEEDED(table->SetColumns(&columns, 0))) {
         while (true) {
@@ -131,12 +140,14 @@ void WalkSubfolders(MailStoreSession& session, IMAPIFolder* folder, std::int32_t
             if (FAILED(table->QueryRows(kBatchRows, 0, &rows))) break;
             for (ULONG i = 0; i < rows->cRows; ++i) {
                 const SPropValue* values = rows->aRow[i].lpProps;
-                const SBinary entryId = values[0].ulPropTag == PR_ENTRYID ? values[0].Value.bin : SBinary{};
+                const SBinary entryId =
+                    values[0].ulPropTag == PR_ENTRYID ? values[0].Value.bin : SBinary{};
                 handler(entryId);
                 if (values[2].ulPropTag == PR_SUBFOLDERS && values[2].Value.b != 0) {
                     IUnknown* opened = nullptr;
                     if (SUCCEEDED(session.OpenEntry(entryId.cb, entryId.lpb, &opened))) {
-                        WalkSubfolders(session, InterfaceCast<IMAPIFolder>(opened), depth + 1, handler);
+                        WalkSubfolders(session, InterfaceCast<IMAPIFolder>(opened), depth + 1,
+                                       handler);
                         MailStoreSession::Release(opened);
                     }
                 }

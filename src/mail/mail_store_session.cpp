@@ -1,6 +1,6 @@
-#include "platform/mapi.h"
-
 #include "mail/mail_store_session.h"
+
+#include "platform/mapi.h"
 
 namespace velora::mail {
 namespace {
@@ -87,7 +87,8 @@ HRESULT MailStoreSession::WalkStores() {
             const SPropValue& idValue = row.lpProps[0];
             const SPropValue& nameValue = row.lpProps[1];
             const SBinary entryId = idValue.ulPropTag == PR_ENTRYID ? idValue.Value.bin : SBinary{};
-            const char16_t* name = nameValue.ulPropTag == PR_DISPLAY_NAME_W ? nameValue.Value.lpszW : nullptr;
+            const char16_t* name =
+                nameValue.ulPropTag == PR_DISPLAY_NAME_W ? nameValue.Value.lpszW : nullptr;
 
             StoreRecord record;
             IUnknown* opened = nullptr;
@@ -102,8 +103,8 @@ HRESULT MailStoreSession::WalkStores() {
             if (defaultStoreIndex_ == -1 && ContainsDefaultMark(name)) {
                 defaultStoreIndex_ = static_cast<std::int32_t>(stores_.size());
             }
-            IMAPIFolder** folders[5] = {&record.inbox, &record.outbox, &record.drafts, &record.deletedItems,
-                                        &record.sentItems};
+            IMAPIFolder** folders[5] = {&record.inbox, &record.outbox, &record.drafts,
+                                        &record.deletedItems, &record.sentItems};
             for (int f = 0; f < 5 && SUCCEEDED(result); ++f) {
                 SPropValue* value = nullptr;
                 result = GetOneProp(record.store, kSpecialFolderTags[f], &value);
@@ -122,8 +123,9 @@ HRESULT MailStoreSession::WalkStores() {
                 ReleaseRecord(record);  // the current store is not added
                 break;
             }
-            record.displayName = (name != nullptr && *name != u'\0') ? SysAllocString(name)
-                                                                      : SysAllocStringLen(nullptr, 0);
+            record.displayName = (name != nullptr && *name != u'\0')
+                                     ? SysAllocString(name)
+                                     : SysAllocStringLen(nullptr, 0);
             stores_.push_back(std::move(record));
         }
         if (FAILED(result) || rows->cRows < kStoreBatchRows) break;

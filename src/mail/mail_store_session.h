@@ -33,20 +33,20 @@ inline constexpr char16_t kPartialBodyMarker[] = u"\r\n... |";
 // COM and MAPI brought up for the object's lifetime (CoInitializeEx, then MAPIInitialize only
 // when that succeeded; MAPIUninitialize and CoUninitialize at the end).
 class MapiRuntime {
-public:
+  public:
     MapiRuntime();
     ~MapiRuntime();
     MapiRuntime(const MapiRuntime&) = delete;
     MapiRuntime& operator=(const MapiRuntime&) = delete;
     HRESULT Result() const { return result_; }
 
-private:
+  private:
     HRESULT result_;
     bool mapiStarted_ = false;
 };
 
 class MailStoreSession {
-public:
+  public:
     MailStoreSession();
     // Logs off and releases everything it opened.
     ~MailStoreSession();
@@ -74,7 +74,7 @@ public:
     const platform::Bstr& PartialBodyMarker() const { return partialBodyMarker_; }
     std::uint32_t LoggedOn() const { return loggedOn_; }
 
-private:
+  private:
     HRESULT WalkStores();
 
     platform::IMAPISession* session_ = nullptr;

@@ -5,8 +5,8 @@ namespace {
 
 using namespace velora::platform;
 
-HRESULT ChangeBits(MailStoreSession& session, ULONG entryIdSize, const BYTE* entryId, ULONG tag, ULONG bits,
-                   std::uint32_t value) {
+HRESULT ChangeBits(MailStoreSession& session, ULONG entryIdSize, const BYTE* entryId, ULONG tag,
+                   ULONG bits, std::uint32_t value) {
     IUnknown* message = nullptr;
     HRESULT result = session.OpenEntry(entryIdSize, entryId, &message);
     if (FAILED(result)) return result;
@@ -27,12 +27,15 @@ HRESULT ChangeBits(MailStoreSession& session, ULONG entryIdSize, const BYTE* ent
 
 }  // namespace
 
-HRESULT SetReadFlag(MailStoreSession& session, ULONG entryIdSize, const BYTE* entryId, std::uint32_t value) {
+HRESULT SetReadFlag(MailStoreSession& session, ULONG entryIdSize, const BYTE* entryId,
+                    std::uint32_t value) {
     return ChangeBits(session, entryIdSize, entryId, PR_MESSAGE_FLAGS, MSGFLAG_READ, value);
 }
 
-HRESULT SetDownloadMark(MailStoreSession& session, ULONG entryIdSize, const BYTE* entryId, std::uint32_t value) {
-    return ChangeBits(session, entryIdSize, entryId, PR_CE_MSG_DOWNLOAD_STATE, kDownloadStateMarkBits, value);
+HRESULT SetDownloadMark(MailStoreSession& session, ULONG entryIdSize, const BYTE* entryId,
+                        std::uint32_t value) {
+    return ChangeBits(session, entryIdSize, entryId, PR_CE_MSG_DOWNLOAD_STATE,
+                      kDownloadStateMarkBits, value);
 }
 
 HRESULT DeleteMessage(MailStoreSession& session, ULONG entryIdSize, const BYTE* entryId) {
@@ -40,7 +43,8 @@ HRESULT DeleteMessage(MailStoreSession& session, ULONG entryIdSize, const BYTE* 
     HRESULT result = session.OpenEntry(entryIdSize, entryId, &message);
     if (FAILED(result)) return result;
     SPropValue* parent = nullptr;
-    result = MailStoreSession::GetOneProp(dynamic_cast<IMAPIProp*>(message), PR_PARENT_ENTRYID, &parent);
+    result =
+        MailStoreSession::GetOneProp(dynamic_cast<IMAPIProp*>(message), PR_PARENT_ENTRYID, &parent);
     if (FAILED(result)) {
         MailStoreSession::Release(message);
         return result;

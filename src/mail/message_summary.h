@@ -22,10 +22,10 @@ struct MessageSummary {
     std::u16string subject;
     std::int32_t senderLength = 0;
     std::int32_t subjectLength = 0;
-    platform::FILETIME deliveryTime{};  // UTC, as stored
+    platform::FILETIME deliveryTime{};   // UTC, as stored
     std::int32_t hasAttachments = 0;     // MSGFLAG_HASATTACH
     std::int32_t markedForDownload = 0;  // MSGSTATUS_REMOTE_DOWNLOAD; changed in place
-    platform::SBinary entryId{};         // copy in a MAPIAllocateBuffer block; {0, nullptr} if empty
+    platform::SBinary entryId{};  // copy in a MAPIAllocateBuffer block; {0, nullptr} if empty
 };
 
 // The summaries in list order; item i of the Inbox list view is summary i (zero-based).
@@ -36,6 +36,8 @@ struct InboxList {
 };
 
 // Destroys every summary (texts, entry ID copy, the summary itself).
-inline void ClearInboxList(InboxList& list) { list.summaries.Clear(); }
+inline void ClearInboxList(InboxList& list) {
+    list.summaries.Clear();
+}
 
 }  // namespace velora::mail

@@ -37,16 +37,16 @@ BOOL FileTimeToSystemTime(const FILETIME* fileTime, SYSTEMTIME* systemTime);
 // (when TIME_NOSECONDS is given). Writes a NUL-terminated text into `out` and returns the units
 // written including the NUL; 0 when the buffer is too small (or the date invalid). With
 // `outSize` 0 returns the size needed. `format` must be null (the user's format).
-int GetDateFormatW(LCID locale, DWORD flags, const SYSTEMTIME* date, const char16_t* format, char16_t* out,
-                   int outSize);
-int GetTimeFormatW(LCID locale, DWORD flags, const SYSTEMTIME* time, const char16_t* format, char16_t* out,
-                   int outSize);
+int GetDateFormatW(LCID locale, DWORD flags, const SYSTEMTIME* date, const char16_t* format,
+                   char16_t* out, int outSize);
+int GetTimeFormatW(LCID locale, DWORD flags, const SYSTEMTIME* time, const char16_t* format,
+                   char16_t* out, int outSize);
 
 // CSTR_LESS_THAN, CSTR_EQUAL or CSTR_GREATER_THAN by the user's collation; NORM_IGNORECASE makes
 // letters that differ only in case equal. A length of -1 means NUL-terminated. 0 on failure (a
 // null text).
-int CompareStringW(LCID locale, DWORD flags, const char16_t* first, int firstLength, const char16_t* second,
-                   int secondLength);
+int CompareStringW(LCID locale, DWORD flags, const char16_t* first, int firstLength,
+                   const char16_t* second, int secondLength);
 
 // The locale the three functions use as the user's: by default the system locale (LANG/LC_ALL);
 // tests set a fixed one ("en_US", "de_DE", "C"). An empty name goes back to the system locale.

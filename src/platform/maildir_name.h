@@ -10,9 +10,10 @@ namespace velora::platform {
 
 struct MaildirFileName {
     std::string_view unique;  // before ":2,", cut before the first ",U=", ",S=" or ",W=" part
-    std::string_view base;    // everything before the first ":2," (the unique name with the sync parts)
-    bool hasInfo = false;     // ":2," present
-    std::string_view flags;   // the letters after ":2," (empty without info)
+    std::string_view
+        base;  // everything before the first ":2," (the unique name with the sync parts)
+    bool hasInfo = false;    // ":2," present
+    std::string_view flags;  // the letters after ":2," (empty without info)
 };
 
 // nullopt for names that are no message file: empty, starting with '.', or with an empty unique

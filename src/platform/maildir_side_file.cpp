@@ -17,9 +17,12 @@ bool ParseHex8(std::string_view text, std::uint32_t& value) {
     value = 0;
     for (char c : text) {
         value <<= 4;
-        if (c >= '0' && c <= '9') value |= static_cast<std::uint32_t>(c - '0');
-        else if (c >= 'a' && c <= 'f') value |= static_cast<std::uint32_t>(c - 'a' + 10);
-        else return false;
+        if (c >= '0' && c <= '9')
+            value |= static_cast<std::uint32_t>(c - '0');
+        else if (c >= 'a' && c <= 'f')
+            value |= static_cast<std::uint32_t>(c - 'a' + 10);
+        else
+            return false;
     }
     return true;
 }
@@ -41,7 +44,8 @@ SideStates ParseSideFile(std::string_view contents) {
             continue;
         }
         if (line.starts_with("end ")) {
-            if (position != contents.size() || line.substr(4) != std::to_string(states.size())) return {};
+            if (position != contents.size() || line.substr(4) != std::to_string(states.size()))
+                return {};
             return states;
         }
         if (line.size() < 19 || line[8] != '\t' || line[17] != '\t') return {};

@@ -289,7 +289,7 @@ bool ListFromCacheFile(const HeaderCacheContents& contents, std::vector<MaildirM
 // A message file whose header must be read, and what reading it found.
 struct FileToRead {
     HeaderCacheEntries::value_type* entry = nullptr;
-    bool wanted = true;  // false for a name that is no message file or a later copy of one
+    bool wanted = true;     // false for a name that is no message file or a later copy of one
     bool vanished = false;  // gone between the directory's reading and its opening
     std::string name;
     std::uint64_t size = 0;

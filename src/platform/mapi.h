@@ -27,10 +27,18 @@ inline constexpr ULONG PT_UNICODE = 0x001F;
 inline constexpr ULONG PT_SYSTIME = 0x0040;
 inline constexpr ULONG PT_BINARY = 0x0102;
 
-constexpr ULONG PROP_TYPE(ULONG tag) { return tag & 0xFFFFu; }
-constexpr ULONG PROP_ID(ULONG tag) { return tag >> 16; }
-constexpr ULONG PROP_TAG(ULONG type, ULONG id) { return (id << 16) | type; }
-constexpr ULONG CHANGE_PROP_TYPE(ULONG tag, ULONG type) { return (tag & 0xFFFF0000u) | type; }
+constexpr ULONG PROP_TYPE(ULONG tag) {
+    return tag & 0xFFFFu;
+}
+constexpr ULONG PROP_ID(ULONG tag) {
+    return tag >> 16;
+}
+constexpr ULONG PROP_TAG(ULONG type, ULONG id) {
+    return (id << 16) | type;
+}
+constexpr ULONG CHANGE_PROP_TYPE(ULONG tag, ULONG type) {
+    return (tag & 0xFFFF0000u) | type;
+}
 
 inline constexpr ULONG PR_ENTRYID = 0x0FFF0102;
 inline constexpr ULONG PR_PARENT_ENTRYID = 0x0E090102;
@@ -162,11 +170,11 @@ struct ENTRYLIST {
 // Interfaces.
 
 class IUnknown {
-public:
+  public:
     virtual ULONG AddRef() = 0;
     virtual ULONG Release() = 0;
 
-protected:
+  protected:
     virtual ~IUnknown() = default;
 };
 
@@ -178,14 +186,14 @@ Interface* InterfaceCast(IUnknown* object) {
 }
 
 class IStream : public IUnknown {
-public:
+  public:
     // Copies up to `cb` bytes into `pv`; `*pcbRead` (when given) gets the count. Fewer bytes than
     // asked for means the end was reached; S_OK with 0 bytes at the end.
     virtual HRESULT Read(void* pv, ULONG cb, ULONG* pcbRead) = 0;
 };
 
 class IMAPIProp : public IUnknown {
-public:
+  public:
     // One value per requested tag, in order, in one MAPI buffer (`*lppPropArray`, freed by the
     // caller with MAPIFreeBuffer). A property the object does not have comes back with the tag's
     // type changed to PT_ERROR and Value.err = MAPI_E_NOT_FOUND, and the call returns
@@ -202,7 +210,7 @@ public:
 };
 
 class IMAPITable : public IUnknown {
-public:
+  public:
     virtual HRESULT SetColumns(const SPropTagArray* lpPropTagArray, ULONG ulFlags) = 0;
     // Contents tables sort by PR_MESSAGE_DELIVERY_TIME (either direction); other keys give
     // MAPI_E_TOO_COMPLEX. Rows of equal time keep file-name order.
@@ -215,7 +223,7 @@ public:
 };
 
 class IMAPIContainer : public IMAPIProp {
-public:
+  public:
     // Messages of the folder. Columns offered: PR_ENTRYID, PR_SUBJECT_W, PR_SENDER_NAME_W,
     // PR_SENDER_EMAIL_ADDRESS_W, PR_MESSAGE_FLAGS, PR_MESSAGE_DELIVERY_TIME, PR_MESSAGE_SIZE,
     // PR_MSG_STATUS, PR_CE_MSG_DOWNLOAD_STATE, PR_PARENT_ENTRYID.
@@ -228,7 +236,7 @@ public:
 // Folder properties: PR_ENTRYID, PR_PARENT_ENTRYID (not for the Inbox), PR_DISPLAY_NAME_W,
 // PR_SUBFOLDERS, PR_CONTENT_COUNT, PR_CONTENT_UNREAD.
 class IMAPIFolder : public IMAPIContainer {
-public:
+  public:
     // Moves each listed message of this folder to the store's Trash under a fresh unique name
     // (nothing is lost; a message already in Trash stays). An entry ID of another folder or a
     // message that cannot be found gives MAPI_W_ERRORS_RETURNED after the others are moved.
@@ -254,7 +262,7 @@ class IMessage : public IMAPIProp {};
 class IMsgStore : public IMAPIProp {};
 
 class IMAPISession : public IUnknown {
-public:
+  public:
     // The stores, one row each, in configuration order. Columns: PR_ENTRYID, PR_DISPLAY_NAME_W.
     virtual HRESULT GetMsgStoresTable(ULONG ulFlags, IMAPITable** lppTable) = 0;
     // Opens a store, folder or message. `lpInterface` must be null; `lpulObjType` may be null.
@@ -287,9 +295,9 @@ void FreeProws(SRowSet* lpRows);
 // Desktop set-up (no counterpart on the phone).
 
 struct MessageStoreDefinition {
-    std::u16string displayName;      // PR_DISPLAY_NAME_W of the store
-    std::filesystem::path maildir;   // the Maildir root
-    std::string ownAddress;          // the user's address in this store ("" for none): FROMME
+    std::u16string displayName;     // PR_DISPLAY_NAME_W of the store
+    std::filesystem::path maildir;  // the Maildir root
+    std::string ownAddress;         // the user's address in this store ("" for none): FROMME
 };
 
 // The stores the next MAPILogonEx offers, in order. Entry IDs name a store by its position.

@@ -77,7 +77,9 @@ void FreeProws(SRowSet* lpRows) {
     MAPIFreeBuffer(lpRows);
 }
 
-HRESULT CoInitializeEx(void*, DWORD) { return S_OK; }
+HRESULT CoInitializeEx(void*, DWORD) {
+    return S_OK;
+}
 void CoUninitialize() {}
 
 }  // namespace velora::platform

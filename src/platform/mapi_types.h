@@ -13,8 +13,12 @@ using HRESULT = std::int32_t;
 using LPBYTE = BYTE*;
 using ULONG_PTR = std::uintptr_t;
 
-constexpr bool SUCCEEDED(HRESULT result) { return result >= 0; }
-constexpr bool FAILED(HRESULT result) { return result < 0; }
+constexpr bool SUCCEEDED(HRESULT result) {
+    return result >= 0;
+}
+constexpr bool FAILED(HRESULT result) {
+    return result < 0;
+}
 
 // Status codes (HRESULTs).
 inline constexpr HRESULT S_OK = 0;

@@ -15,8 +15,8 @@ using mail::InboxList;
 using mail::MessageSummary;
 
 // Summaries named by their subject, with the fields the sorts look at.
-void Add(InboxList& list, const std::string& name, std::int32_t read, const std::u16string& sender = u"x",
-         std::uint64_t time = 0) {
+void Add(InboxList& list, const std::string& name, std::int32_t read,
+         const std::u16string& sender = u"x", std::uint64_t time = 0) {
     auto summary = std::make_unique<MessageSummary>();
     summary->subject = platform::DecodeUtf8(name);
     summary->read = read;
@@ -35,7 +35,7 @@ std::string Order(InboxList& list) {
 }
 
 class InboxSortTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { platform::SetUserLocaleName("en_US"); }
     void TearDown() override { platform::SetUserLocaleName(""); }
     InboxSortState state_;
@@ -108,7 +108,8 @@ TEST_F(InboxSortTest, DateAndTimeTextsShowUtcWithABullet) {
     summary.deliveryTime = platform::MakeFileTime((1710006330ULL + 11644473600ULL) * 10000000ULL);
     EXPECT_EQ(FormatDateText(summary), u"3/9/24 \u2022 ");
     const std::u16string time = FormatTimeText(summary);  // the space before PM varies by CLDR
-    EXPECT_TRUE(time.starts_with(u"5:45") && time.ends_with(u"PM \u2022 ")) << platform::EncodeUtf8(time);
+    EXPECT_TRUE(time.starts_with(u"5:45") && time.ends_with(u"PM \u2022 "))
+        << platform::EncodeUtf8(time);
     platform::SetUserLocaleName("de_DE");
     EXPECT_EQ(FormatDateText(summary), u"09.03.24 \u2022 ");
     EXPECT_EQ(FormatTimeText(summary), u"17:45 \u2022 ");

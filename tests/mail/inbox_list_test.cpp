@@ -1,12 +1,13 @@
 // The Mail store session, the Inbox list load and the message operations over Maildir fixtures.
 
+#include "mail/inbox_list.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "../platform/maildir_fixture.h"
-#include "mail/inbox_list.h"
 #include "mail/mail_store_session.h"
 #include "mail/message_operations.h"
 #include "platform/maildir_side_file.h"
@@ -26,10 +27,12 @@ std::string Numbered(const char* prefix, int number) {
 using namespace velora::platform;
 using testing::MaildirFixture;
 
-std::string Date(int day) { return "Mon, " + std::to_string(day) + " Jan 2024 10:00:00 +0000"; }
+std::string Date(int day) {
+    return "Mon, " + std::to_string(day) + " Jan 2024 10:00:00 +0000";
+}
 
 class MailTest : public ::testing::Test {
-protected:
+  protected:
     ~MailTest() override { SetMessageStores({}); }
 
     // A fresh session over the stores (as a new run of the program would make).
@@ -52,9 +55,11 @@ protected:
         return subjects;
     }
 
-    std::filesystem::path AddTo(const std::filesystem::path& folder, const std::string& unique, const std::string& subject,
-                                int day, const std::string& from = "Ann <ann@example.org>") {
-        return MaildirFixture::AddMessage(folder, "cur", unique + ":2,", MaildirFixture::Message(from, subject, Date(day)));
+    std::filesystem::path AddTo(const std::filesystem::path& folder, const std::string& unique,
+                                const std::string& subject, int day,
+                                const std::string& from = "Ann <ann@example.org>") {
+        return MaildirFixture::AddMessage(folder, "cur", unique + ":2,",
+                                          MaildirFixture::Message(from, subject, Date(day)));
     }
 
     MapiRuntime runtime_;
@@ -77,18 +82,22 @@ TEST_F(MailTest, ListOrderAcrossStoresFoldersAndSubfolders) {
     AddTo(fixture_.MakeMaildir("second/Archive"), "g1", "second archive", 31);
     auto session = NewSession({{u"First", first, ""}, {u"Second", fixture_.Root() / "second", ""}});
     EXPECT_EQ(session->StoreCount(), 2);
-    EXPECT_EQ(Subjects(*session),
-              (std::vector<std::string>{"inbox new", "inbox old", "lists", "lists/qt new", "lists/qt old",
-                                        "lists/qt/dev", "work", "second inbox", "second archive"}));
+    EXPECT_EQ(
+        Subjects(*session),
+        (std::vector<std::string>{"inbox new", "inbox old", "lists", "lists/qt new", "lists/qt old",
+                                  "lists/qt/dev", "work", "second inbox", "second archive"}));
 }
 
 TEST_F(MailTest, SummariesFollowTheTextRuleAndFlags) {
     const auto inbox = fixture_.MakeMaildir("mail");
-    MaildirFixture::AddMessage(inbox, "cur", "1:2,S", MaildirFixture::Message("", "no sender", Date(3)));
-    MaildirFixture::AddMessage(inbox, "cur", "2:2,", "From: Bo <bo@x>\nSubject: \nDate: " + Date(2) + "\n\nx\n");
+    MaildirFixture::AddMessage(inbox, "cur", "1:2,S",
+                               MaildirFixture::Message("", "no sender", Date(3)));
+    MaildirFixture::AddMessage(inbox, "cur", "2:2,",
+                               "From: Bo <bo@x>\nSubject: \nDate: " + Date(2) + "\n\nx\n");
     MaildirFixture::AddMessage(
         inbox, "cur", "3:2,",
-        MaildirFixture::Message("Cy <cy@x>", "attached", Date(1), "x\n", "Content-Disposition: attachment; filename=a\n"));
+        MaildirFixture::Message("Cy <cy@x>", "attached", Date(1), "x\n",
+                                "Content-Disposition: attachment; filename=a\n"));
     MaildirFixture::WriteFile(inbox / kSideFileName, FormatSideFile({{"3", {0x00080000, 0}}}));
     auto session = NewSession({{u"Mail", inbox, ""}});
     InboxList list;
@@ -111,7 +120,8 @@ TEST_F(MailTest, SummariesFollowTheTextRuleAndFlags) {
 TEST_F(MailTest, ReadDownloadAndDeleteSurviveANewSession) {
     const auto inbox = fixture_.MakeMaildir("mail");
     AddTo(inbox, "keep", "keep", 2);
-    MaildirFixture::AddMessage(inbox, "new", "gone", MaildirFixture::Message("a@b", "gone", Date(1)));
+    MaildirFixture::AddMessage(inbox, "new", "gone",
+                               MaildirFixture::Message("a@b", "gone", Date(1)));
     std::vector<std::uint8_t> keepId;
     std::vector<std::uint8_t> goneId;
     {
@@ -141,7 +151,8 @@ TEST_F(MailTest, ReadDownloadAndDeleteSurviveANewSession) {
     EXPECT_EQ(SetReadFlag(*session, static_cast<ULONG>(keepId.size()), keepId.data(), 0), S_OK);
     EXPECT_EQ(MaildirFixture::Files(inbox, "cur"), std::vector<std::string>{"keep:2,"});
     // The deleted message's entry ID no longer opens.
-    EXPECT_EQ(DeleteMessage(*session, static_cast<ULONG>(goneId.size()), goneId.data()), MAPI_E_NOT_FOUND);
+    EXPECT_EQ(DeleteMessage(*session, static_cast<ULONG>(goneId.size()), goneId.data()),
+              MAPI_E_NOT_FOUND);
 }
 
 TEST_F(MailTest, DownloadMarkClearsAllFourBitsAndKeepsTheOthers) {
@@ -171,14 +182,18 @@ TEST_F(MailTest, ReadFlagReachesAMessageRenamedSinceTheListing) {
 
 TEST_F(MailTest, OperationsRefuseEntryIdsOutsideTheStore) {
     const auto inbox = fixture_.MakeMaildir("store/mail");
-    MaildirFixture::AddMessage(fixture_.MakeMaildir("store"), "cur", "victim:2,", "Subject: v\n\nx\n");
+    MaildirFixture::AddMessage(fixture_.MakeMaildir("store"), "cur", "victim:2,",
+                               "Subject: v\n\nx\n");
     auto session = NewSession({{u"Mail", inbox, ""}});
     using namespace std::string_literals;
     const std::string id = "VLR1M0\0..\0victim"s;
     const auto* bytes = reinterpret_cast<const BYTE*>(id.data());
-    EXPECT_EQ(SetReadFlag(*session, static_cast<ULONG>(id.size()), bytes, 1), MAPI_E_INVALID_ENTRYID);
-    EXPECT_EQ(DeleteMessage(*session, static_cast<ULONG>(id.size()), bytes), MAPI_E_INVALID_ENTRYID);
-    EXPECT_EQ(MaildirFixture::Files(fixture_.Root() / "store", "cur"), std::vector<std::string>{"victim:2,"});
+    EXPECT_EQ(SetReadFlag(*session, static_cast<ULONG>(id.size()), bytes, 1),
+              MAPI_E_INVALID_ENTRYID);
+    EXPECT_EQ(DeleteMessage(*session, static_cast<ULONG>(id.size()), bytes),
+              MAPI_E_INVALID_ENTRYID);
+    EXPECT_EQ(MaildirFixture::Files(fixture_.Root() / "store", "cur"),
+              std::vector<std::string>{"victim:2,"});
 }
 
 TEST_F(MailTest, DefaultStoreIsTheFirstNameWithDefaultInAnyCase) {
@@ -223,7 +238,8 @@ TEST_F(MailTest, OnePropertyHelpers) {
     const auto id = EncodeEntryId({EntryKind::Message, 0, "", "m"});
     ASSERT_EQ(session->OpenEntry(static_cast<ULONG>(id.size()), id.data(), &object), S_OK);
     auto* message = InterfaceCast<IMessage>(object);
-    EXPECT_EQ(MailStoreSession::GetOneProp(message, PR_BODY_W, &value), E_FAIL);  // not a listed property
+    EXPECT_EQ(MailStoreSession::GetOneProp(message, PR_BODY_W, &value),
+              E_FAIL);  // not a listed property
     EXPECT_EQ(value, nullptr);
     ASSERT_EQ(MailStoreSession::GetOneProp(message, PR_SUBJECT_W, &value), S_OK);
     EXPECT_EQ(std::u16string(value->Value.lpszW), u"m");

@@ -13,9 +13,10 @@
 namespace velora::testing {
 
 class MaildirFixture {
-public:
+  public:
     MaildirFixture() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "velora-maildir-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "velora-maildir-XXXXXX").string();
         root_ = ::mkdtemp(pattern.data());
         ::setenv("VELORA_HOME", (root_ / "home").c_str(), 1);
         ::setenv("XDG_DATA_HOME", (root_ / "data").c_str(), 1);
@@ -33,19 +34,22 @@ public:
     // A Maildir (cur, new, tmp) at `relative` below the fixture root; returns its path.
     std::filesystem::path MakeMaildir(const std::string& relative) const {
         const std::filesystem::path folder = relative.empty() ? root_ : root_ / relative;
-        for (const char* sub : {"cur", "new", "tmp"}) std::filesystem::create_directories(folder / sub);
+        for (const char* sub : {"cur", "new", "tmp"})
+            std::filesystem::create_directories(folder / sub);
         return folder;
     }
 
-    static std::filesystem::path WriteFile(const std::filesystem::path& file, const std::string& contents) {
+    static std::filesystem::path WriteFile(const std::filesystem::path& file,
+                                           const std::string& contents) {
         std::filesystem::create_directories(file.parent_path());
         std::ofstream(file, std::ios::binary) << contents;
         return file;
     }
 
     // A plain message. `date` is an RFC 5322 date; empty fields leave the header out.
-    static std::string Message(const std::string& from, const std::string& subject, const std::string& date,
-                               const std::string& body = "Hello.\n", const std::string& extraHeaders = "") {
+    static std::string Message(const std::string& from, const std::string& subject,
+                               const std::string& date, const std::string& body = "Hello.\n",
+                               const std::string& extraHeaders = "") {
         std::string text;
         if (!from.empty()) text += "From: " + from + "\n";
         if (!subject.empty()) text += "Subject: " + subject + "\n";
@@ -56,13 +60,15 @@ public:
     }
 
     // Writes a message into folder/sub/name.
-    static std::filesystem::path AddMessage(const std::filesystem::path& folder, const std::string& sub,
-                                            const std::string& name, const std::string& contents) {
+    static std::filesystem::path AddMessage(const std::filesystem::path& folder,
+                                            const std::string& sub, const std::string& name,
+                                            const std::string& contents) {
         return WriteFile(folder / sub / name, contents);
     }
 
     // Names of the files in folder/sub.
-    static std::vector<std::string> Files(const std::filesystem::path& folder, const std::string& sub) {
+    static std::vector<std::string> Files(const std::filesystem::path& folder,
+                                          const std::string& sub) {
         std::vector<std::string> names;
         std::error_code error;
         for (const auto& entry : std::filesystem::directory_iterator(folder / sub, error)) {
@@ -72,7 +78,7 @@ public:
         return names;
     }
 
-private:
+  private:
     std::filesystem::path root_;
 };
 

@@ -51,7 +51,7 @@ TEST(MaildirFileNameTest, FlagChangesKeepEveryOtherLetter) {
         {"m:2,", true, "m:2,S"},
         {"m:2,FRT", true, "m:2,FRST"},
         {"m:2,FRST", false, "m:2,FRT"},
-        {"m:2,Sabc", false, "m:2,abc"},   // Dovecot keyword letters stay
+        {"m:2,Sabc", false, "m:2,abc"},  // Dovecot keyword letters stay
         {"m:2,abc", true, "m:2,Sabc"},
         {"m,U=7:2,RS", true, "m,U=7:2,RS"},
         {"m:2,SS", false, "m:2,"},
