@@ -4,69 +4,17 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 
-#include "platform/registry.h"
+#include "services/registry_key.h"
 
 namespace velora::services {
 namespace {
 
-using platform::BYTE;
-using platform::DWORD;
-using platform::HKEY;
-
 constexpr char16_t kBacklightKey[] = u"ControlPanel\\Backlight";
-
-enum class Create { IfMissing, Never };
-
-// A key below HKEY_CURRENT_USER, closed when it goes.
-class OpenedKey {
-  public:
-    explicit OpenedKey(const char16_t* path, Create create = Create::IfMissing) {
-        DWORD disposition = 0;
-        status_ = create == Create::IfMissing
-                      ? platform::RegCreateKeyExW(platform::HKEY_CURRENT_USER, path, 0, nullptr, 0,
-                                                  0, nullptr, &key_, &disposition)
-                      : platform::RegOpenKeyExW(platform::HKEY_CURRENT_USER, path, 0, 0, &key_);
-    }
-    ~OpenedKey() { Close(); }
-    OpenedKey(const OpenedKey&) = delete;
-    OpenedKey& operator=(const OpenedKey&) = delete;
-
-    bool IsOpen() const { return status_ == platform::ERROR_SUCCESS; }
-    std::int32_t Status() const { return status_; }
-    void Write(const char16_t* name, std::int32_t value) {
-        BYTE data[4];
-        std::memcpy(data, &value, sizeof data);
-        platform::RegSetValueExW(key_, name, 0, platform::REG_DWORD, data, sizeof data);
-    }
-    // A value that is missing or longer than 4 bytes leaves `field` as it was.
-    bool Read(const char16_t* name, std::int32_t& field) {
-        BYTE data[4];
-        std::memcpy(data, &field, sizeof data);
-        DWORD size = sizeof data;
-        if (platform::RegQueryValueExW(key_, name, nullptr, nullptr, data, &size) !=
-            platform::ERROR_SUCCESS) {
-            return false;
-        }
-        std::memcpy(&field, data, sizeof data);
-        return true;
-    }
-    // Commits; returns the close status.
-    std::int32_t Close() {
-        if (!IsOpen()) return status_;
-        status_ = platform::ERROR_INVALID_HANDLE;
-        return platform::RegCloseKey(key_);
-    }
-
-  private:
-    HKEY key_ = nullptr;
-    std::int32_t status_ = platform::ERROR_INVALID_HANDLE;
-};
 
 // One value with its own open and close; returns the open status when the key cannot be opened.
 std::int32_t WriteBacklightValue(const char16_t* name, std::int32_t value) {
-    OpenedKey key(kBacklightKey);
+    RegistryKey key(kBacklightKey);
     if (!key.IsOpen()) return key.Status();
     key.Write(name, value);
     return key.Close();
@@ -79,7 +27,7 @@ std::int32_t WriteBoth(std::int32_t battery, std::int32_t mains) {
 
 // The mark of a held light: the holder's process id (0: none) and the user's values. One commit.
 void WriteLightHeldMark(std::int32_t holder, const BacklightSnapshot& user) {
-    OpenedKey key(kLightHeldKey);
+    RegistryKey key(kLightHeldKey);
     if (!key.IsOpen()) return;
     if (holder != 0) {
         key.Write(u"BatteryTimeout", user.BatteryTimeout);
@@ -112,14 +60,14 @@ std::int32_t RestoreBacklight(const BacklightSnapshot& snapshot) {
 void TakeBacklightSnapshot(BacklightSnapshot& snapshot) {
     for (const auto& [name, field] : {std::pair{u"BatteryTimeout", &snapshot.BatteryTimeout},
                                       std::pair{u"ACTimeout", &snapshot.ACTimeout}}) {
-        OpenedKey key(kBacklightKey);
+        RegistryKey key(kBacklightKey);
         if (key.IsOpen()) key.Read(name, *field);
     }
 
     std::int32_t holder = 0;
     BacklightSnapshot user;
     {
-        OpenedKey key(kLightHeldKey, Create::Never);
+        RegistryKey key(kLightHeldKey, Create::Never);
         if (!key.IsOpen() || !key.Read(u"Held", holder) || holder == 0 ||
             !key.Read(u"BatteryTimeout", user.BatteryTimeout) ||
             !key.Read(u"ACTimeout", user.ACTimeout)) {
