@@ -5,23 +5,15 @@
 #include <algorithm>
 #include <iterator>
 #include <memory>
-#include <mutex>
 #include <vector>
 
 #include "platform/ascii_case.h"
 #include "platform/header_text.h"
+#include "platform/mime_gobject.h"
 
 namespace velora::platform {
 namespace {
 
-void EnsureGmime() {
-    static std::once_flag once;
-    std::call_once(once, [] { g_mime_init(); });
-}
-
-struct GObjectDeleter {
-    void operator()(void* object) const { g_object_unref(object); }
-};
 struct DateTimeDeleter {
     void operator()(GDateTime* time) const { g_date_time_unref(time); }
 };
@@ -132,8 +124,7 @@ MediaType ParseMediaType(std::optional<std::string_view> raw) {
     if (!raw) return result;
     const std::string value = Unfold(*raw);
     if (std::optional<MediaType> plain = ParsePlainMediaType(value)) return std::move(*plain);
-    std::unique_ptr<GMimeContentType, GObjectDeleter> parsed(
-        g_mime_content_type_parse(nullptr, value.c_str()));
+    GObjectPtr<GMimeContentType> parsed(g_mime_content_type_parse(nullptr, value.c_str()));
     if (!parsed) return result;
     const char* type = g_mime_content_type_get_media_type(parsed.get());
     const char* subtype = g_mime_content_type_get_media_subtype(parsed.get());
@@ -293,9 +284,8 @@ bool ReadUsualSender(std::string_view value, MessageHeaderInfo& info) {
 // not used).
 void ReadSenderThroughGmime(const std::string& value, std::string_view unfolded,
                             MessageHeaderInfo& info) {
-    EnsureGmime();
-    std::unique_ptr<InternetAddressList, GObjectDeleter> list(
-        internet_address_list_parse(nullptr, value.c_str()));
+    EnsureGMimeInitialised();
+    GObjectPtr<InternetAddressList> list(internet_address_list_parse(nullptr, value.c_str()));
     InternetAddress* address = nullptr;
     if (list && internet_address_list_length(list.get()) > 0) {
         address = internet_address_list_get_address(list.get(), 0);
@@ -456,7 +446,7 @@ std::optional<std::uint64_t> ParseMessageDate(std::string_view text) {
 namespace detail {
 
 std::optional<std::uint64_t> ParseMessageDateWithGmime(std::string_view text) {
-    EnsureGmime();
+    EnsureGMimeInitialised();
     const std::string value = Unfold(text);
     if (value.empty()) return std::nullopt;
     std::unique_ptr<GDateTime, DateTimeDeleter> time(
@@ -487,7 +477,7 @@ std::size_t FindBodyStart(std::string_view message) {
 }
 
 MessageHeaderInfo ReadMessageHeaderInfo(std::string_view message) {
-    EnsureGmime();
+    EnsureGMimeInitialised();
     RawHeaders headers;
     const std::size_t bodyStart =
         WalkHeader(message, [&](std::string_view name, std::string_view value) {

@@ -4,21 +4,13 @@
 
 #include <atomic>
 #include <memory>
-#include <mutex>
 
 #include "platform/mime.h"
+#include "platform/mime_gobject.h"
 #include "platform/text_codec.h"
 
 namespace velora::platform {
 namespace {
-
-struct GObjectDeleter {
-    void operator()(void* object) const {
-        if (object != nullptr) g_object_unref(object);
-    }
-};
-template <typename T>
-using GObjectPtr = std::unique_ptr<T, GObjectDeleter>;
 
 std::atomic<HtmlToPlainText> htmlToPlainText{nullptr};
 
@@ -63,8 +55,7 @@ void SetHtmlToPlainText(HtmlToPlainText convert) {
 }
 
 std::optional<std::u16string> ExtractPlainBody(std::string_view message) {
-    static std::once_flag once;
-    std::call_once(once, [] { g_mime_init(); });
+    EnsureGMimeInitialised();
     GObjectPtr<GMimeStream> stream(
         g_mime_stream_mem_new_with_buffer(message.data(), message.size()));
     GObjectPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
