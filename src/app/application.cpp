@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <optional>
 
+#include "app/desktop_application.h"
 #include "app/reader_wiring.h"
 #include "app/store_config.h"
 #include "app/text_key_filter.h"
@@ -14,7 +15,6 @@
 #include "platform/device_screen.h"
 #include "platform/maildir_plain_body.h"
 #include "platform/message_box.h"
-#include "platform/program_services.h"
 #include "platform/registry.h"
 #include "platform/text_codec.h"
 #include "resources/program_resources.h"
@@ -36,11 +36,6 @@ bool HasDisplay() {
            !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 
-// What QApplication keeps a reference to for its whole life.
-int applicationArgc = 1;
-char applicationName[] = "velora";
-char* applicationArgv[] = {applicationName, nullptr};
-
 // A start-up failure with a reason: the one line on stderr and exit status 1. Started from the
 // desktop there is no terminal to read that line, so with a display the reason is shown in a
 // message box too, under the caption of the other start-up failures.
@@ -48,10 +43,8 @@ int FailStartup(const std::string& reason, std::ostream& err) {
     err << "velora: " << reason << "\n";
     err.flush();
     if (!HasDisplay()) return 1;
-    std::optional<QApplication> application;
-    if (QCoreApplication::instance() == nullptr)
-        application.emplace(applicationArgc, applicationArgv);
-    const ProgramServices services;
+    std::optional<DesktopApplication> desktop;
+    if (QCoreApplication::instance() == nullptr) desktop.emplace();
     const std::u16string text = QString::fromStdString(reason).toStdU16String();
     MessageBoxW(nullptr, text.c_str(), u"Error!!!", MB_OK);
     return 1;
@@ -282,11 +275,7 @@ int RunProgram(const std::vector<std::string>& maildirs, int scale, std::ostream
                "set); the subcommands work without one (see --help)\n";
         return 1;
     }
-    QApplication application(applicationArgc, applicationArgv);
-    QApplication::setApplicationName(QStringLiteral("velora"));
-    // What the layer makes from here on (the keep-awake sound, the screen-saver connection...)
-    // is released before the Qt application.
-    const ProgramServices services;
+    const DesktopApplication desktop;
     if (program.Start() != Application::Started::Running) {
         program.Shutdown();  // before the Qt application goes
         if (!program.StoreError().empty()) return FailStartup(program.StoreError(), err);

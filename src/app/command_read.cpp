@@ -12,11 +12,11 @@
 
 #include "app/command_input.h"
 #include "app/commands.h"
+#include "app/desktop_application.h"
 #include "app/text_key_filter.h"
 #include "app/text_reading.h"
 #include "content/message_file_text.h"
 #include "platform/device_screen.h"
-#include "platform/program_services.h"
 #include "platform/screen.h"
 #include "resources/program_resources.h"
 
@@ -75,12 +75,7 @@ int RunReadCommand(const CommandContext& context) {
     const std::u16string text =
         ReadingTextOfInput(*bytes, options.message ? InputKind::Message : InputKind::Text);
 
-    static int argc = 1;
-    static char name[] = "velora";
-    static char* argv[] = {name, nullptr};
-    QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("velora"));
-    const platform::ProgramServices services;  // released before the Qt application
+    const DesktopApplication desktop;
 
     platform::Screen screen;
     const std::filesystem::path sound = resources::FindKeepAwakeSound(
