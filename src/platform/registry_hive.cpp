@@ -62,6 +62,20 @@ class HiveLock {
     bool locked_ = false;
 };
 
+// Names the first few lines of the settings file that did not parse, and counts the rest.
+void ReportIgnoredLines(const std::filesystem::path& file,
+                        const std::vector<std::string>& problems) {
+    constexpr std::size_t kMaxNamed = 5;
+    for (std::size_t i = 0; i < problems.size() && i < kMaxNamed; ++i) {
+        std::fprintf(stderr, "velora: the settings file %s: %s; the line is ignored\n",
+                     file.c_str(), problems[i].c_str());
+    }
+    if (problems.size() > kMaxNamed) {
+        std::fprintf(stderr, "velora: the settings file %s: %zu more lines are ignored\n",
+                     file.c_str(), problems.size() - kMaxNamed);
+    }
+}
+
 }  // namespace
 
 RegistryHive::RegistryHive(std::filesystem::path file)
@@ -173,12 +187,8 @@ void RegistryHive::Refresh(Locked locked) {
     if (read.Error() != FileError::NotFound && read.Error() != FileError::System)
         now = StampFromStatus(status);
     if (!read) {
-        if (!warnedUnreadable_) {
-            std::fprintf(stderr,
-                         "velora: cannot read the settings file %s (%s); the defaults are used\n",
-                         file_.c_str(), read.Reason().c_str());
-            warnedUnreadable_ = true;
-        }
+        WarnUnreadableOnce("velora: cannot read the settings file %s (%s); the defaults are used\n",
+                           read.Reason());
         keepingCorruptFile_ = now.exists;  // what we cannot read we must not replace
         ReplaceWith(DefaultHive(), now);
         return;
@@ -188,15 +198,7 @@ void RegistryHive::Refresh(Locked locked) {
     if (std::optional<HiveData> disk = ParseHive(bytes, &problems)) {
         // The lines that parse are kept; the others are named once per version of the file (the
         // next commit writes the file without them).
-        constexpr std::size_t kMaxNamed = 5;
-        for (std::size_t i = 0; i < problems.size() && i < kMaxNamed; ++i) {
-            std::fprintf(stderr, "velora: the settings file %s: %s; the line is ignored\n",
-                         file_.c_str(), problems[i].c_str());
-        }
-        if (problems.size() > kMaxNamed) {
-            std::fprintf(stderr, "velora: the settings file %s: %zu more lines are ignored\n",
-                         file_.c_str(), problems.size() - kMaxNamed);
-        }
+        ReportIgnoredLines(file_, problems);
         keepingCorruptFile_ = false;
         ReplaceWith(std::move(*disk), now);
         return;
@@ -211,13 +213,8 @@ void RegistryHive::Refresh(Locked locked) {
             Refresh(Locked::Yes);
             return;
         }
-        if (!warnedUnreadable_) {
-            std::fprintf(stderr,
-                         "velora: the settings file %s is unreadable (%s); the defaults are "
-                         "used\n",
-                         file_.c_str(), reason.c_str());
-            warnedUnreadable_ = true;
-        }
+        WarnUnreadableOnce(
+            "velora: the settings file %s is unreadable (%s); the defaults are used\n", reason);
         ReplaceWith(DefaultHive(), now);
         return;
     }
@@ -228,6 +225,12 @@ void RegistryHive::Refresh(Locked locked) {
     }
     if (WriteFile(DefaultHive())) now = StampFile();
     ReplaceWith(DefaultHive(), now);
+}
+
+void RegistryHive::WarnUnreadableOnce(const char* format, const std::string& reason) {
+    if (warnedUnreadable_) return;
+    std::fprintf(stderr, format, file_.c_str(), reason.c_str());
+    warnedUnreadable_ = true;
 }
 
 bool RegistryHive::OpenKey(std::u16string_view path, Create create, bool* created) {

@@ -90,6 +90,8 @@ class RegistryHive {
     bool WriteFile(const HiveData& hive);
     bool CreateFileWithDefaults(Locked locked);
     bool MoveCorruptFileAside(const std::string& reason);
+    // Prints `format` (a printf format taking the file and the reason) once per hive.
+    void WarnUnreadableOnce(const char* format, const std::string& reason);
     static void Apply(HiveData& hive, const Change& change);
 
     std::filesystem::path file_;
