@@ -18,9 +18,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/keep_awake.h"
-#include "platform/message_box.h"
-#include "platform/screen.h"
+#include "platform/desktop/wake_services.h"
+#include "platform/ui/message_box.h"
+#include "platform/ui/screen.h"
 #include "reader/player.h"
 #include "reader/reader_window.h"
 #include "reader/segment_text.h"

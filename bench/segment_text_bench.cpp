@@ -19,7 +19,7 @@
 #include <string>
 
 #include "benchmark_main.h"
-#include "platform/text_codec.h"
+#include "platform/base/text_codec.h"
 #include "reader/segment_text.h"
 
 namespace {

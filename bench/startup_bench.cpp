@@ -15,15 +15,15 @@
 #include <memory>
 #include <string>
 
-#include "app/application.h"
-#include "platform/keep_awake.h"
-#include "platform/message_box.h"
+#include "commands/application.h"
+#include "platform/desktop/wake_services.h"
+#include "platform/ui/message_box.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using velora::app::Application;
-using velora::app::StartOptions;
+using velora::commands::Application;
+using velora::commands::StartOptions;
 
 fs::path BenchRoot() {
     static fs::path root = [] {

@@ -11,34 +11,40 @@ function(velora_set_warnings target)
   endif()
 endfunction()
 
-# velora_library(NAME DEPS...) builds every .cpp of the calling folder into the static library
-# velora_NAME. Headers are included as "folder/file.h" from src/.
+# velora_library(NAME [SOURCES file.cpp...] [DEPENDS target...]) builds the listed sources of the
+# calling folder into the static library velora_NAME (an interface library when the folder's code
+# is all in headers). Headers are included as "folder/file.h" from src/.
 function(velora_library name)
-  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
-  if(NOT sources)
-    # A folder whose code is all in headers so far.
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "SOURCES;DEPENDS")
+  if(arg_UNPARSED_ARGUMENTS)
+    message(FATAL_ERROR "velora_library(${name}): unexpected ${arg_UNPARSED_ARGUMENTS}")
+  endif()
+  if(NOT arg_SOURCES)
     add_library(velora_${name} INTERFACE)
     target_include_directories(velora_${name} INTERFACE ${PROJECT_SOURCE_DIR}/src)
     target_compile_definitions(velora_${name} INTERFACE QT_NO_KEYWORDS)
-    target_link_libraries(velora_${name} INTERFACE ${ARGN})
+    target_link_libraries(velora_${name} INTERFACE ${arg_DEPENDS})
     return()
   endif()
-  add_library(velora_${name} STATIC ${sources})
+  add_library(velora_${name} STATIC ${arg_SOURCES})
   target_include_directories(velora_${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
   # GLib's headers (under GMime) use "signals" as a field name.
   target_compile_definitions(velora_${name} PUBLIC QT_NO_KEYWORDS)
-  target_link_libraries(velora_${name} PUBLIC ${ARGN})
+  target_link_libraries(velora_${name} PUBLIC ${arg_DEPENDS})
   velora_set_warnings(velora_${name})
 endfunction()
 
-# velora_test(NAME DEPS... [LSAN_OPTIONS OPTIONS]) builds every .cpp of the calling folder into the
-# test program velora_tests_NAME and registers its tests with CTest, run on the offscreen Qt
-# platform; LSAN_OPTIONS replaces the LeakSanitizer options of the test preset for these tests.
+# velora_test(NAME SOURCES file.cpp... DEPENDS target... [LSAN_OPTIONS OPTIONS]) builds the listed
+# sources into the test program velora_tests_NAME and registers its tests with CTest, run on the
+# offscreen Qt platform; LSAN_OPTIONS replaces the LeakSanitizer options of the test preset for
+# these tests.
 function(velora_test name)
-  cmake_parse_arguments(PARSE_ARGV 1 arg "" "LSAN_OPTIONS" "")
-  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
-  add_executable(velora_tests_${name} ${sources})
-  target_link_libraries(velora_tests_${name} PRIVATE ${arg_UNPARSED_ARGUMENTS}
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "LSAN_OPTIONS" "SOURCES;DEPENDS")
+  if(arg_UNPARSED_ARGUMENTS)
+    message(FATAL_ERROR "velora_test(${name}): unexpected ${arg_UNPARSED_ARGUMENTS}")
+  endif()
+  add_executable(velora_tests_${name} ${arg_SOURCES})
+  target_link_libraries(velora_tests_${name} PRIVATE ${arg_DEPENDS}
     GTest::gtest GTest::gmock GTest::gtest_main)
   target_compile_definitions(velora_tests_${name} PRIVATE
     VELORA_TEST_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/data"

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <span>
 
-#include "platform/mapi_entry_id.h"
+#include "platform/mapi/entry_id.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace velora::platform;

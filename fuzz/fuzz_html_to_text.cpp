@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "content/html_to_text.h"
-#include "platform/text_codec.h"
+#include "platform/base/text_codec.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);

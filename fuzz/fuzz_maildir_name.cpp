@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/maildir_name.h"
+#include "platform/maildir/file_name.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace velora::platform;

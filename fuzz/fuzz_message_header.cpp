@@ -7,9 +7,9 @@
 #include <string>
 #include <string_view>
 
-#include "platform/header_text.h"
-#include "platform/maildir_headers.h"
-#include "platform/text_codec.h"
+#include "platform/base/text_codec.h"
+#include "platform/maildir/headers.h"
+#include "platform/mime/header_text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace velora::platform;

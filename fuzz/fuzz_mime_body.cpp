@@ -13,7 +13,7 @@
 #include <string_view>
 
 #include "content/message_file_text.h"
-#include "platform/text_codec.h"
+#include "platform/base/text_codec.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/registry_format.h"
+#include "platform/registry/registry_format.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);

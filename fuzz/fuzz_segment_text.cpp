@@ -12,7 +12,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "platform/text_codec.h"
+#include "platform/base/text_codec.h"
 #include "reader/frame_sequence.h"
 #include "reader/player.h"
 #include "reader/reading_document.h"

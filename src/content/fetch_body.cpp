@@ -7,7 +7,7 @@
 
 #include "content/html_to_text.h"
 #include "content/mime_decoding.h"
-#include "platform/mapi.h"
+#include "platform/mapi/mapi.h"
 
 namespace velora::content {
 namespace {

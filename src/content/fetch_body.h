@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "content/message_reader.h"
-#include "platform/mapi_types.h"
+#include "platform/mapi/types.h"
 
 namespace velora::content {
 

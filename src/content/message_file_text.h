@@ -6,7 +6,7 @@
 
 #include <string_view>
 
-#include "platform/bstr.h"
+#include "platform/base/bstr.h"
 
 namespace velora::content {
 

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/bstr.h"
-#include "platform/mapi.h"
+#include "platform/base/bstr.h"
+#include "platform/mapi/mapi.h"
 
 namespace velora::mail {
 class MailStoreSession;

@@ -5,9 +5,9 @@
 #include <memory>
 #include <string>
 
-#include "platform/ascii_case.h"
-#include "platform/mime.h"
-#include "platform/text_codec.h"
+#include "platform/base/ascii_case.h"
+#include "platform/base/text_codec.h"
+#include "platform/mime/mime_component.h"
 
 namespace velora::content {
 namespace {

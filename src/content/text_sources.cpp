@@ -4,7 +4,7 @@
 #include <new>
 
 #include "content/message_reader.h"
-#include "platform/message_box.h"
+#include "platform/ui/message_box.h"
 #include "reader/reading_document.h"
 #include "reader/segment_text.h"
 #include "reader/wait_cursor.h"

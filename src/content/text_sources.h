@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <string>
 
-#include "platform/mapi_types.h"
+#include "platform/mapi/types.h"
 #include "reader/player.h"
 #include "services/reading_settings.h"
 

@@ -1,6 +1,6 @@
 #include "inbox/inbox_sort.h"
 
-#include "platform/locale_format.h"
+#include "platform/desktop/locale_format.h"
 
 namespace velora::inbox {
 namespace {

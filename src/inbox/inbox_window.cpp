@@ -2,9 +2,9 @@
 
 #include <QImage>
 
-#include "platform/menu_bar.h"
-#include "platform/painter.h"
-#include "platform/screen.h"
+#include "platform/gdi/painter.h"
+#include "platform/ui/menu_bar.h"
+#include "platform/ui/screen.h"
 #include "services/settings.h"
 
 namespace velora::inbox {

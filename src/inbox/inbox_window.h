@@ -13,9 +13,9 @@
 #include <memory>
 #include <string>
 
-#include "platform/list_view.h"
-#include "platform/resource_module.h"
-#include "platform/window.h"
+#include "platform/ui/list_view.h"
+#include "platform/ui/resource_module.h"
+#include "platform/ui/window.h"
 #include "resources/resource_ids.h"
 
 namespace velora::inbox {

@@ -1,6 +1,6 @@
 #include "mail/mail_store_session.h"
 
-#include "platform/mapi.h"
+#include "platform/mapi/mapi.h"
 
 namespace velora::mail {
 namespace {

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/bstr.h"
-#include "platform/mapi.h"
+#include "platform/base/bstr.h"
+#include "platform/mapi/mapi.h"
 
 namespace velora::mail {
 

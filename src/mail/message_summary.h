@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/mapi.h"
+#include "platform/mapi/mapi.h"
 #include "support/positional_list.h"
 
 namespace velora::mail {

@@ -1,7 +1,7 @@
 #include "reader/find_commands.h"
 
-#include "platform/menu_bar.h"
-#include "platform/message_box.h"
+#include "platform/ui/menu_bar.h"
+#include "platform/ui/message_box.h"
 #include "services/dialog.h"
 
 namespace velora::reader {

@@ -10,7 +10,7 @@
 
 #include <functional>
 
-#include "platform/window.h"
+#include "platform/ui/window.h"
 #include "reader/find.h"
 #include "reader/player.h"
 #include "services/dialog_window.h"

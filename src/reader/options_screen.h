@@ -8,7 +8,7 @@
 #include <optional>
 #include <string_view>
 
-#include "platform/painter.h"
+#include "platform/gdi/painter.h"
 #include "reader/paint_layout.h"
 #include "services/reading_settings.h"
 

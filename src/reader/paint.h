@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/painter.h"
+#include "platform/gdi/painter.h"
 #include "reader/player.h"
 #include "reader/reader_state.h"
 #include "services/reading_settings.h"

@@ -1,6 +1,6 @@
 #include "reader/reader_window.h"
 
-#include "platform/menu_bar.h"
+#include "platform/ui/menu_bar.h"
 #include "reader/options_screen.h"
 #include "reader/paint_layout.h"
 #include "services/settings.h"

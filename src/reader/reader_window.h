@@ -13,9 +13,9 @@
 #include <functional>
 #include <string>
 
-#include "platform/keep_awake.h"
-#include "platform/resource_module.h"
-#include "platform/window.h"
+#include "platform/desktop/wake_services.h"
+#include "platform/ui/resource_module.h"
+#include "platform/ui/window.h"
 #include "reader/paint.h"
 #include "reader/paint_layout.h"
 #include "reader/player.h"

@@ -3,7 +3,7 @@
 // step (a text being segmented). Kept out of SegmentText itself so that the command-line
 // subcommands, which segment without a display, do not link the GUI libraries.
 
-#include "platform/message_box.h"
+#include "platform/ui/message_box.h"
 
 namespace velora::reader {
 

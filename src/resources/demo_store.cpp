@@ -5,7 +5,7 @@
 #include <set>
 #include <system_error>
 
-#include "platform/file_io.h"
+#include "platform/base/file_io.h"
 
 namespace velora::resources {
 namespace {

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <system_error>
 
-#include "platform/program_services.h"
+#include "platform/base/program_services.h"
 
 namespace velora::resources {
 

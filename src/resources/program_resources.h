@@ -6,7 +6,7 @@
 
 #include <filesystem>
 
-#include "platform/resource_module.h"
+#include "platform/ui/resource_module.h"
 #include "resources/resource_ids.h"
 
 namespace velora::resources {

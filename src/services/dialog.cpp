@@ -2,9 +2,9 @@
 
 #include <cstdio>
 
-#include "platform/menu_bar.h"
-#include "platform/message_box.h"
-#include "platform/screen.h"
+#include "platform/ui/menu_bar.h"
+#include "platform/ui/message_box.h"
+#include "platform/ui/screen.h"
 
 namespace velora::services {
 

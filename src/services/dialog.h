@@ -10,8 +10,8 @@
 #include <functional>
 #include <string>
 
-#include "platform/resource_module.h"
-#include "platform/window.h"
+#include "platform/ui/resource_module.h"
+#include "platform/ui/window.h"
 #include "resources/resource_ids.h"
 #include "services/dialog_window.h"
 

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "platform/painter.h"
-#include "platform/screen.h"
+#include "platform/gdi/painter.h"
+#include "platform/ui/screen.h"
 
 namespace velora::services {
 

@@ -19,8 +19,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/resource_module.h"
-#include "platform/window.h"
+#include "platform/ui/resource_module.h"
+#include "platform/ui/window.h"
 
 namespace velora::services {
 

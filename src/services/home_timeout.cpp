@@ -1,6 +1,6 @@
 #include "services/home_timeout.h"
 
-#include "platform/registry.h"
+#include "platform/registry/registry.h"
 
 namespace velora::services {
 

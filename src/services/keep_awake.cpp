@@ -1,6 +1,6 @@
 #include "services/keep_awake.h"
 
-#include "platform/keep_awake.h"
+#include "platform/desktop/wake_services.h"
 
 namespace velora::services {
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "platform/registry.h"
+#include "platform/registry/registry.h"
 
 namespace velora::services {
 

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "platform/bstr.h"
+#include "platform/base/bstr.h"
 
 namespace velora::support {
 

@@ -12,8 +12,8 @@
 #include "content/message_reader.h"
 #include "content/mime_decoding.h"
 #include "fake_message.h"
-#include "platform/mime.h"
-#include "platform/text_codec.h"
+#include "platform/base/text_codec.h"
+#include "platform/mime/mime_component.h"
 
 namespace velora::content {
 namespace {

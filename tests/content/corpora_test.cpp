@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "content/message_file_text.h"
-#include "platform/text_codec.h"
+#include "platform/base/text_codec.h"
 
 namespace velora::content {
 namespace {

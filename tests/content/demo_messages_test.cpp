@@ -7,7 +7,7 @@
 #include <sstream>
 
 #include "content/message_file_text.h"
-#include "platform/text_codec.h"
+#include "platform/base/text_codec.h"
 
 namespace velora::content {
 namespace {

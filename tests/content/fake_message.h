@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/mapi.h"
+#include "platform/mapi/mapi.h"
 
 namespace velora::content::testing {
 

@@ -15,9 +15,9 @@
 #include "content/message_reader.h"
 #include "mail/inbox_list.h"
 #include "mail/mail_store_session.h"
-#include "platform/mapi.h"
-#include "platform/message_box.h"
-#include "platform/text_codec.h"
+#include "platform/base/text_codec.h"
+#include "platform/mapi/mapi.h"
+#include "platform/ui/message_box.h"
 #include "reader/reading_document.h"
 #include "reader/segment_text.h"
 

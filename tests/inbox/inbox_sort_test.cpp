@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/locale_format.h"
-#include "platform/text_codec.h"
+#include "platform/base/text_codec.h"
+#include "platform/desktop/locale_format.h"
 
 namespace velora::inbox {
 namespace {

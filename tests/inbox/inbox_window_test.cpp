@@ -7,10 +7,10 @@
 #include <QTemporaryDir>
 #include <map>
 
-#include "platform/menu_bar.h"
-#include "platform/message_box.h"
-#include "platform/recording_painter.h"
-#include "platform/screen.h"
+#include "platform/gdi/recording_painter.h"
+#include "platform/ui/menu_bar.h"
+#include "platform/ui/message_box.h"
+#include "platform/ui/screen.h"
 #include "services/settings.h"
 
 namespace velora::inbox {

@@ -10,9 +10,9 @@
 #include "../platform/maildir_fixture.h"
 #include "mail/mail_store_session.h"
 #include "mail/message_operations.h"
-#include "platform/maildir_side_file.h"
-#include "platform/mapi_entry_id.h"
-#include "platform/text_codec.h"
+#include "platform/base/text_codec.h"
+#include "platform/maildir/side_file.h"
+#include "platform/mapi/entry_id.h"
 
 namespace velora::mail {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/bstr.h"
+#include "platform/base/bstr.h"
 
 #include <gtest/gtest.h>
 

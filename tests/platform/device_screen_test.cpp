@@ -1,7 +1,7 @@
 // Pictures of the device screen through the real painter, written as PNG files to the current
 // folder (the build tree when run by CTest), and checked for crisp whole-pixel scaling.
 
-#include "platform/device_screen.h"
+#include "platform/desktop/device_screen.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,8 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 
-#include "platform/clock.h"
-#include "platform/menu_bar.h"
+#include "platform/ui/clock.h"
+#include "platform/ui/menu_bar.h"
 #include "screen_test_support.h"
 
 namespace velora::platform {

@@ -1,6 +1,6 @@
 // Reading files the one shared way: what each kind of file in a file's place gives.
 
-#include "platform/file_io.h"
+#include "platform/base/file_io.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

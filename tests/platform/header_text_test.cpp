@@ -1,4 +1,4 @@
-#include "platform/header_text.h"
+#include "platform/mime/header_text.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,9 @@
-#include "platform/keep_awake.h"
-
 #include <gtest/gtest.h>
 
 #include <map>
 
-#include "platform/message_box.h"
+#include "platform/desktop/wake_services.h"
+#include "platform/ui/message_box.h"
 
 namespace velora::platform {
 namespace {

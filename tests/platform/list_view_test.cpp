@@ -1,4 +1,4 @@
-#include "platform/list_view.h"
+#include "platform/ui/list_view.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,3 @@
-#include "platform/maildir_header_cache.h"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -8,6 +6,7 @@
 #include <string>
 
 #include "maildir_fixture.h"
+#include "platform/maildir/header_cache.h"
 
 namespace velora::platform {
 namespace {

@@ -1,8 +1,8 @@
-#include "platform/maildir_headers.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
+
+#include "platform/maildir/headers.h"
 
 namespace velora::platform {
 namespace {

@@ -13,10 +13,10 @@
 #include <vector>
 
 #include "maildir_fixture.h"
-#include "platform/file_io.h"
-#include "platform/maildir_side_file.h"
-#include "platform/maildir_store.h"
-#include "platform/mapi_types.h"
+#include "platform/base/file_io.h"
+#include "platform/maildir/side_file.h"
+#include "platform/maildir/store.h"
+#include "platform/mapi/types.h"
 
 namespace velora::platform {
 namespace {
@@ -161,8 +161,8 @@ TEST_F(MaildirListingTest, AMessageInTwoFilesIsListedOnceAndNeitherFileIsReplace
     MaildirFixture::AddMessage(folder, "new", "3.c", message);
     EXPECT_EQ(Uniques(List(store)), (std::vector<std::string>{"1.M1P1.dup", "1.a", "3.c"}));
     for (int change = 0; change < 4; ++change) {
-        const HRESULT result = store.SetSeen("", "1.M1P1.dup", change % 2 == 0);
-        EXPECT_TRUE(result == S_OK || result == MAPI_E_COLLISION) << std::hex << result;
+        const MaildirStatus result = store.SetSeen("", "1.M1P1.dup", change % 2 == 0);
+        EXPECT_TRUE(result == MaildirStatus::Done || result == MaildirStatus::Collision);
     }
     std::string one;
     std::string two;
@@ -190,7 +190,7 @@ TEST_F(MaildirListingTest, ManyFilesAreReadOnceEachWithTheirOwnHeaders) {
     ::testing::internal::CaptureStderr();
     MaildirStore store(folder, "");
     const std::vector<MaildirMessage> messages = store.ListMessages("");
-    EXPECT_EQ(store.SetSideState("", "1.m", {1, 0}), MAPI_E_DISK_ERROR);
+    EXPECT_EQ(store.SetSideState("", "1.m", {1, 0}), MaildirStatus::DiskError);
     const std::string warnings = ::testing::internal::GetCapturedStderr();
     EXPECT_NE(warnings.find("fifo.m: not a regular file"), std::string::npos) << warnings;
     ASSERT_EQ(messages.size(), static_cast<std::size_t>(kCount));

@@ -1,6 +1,6 @@
-#include "platform/maildir_name.h"
-
 #include <gtest/gtest.h>
+
+#include "platform/maildir/file_name.h"
 
 namespace velora::platform {
 namespace {

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/maildir_headers.h"
+#include "platform/maildir/headers.h"
 
 namespace velora::platform {
 namespace {

@@ -1,6 +1,6 @@
-#include "platform/mapi_entry_id.h"
-
 #include <gtest/gtest.h>
+
+#include "platform/mapi/entry_id.h"
 
 namespace velora::platform {
 namespace {

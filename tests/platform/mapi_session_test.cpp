@@ -10,12 +10,12 @@
 #include <memory>
 
 #include "maildir_fixture.h"
-#include "platform/maildir_folder_index.h"
-#include "platform/maildir_plain_body.h"
-#include "platform/maildir_side_file.h"
-#include "platform/mapi.h"
-#include "platform/mapi_entry_id.h"
-#include "platform/text_codec.h"
+#include "platform/base/text_codec.h"
+#include "platform/maildir/folder_index.h"
+#include "platform/maildir/plain_body.h"
+#include "platform/maildir/side_file.h"
+#include "platform/mapi/entry_id.h"
+#include "platform/mapi/mapi.h"
 
 namespace velora::platform {
 namespace {

@@ -1,10 +1,10 @@
-#include "platform/menu_bar.h"
+#include "platform/ui/menu_bar.h"
 
 #include <gtest/gtest.h>
 
 #include <map>
 
-#include "platform/clock.h"
+#include "platform/ui/clock.h"
 #include "screen_test_support.h"
 
 namespace velora::platform {

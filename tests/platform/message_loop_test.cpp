@@ -6,8 +6,8 @@
 #include <QTimer>
 #include <csignal>
 
-#include "platform/clock.h"
-#include "platform/device_screen.h"
+#include "platform/desktop/device_screen.h"
+#include "platform/ui/clock.h"
 #include "screen_test_support.h"
 
 namespace velora::platform {

@@ -1,15 +1,14 @@
 // The MIME component over GMime: parts, content types, decoded content and header lines as the
 // body code relies on them.
 
-#include "platform/mime.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
-#include "platform/text_codec.h"
+#include "platform/base/text_codec.h"
+#include "platform/mime/mime_component.h"
 
 namespace velora::platform {
 namespace {

@@ -2,9 +2,9 @@
 
 #include <QDir>
 
-#include "platform/fonts.h"
-#include "platform/qt_painter.h"
-#include "platform/recording_painter.h"
+#include "platform/gdi/fonts.h"
+#include "platform/gdi/qt_painter.h"
+#include "platform/gdi/recording_painter.h"
 #include "screen_test_support.h"
 
 namespace velora::platform {

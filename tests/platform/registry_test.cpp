@@ -1,4 +1,4 @@
-#include "platform/registry.h"
+#include "platform/registry/registry.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -10,8 +10,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/registry_format.h"
-#include "platform/registry_hive.h"
+#include "platform/registry/registry_format.h"
+#include "platform/registry/registry_hive.h"
 
 namespace velora::platform {
 namespace {

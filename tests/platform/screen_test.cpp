@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/clock.h"
+#include "platform/ui/clock.h"
 #include "screen_test_support.h"
 
 namespace velora::platform {

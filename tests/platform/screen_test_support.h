@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/screen.h"
-#include "platform/window.h"
+#include "platform/ui/screen.h"
+#include "platform/ui/window.h"
 
 namespace velora::platform::testing_support {
 

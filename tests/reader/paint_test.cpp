@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/qt_painter.h"
-#include "platform/recording_painter.h"
+#include "platform/gdi/qt_painter.h"
+#include "platform/gdi/recording_painter.h"
 #include "reader/options_screen.h"
 #include "reader/segment_text.h"
 #include "reader_window_test_support.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/text_codec.h"
+#include "platform/base/text_codec.h"
 #include "reader/frame_sequence.h"
 #include "reader/reading_document.h"
 #include "reader/segment_text.h"

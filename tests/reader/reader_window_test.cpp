@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/registry.h"
+#include "platform/registry/registry.h"
 #include "reader_window_test_support.h"
 
 namespace velora::reader {

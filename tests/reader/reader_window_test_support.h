@@ -13,13 +13,13 @@
 #include <string>
 #include <vector>
 
-#include "platform/clock.h"
-#include "platform/keep_awake.h"
-#include "platform/menu_bar.h"
-#include "platform/message_box.h"
-#include "platform/recording_painter.h"
-#include "platform/resource_module.h"
-#include "platform/screen.h"
+#include "platform/desktop/wake_services.h"
+#include "platform/gdi/recording_painter.h"
+#include "platform/ui/clock.h"
+#include "platform/ui/menu_bar.h"
+#include "platform/ui/message_box.h"
+#include "platform/ui/resource_module.h"
+#include "platform/ui/screen.h"
 #include "reader/player.h"
 #include "reader/reader_window.h"
 #include "reader/segment_text.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/text_codec.h"
+#include "platform/base/text_codec.h"
 #include "reader/reading_document.h"
 
 namespace velora::reader {

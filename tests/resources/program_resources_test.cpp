@@ -7,11 +7,11 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/clock.h"
-#include "platform/keep_awake.h"
-#include "platform/menu_bar.h"
-#include "platform/painter.h"
-#include "platform/screen.h"
+#include "platform/desktop/wake_services.h"
+#include "platform/gdi/painter.h"
+#include "platform/ui/clock.h"
+#include "platform/ui/menu_bar.h"
+#include "platform/ui/screen.h"
 #include "resources/keep_dat.h"
 
 namespace velora::resources {

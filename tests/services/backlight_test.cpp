@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/registry.h"
+#include "platform/registry/registry.h"
 #include "services/home_timeout.h"
 
 namespace velora::services {

@@ -6,9 +6,9 @@
 #include <QApplication>
 #include <memory>
 
-#include "platform/menu_bar.h"
-#include "platform/message_box.h"
-#include "platform/screen.h"
+#include "platform/ui/menu_bar.h"
+#include "platform/ui/message_box.h"
+#include "platform/ui/screen.h"
 #include "resources/program_resources.h"
 
 namespace velora::services {

@@ -8,8 +8,8 @@
 #include <optional>
 #include <tuple>
 
-#include "platform/registry.h"
-#include "platform/registry_hive.h"
+#include "platform/registry/registry.h"
+#include "platform/registry/registry_hive.h"
 
 namespace velora::services {
 namespace {

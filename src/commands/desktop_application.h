@@ -1,0 +1,24 @@
+// The Qt application of the window commands with the platform layer's services: made in that
+// order, so released in the reverse one. What the layer makes while the windows run (the
+// keep-awake sound, the screen-saver connection, the fonts) then always goes before the Qt
+// application it needs, whichever command made the windows.
+#pragma once
+
+#include <QApplication>
+
+#include "platform/base/program_services.h"
+
+namespace velora::commands {
+
+class DesktopApplication {
+  public:
+    DesktopApplication();
+    DesktopApplication(const DesktopApplication&) = delete;
+    DesktopApplication& operator=(const DesktopApplication&) = delete;
+
+  private:
+    QApplication application_;
+    platform::ProgramServices services_;
+};
+
+}  // namespace velora::commands

@@ -1,0 +1,83 @@
+#include <gtest/gtest.h>
+
+#include "command_test_support.h"
+#include "services/settings.h"
+
+namespace velora::commands {
+namespace {
+
+using FramesCommand = testing::CommandTest;
+
+TEST_F(FramesCommand, ListsEveryFrameWithTimesColoursAndText) {
+    const Result result = Run({"frames", WriteFile("text.txt", "Hello world. Bye")});
+    EXPECT_EQ(result.status, kExitSuccess);
+    EXPECT_EQ(result.err, "");
+    // First-run settings: wordBase 183, gapDelay 78, Len 18, Punct1 200. The first sentence
+    // counts two spaces (step 127); the sentence-end frame is empty; "Bye" restarts at green.
+    EXPECT_EQ(result.out,
+              "273\t78\t0,255,0\tHello\n"
+              "473\t78\t127,128,0\tworld.\n"
+              "183\t78\t254,1,0\t\n"
+              "237\t78\t0,255,0\tBye\n"
+              "The End.\n");
+}
+
+TEST_F(FramesCommand, CommandLineSettingsOverrideTheSavedOnes) {
+    const std::string file = WriteFile("text.txt", "Hello, 12 x.");
+    const Result result = Run({"frames", "--speed", "20", "--boost", "--len", "10", "--punct2",
+                               "50", "--num=7", "--punct1", "5", "--no-tintline", file});
+    EXPECT_EQ(result.status, kExitSuccess);
+    // wordBase 5, gapDelay 2 at speed 20 with Speed Boost.
+    EXPECT_EQ(result.out,
+              "105\t2\t127,127,127\tHello,\n"
+              "32\t2\t127,127,127\t12\n"
+              "20\t2\t127,127,127\tx.\n"
+              "The End.\n");
+}
+
+TEST_F(FramesCommand, UsesTheSavedSettings) {
+    services::ReadingSettings saved;
+    saved.SpeedSet = 300;
+    saved.Len = 0;
+    saved.Tintline = 0;
+    ASSERT_EQ(services::SaveSettings(saved), 0);
+    const Result result = Run({"frames", WriteFile("text.txt", "abc")});
+    // wordBase 262 and gapDelay 112 at speed 300.
+    EXPECT_EQ(result.out, "262\t112\t127,127,127\tabc\nThe End.\n");
+}
+
+TEST_F(FramesCommand, PlaysTheBodyOfAMessageFile) {
+    const std::string file = WriteFile("message.eml",
+                                       "From: alice@example.com\r\nSubject: Hi\r\nContent-Type: "
+                                       "text/plain\r\n\r\nHello world. Bye\r\n");
+    const Result result = Run({"frames", "--message", file});
+    EXPECT_EQ(result.status, kExitSuccess);
+    EXPECT_EQ(result.out,
+              "273\t78\t0,255,0\tHello\n"
+              "473\t78\t127,128,0\tworld.\n"
+              "183\t78\t254,1,0\t\n"
+              "237\t78\t0,255,0\tBye\n"
+              "The End.\n");
+}
+
+TEST_F(FramesCommand, EmptyDocumentShowsOnlyTheEnd) {
+    EXPECT_EQ(Run({"frames", WriteFile("empty.txt", "")}).out, "The End.\n");
+    EXPECT_EQ(Run({"frames", WriteFile("blank.txt", "\r\n")}).out, "The End.\n");
+}
+
+TEST_F(FramesCommand, ErrorsAreReported) {
+    EXPECT_EQ(Run({"frames", (home_ / "missing.txt").string()}).status, kExitInputError);
+    const std::string file = WriteFile("text.txt", "Some text.");
+    for (const std::vector<std::string>& arguments :
+         {std::vector<std::string>{"frames", "--speed", "fast", file},
+          std::vector<std::string>{"frames", "--speed"},
+          std::vector<std::string>{"frames", "--speed", "99999999999", file},
+          std::vector<std::string>{"frames", "--tint", file}}) {
+        const Result result = Run(arguments);
+        EXPECT_EQ(result.status, kExitUsageError) << arguments[1];
+        EXPECT_EQ(result.out, "");
+    }
+}
+
+}  // namespace
+}  // namespace velora::commands

@@ -1,0 +1,591 @@
+// The whole program on a screen driven by the test clock: start-up on a fixture Maildir, reading a
+// message to its end, the reader's Inbox commands, the Inbox commands, Find, About, a failing
+// dialog, and a second launch run as a second process while this one runs.
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QKeyEvent>
+#include <QProcess>
+#include <QWidget>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <tuple>
+
+#include "commands/application.h"
+#include "commands/text_reading.h"
+#include "content/text_sources.h"
+#include "platform/desktop/wake_services.h"
+#include "platform/gdi/qt_painter.h"
+#include "platform/gdi/recording_painter.h"
+#include "platform/registry/registry.h"
+#include "platform/ui/menu_bar.h"
+#include "platform/ui/message_box.h"
+#include "reader/options_screen.h"
+#include "reader/paint.h"
+#include "services/dialog.h"
+#include "services/settings.h"
+
+namespace velora::commands {
+namespace {
+
+using namespace velora::platform;
+namespace fs = std::filesystem;
+
+QApplication& EnsureApplication() {
+    static int argc = 1;
+    static char name[] = "velora_tests_app";
+    static char* argv[] = {name, nullptr};
+    static QApplication* app = [] {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        return new QApplication(argc, argv);
+    }();
+    return *app;
+}
+
+void WriteFile(const fs::path& path, const std::string& text) {
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+std::string Message(const std::string& from, const std::string& subject, const std::string& date,
+                    const std::string& body) {
+    return "From: " + from + "\r\nTo: me@example.org\r\nSubject: " + subject + "\r\nDate: " + date +
+           "\r\nMessage-ID: <" + subject +
+           "@example.org>\r\nMIME-Version: 1.0\r\n"
+           "Content-Type: text/plain; charset=utf-8\r\n\r\n" +
+           body;
+}
+
+// Where the screenshots go: the build folder.
+fs::path ScreenshotFolder() {
+    const fs::path folder = fs::path(VELORA_BINARY_DIR) / "screenshots";
+    fs::create_directories(folder);
+    return folder;
+}
+
+class StartupTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        EnsureApplication();
+        char pattern[] = "/tmp/velora-startup-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        root_ = pattern;
+        setenv("VELORA_HOME", (root_ / "home").c_str(), 1);
+        setenv("XDG_DATA_HOME", (root_ / "data").c_str(), 1);
+        setenv("XDG_CACHE_HOME", (root_ / "cache").c_str(), 1);
+        setenv("XDG_CONFIG_HOME", (root_ / "config").c_str(), 1);
+        unsetenv("MAILDIR");
+        maildir_ = root_ / "mail";
+        for (const char* sub : {"cur", "new", "tmp"}) fs::create_directories(maildir_ / sub);
+        WriteFile(
+            maildir_ / "cur" / "1001.M1.host:2,",
+            Message("Ann Example <ann@example.org>", "Cats", "Fri, 04 Dec 2026 10:00:00 +0000",
+                    "The cat sat on the mat. The cat ran away. The end came.\r\n"));
+        WriteFile(
+            maildir_ / "cur" / "1000.M2.host:2,S",
+            Message("Bob Sender <bob@example.org>", "Meeting", "Thu, 03 Dec 2026 09:30:00 +0000",
+                    "Let us meet at noon. Bring the notes.\r\n"));
+        WriteFile(maildir_ / "cur" / "999.M3.host:2,",
+                  Message("carol@example.org", "Plans", "Wed, 02 Dec 2026 08:15:00 +0000",
+                          "Plans for the week.\r\n"));
+        SetMessageBoxService(&boxes_);
+        SetScreenSaver(&screenSaver_);
+        SetSoundPlayer(&sound_);
+        SetPopupMenuChooser([this](const std::vector<MenuItem>&) { return chosen_; });
+    }
+
+    void TearDown() override {
+        if (app_) app_->Shutdown();
+        app_.reset();
+        SetPopupMenuChooser({});
+        SetMenuBarCreationFailure({});
+        SetMessageBoxService(nullptr);
+        SetScreenSaver(nullptr);
+        SetSoundPlayer(nullptr);
+        std::error_code ignored;
+        fs::remove_all(root_, ignored);
+    }
+
+    Application::Started Start() {
+        StartOptions options;
+        options.maildirs = {maildir_.string()};
+        options.desktop = false;
+        auto clock = std::make_unique<TestClock>();
+        clock_ = clock.get();
+        options.clock = std::move(clock);
+        app_ = std::make_unique<Application>(std::move(options));
+        const Application::Started started = app_->Start();
+        if (started == Application::Started::Running) Advance(250);  // timer 8
+        return started;
+    }
+
+    Screen& GetScreen() { return app_->GetScreen(); }
+    void Advance(std::int64_t ms) {
+        clock_->Advance(ms);
+        GetScreen().ProcessMessages();
+    }
+    void Key(UINT key) {
+        GetScreen().PressKey(key);
+        GetScreen().ProcessMessages();
+    }
+    void SoftKey(int index) {
+        GetScreen().PressSoftKey(index);
+        GetScreen().ProcessMessages();
+    }
+    void Menu(UINT command) {
+        chosen_ = command;
+        SoftKey(1);
+        chosen_.reset();
+    }
+    void Screenshot(const char* name) {
+        GetScreen().ProcessMessages();
+        ASSERT_TRUE(GetScreen().Compose().save(
+            QString::fromStdString((ScreenshotFolder() / name).string())));
+    }
+    int Count() { return app_->Inbox()->List()->GetItemCount(); }
+    std::u16string SenderOf(int index) {
+        std::unique_ptr<mail::MessageSummary>* summary = app_->List().summaries.Find(index);
+        return summary != nullptr ? (*summary)->sender : u"<none>";
+    }
+    std::vector<std::string> Flags() {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(maildir_ / "cur")) {
+            names.push_back(entry.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    // Plays until the reader reaches the end of the document (at most `limitMs`).
+    void PlayToTheEnd(std::int64_t limitMs = 120000) {
+        for (std::int64_t spent = 0; spent < limitMs && !app_->GetPlayer().atEnd; spent += 50) {
+            Advance(50);
+        }
+    }
+
+    fs::path root_;
+    fs::path maildir_;
+    RecordingMessageBoxes boxes_;
+    RecordingScreenSaver screenSaver_;
+    RecordingSoundPlayer sound_;
+    std::optional<UINT> chosen_;
+    TestClock* clock_ = nullptr;
+    std::unique_ptr<Application> app_;
+};
+
+TEST_F(StartupTest, StartsOnTheInboxWithTheReaderHiddenAndTheDefaultDocumentLoaded) {
+    ASSERT_EQ(Start(), Application::Started::Running);
+    EXPECT_EQ(GetScreen().Top(), app_->Inbox());
+    EXPECT_FALSE(IsWindowVisible(app_->Reader()));
+    EXPECT_EQ(Count(), 3);
+    EXPECT_EQ(SenderOf(0), u"Ann Example");  // newest first
+    EXPECT_EQ(app_->Inbox()->List()->GetSelectionMark(), 0);
+    EXPECT_EQ(app_->GetPlayer().document.substr(0, 7), u"Velora.");
+    EXPECT_FALSE(app_->AboutText().empty());
+    EXPECT_GT(app_->Settings().gapDelay, 0);
+    Screenshot("inbox.png");
+}
+
+TEST_F(StartupTest, ReadsAMessageWordByWordToTheEnd) {
+    ASSERT_EQ(Start(), Application::Started::Running);
+    SoftKey(0);  // "Read"
+    ASSERT_EQ(GetScreen().Top(), app_->Reader());
+    EXPECT_EQ(app_->GetPlayer().document.substr(0, 8), u"The cat ");
+    EXPECT_NE(Flags()[1].find(":2,S"), std::string::npos);  // 1001.M1 now read on disk
+
+    PaintLog log;
+    GetScreen().SetPaintRecorder(&log);
+    Key(VK_RETURN);  // play
+    Advance(700);
+    Screenshot("reader_playing.png");
+    PlayToTheEnd();
+    GetScreen().SetPaintRecorder(nullptr);
+    EXPECT_TRUE(app_->GetPlayer().atEnd);
+    const std::vector<std::u16string> texts = log.Texts();
+    for (const char16_t* word : {u"cat", u"mat.", u"away.", u"came.", u"The End."}) {
+        EXPECT_NE(std::find(texts.begin(), texts.end(), word), texts.end())
+            << QString::fromStdU16String(word).toStdString();
+    }
+}
+
+TEST_F(StartupTest, MarkAsUnreadAndDeleteMessageFromTheReaderActOnTheRowRead) {
+    ASSERT_EQ(Start(), Application::Started::Running);
+    Key(VK_DOWN);  // Bob's message, read already
+    SoftKey(0);
+    Menu(322);  // Mark as Unread
+    EXPECT_EQ(GetScreen().Top(), app_->Inbox());
+    EXPECT_EQ((*app_->List().summaries.Find(1))->read, 0);
+    EXPECT_EQ(Flags()[0], "1000.M2.host:2,");
+
+    SoftKey(0);
+    Menu(321);  // Delete Message
+    EXPECT_EQ(GetScreen().Top(), app_->Inbox());
+    EXPECT_EQ(Count(), 2);
+    EXPECT_EQ(SenderOf(1), u"carol@example.org");
+    EXPECT_EQ(app_->Inbox()->List()->GetItemState(1, 0xF), LVIS_FOCUSED | LVIS_SELECTED);
+    EXPECT_EQ(Flags().size(), 2u);  // moved out of the Inbox, to the store's Trash
+    int inTrash = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(maildir_)) {
+        if (entry.is_regular_file() && entry.path().string().find("Trash") != std::string::npos &&
+            entry.path().parent_path().filename() != "tmp") {
+            ++inTrash;
+        }
+    }
+    EXPECT_EQ(inTrash, 1);
+}
+
+TEST_F(StartupTest, InboxCommandsSortToggleAndReload) {
+    ASSERT_EQ(Start(), Application::Started::Running);
+    Menu(327);  // Sort by Date: oldest first
+    EXPECT_EQ(SenderOf(0), u"carol@example.org");
+    Menu(327);  // again: newest first
+    EXPECT_EQ(SenderOf(0), u"Ann Example");
+    Menu(326);  // Sort by Read: unread first
+    EXPECT_EQ((*app_->List().summaries.Find(2))->read, 1);
+    Menu(325);  // Sort by Sender
+    EXPECT_EQ(SenderOf(0), u"Ann Example");
+    EXPECT_EQ(SenderOf(1), u"Bob Sender");
+
+    Menu(322);  // Mark as Read Y/N on row 0
+    EXPECT_EQ((*app_->List().summaries.Find(0))->read, 1);
+    Menu(323);  // no attachment: nothing
+    EXPECT_EQ((*app_->List().summaries.Find(0))->markedForDownload, 0);
+
+    Key(VK_LEFT);
+    EXPECT_TRUE(app_->Inbox()->ShowDates());
+    Screenshot("inbox_dates.png");
+    Key(VK_RIGHT);
+    EXPECT_FALSE(app_->Inbox()->ShowDates());
+
+    WriteFile(
+        maildir_ / "new" / "1002.M4.host",
+        Message("Dan <dan@example.org>", "Later", "Sat, 05 Dec 2026 07:00:00 +0000", "Hello.\r\n"));
+    Menu(320);  // Receive/Reload E-mail: load order again
+    EXPECT_EQ(Count(), 4);
+    EXPECT_EQ(SenderOf(0), u"Dan");
+    Menu(321);  // Delete (selected item)
+    EXPECT_EQ(Count(), 3);
+}
+
+TEST_F(StartupTest, AboutShowsTheHelpTextAndDoneClosesIt) {
+    ASSERT_EQ(Start(), Application::Started::Running);
+    std::u16string title, text;
+    GetScreen().SetModalDriver([&](HWND dialog) {
+        auto* window = static_cast<services::DialogWindow*>(dialog);
+        title = window->Title();
+        text = window->ItemText(services::kAboutTextControl);
+        Screenshot("about.png");
+        GetScreen().PressBack();  // kept for the dialog: the About text stays
+        EXPECT_FALSE(window->Ended());
+        GetScreen().PressSoftKey(0);  // "Done"
+    });
+    Menu(301);
+    EXPECT_EQ(title, u"About BRK");
+    EXPECT_EQ(text, app_->AboutText());
+    EXPECT_EQ(GetScreen().Top(), app_->Inbox());
+    EXPECT_TRUE(boxes_.boxes.empty());
+}
+
+TEST_F(StartupTest, FailingDialogIsReportedWithItsCode) {
+    ASSERT_EQ(Start(), Application::Started::Running);
+    SetMenuBarCreationFailure([](UINT id) { return id == 308; });
+    Menu(301);
+    ASSERT_EQ(boxes_.boxes.size(), 1u);
+    EXPECT_EQ(boxes_.boxes[0].text, u"Unable to bring up the dialog.\n0x80070008");
+    EXPECT_EQ(boxes_.boxes[0].caption, u"");
+    EXPECT_EQ(boxes_.boxes[0].owner, app_->Inbox());
+    EXPECT_EQ(boxes_.boxes[0].type, MB_ICONERROR | MB_OK);
+    EXPECT_EQ(GetScreen().Top(), app_->Inbox());
+}
+
+// Clears the edit control (the Back key held), types `text` into it and ticks the boxes given,
+// then presses Find.
+void FillFindDialog(Screen& screen, HWND dialog, const std::u16string& text,
+                    std::initializer_list<int> boxes) {
+    auto* window = static_cast<services::DialogWindow*>(dialog);
+    SendMessage(dialog, WM_KEYDOWN, VK_BACK, LPARAM{1} << 30);
+    for (char16_t character : text) SendMessage(dialog, WM_CHAR, character, 0);
+    for (int box : boxes) window->CheckButton(box, services::BST_CHECKED);
+    screen.PressSoftKey(0);
+}
+
+TEST_F(StartupTest, FindWithEachOptionAndFindNextPastTheLastMatch) {
+    ASSERT_EQ(Start(), Application::Started::Running);
+    SoftKey(0);  // "The cat sat on the mat. The cat ran away. The end came."
+    reader::Player& player = app_->GetPlayer();
+
+    // Match case: "the" only in lower case: "on the mat".
+    GetScreen().SetModalDriver([&](HWND dialog) {
+        Screenshot("find_dialog.png");
+        FillFindDialog(GetScreen(), dialog, u"the", {services::kMatchCaseControl});
+    });
+    Menu(314);
+    EXPECT_TRUE(app_->Reader()->State().findMode);
+    EXPECT_EQ(player.markedWord, player.document.find(u"the mat"));
+    Screenshot("reader_find_mode.png");
+
+    // Find Next (the find-mode bar's left key): "The" without Match case... still case-sensitive:
+    // no further lower-case "the" with a space after it: "Text not found."
+    SoftKey(0);
+    ASSERT_EQ(boxes_.boxes.size(), 1u);
+    EXPECT_EQ(boxes_.boxes[0].text, u"Text not found.");
+    EXPECT_EQ(boxes_.boxes[0].caption, u"Velora");
+    EXPECT_EQ(boxes_.boxes[0].owner, app_->Reader());
+
+    // Start at Top and Begins with: "ca" finds "cat" at the start of a word.
+    GetScreen().SetModalDriver([&](HWND dialog) {
+        auto* window = static_cast<services::DialogWindow*>(dialog);
+        // The dialog opens with the last text selected and every box clear.
+        EXPECT_EQ(window->ItemText(services::kFindTextControl), u"the");
+        EXPECT_EQ(window->IsButtonChecked(services::kMatchCaseControl), services::BST_UNCHECKED);
+        FillFindDialog(GetScreen(), dialog, u"ca",
+                       {services::kStartAtTopControl, services::kBeginsWithControl});
+    });
+    SoftKey(1);  // the find-mode bar's "Find"
+    EXPECT_EQ(player.markedWord, player.document.find(u"cat"));
+    EXPECT_FALSE(app_->Find().findFromTop);
+    SoftKey(0);  // Find Next: the second "cat"
+    EXPECT_EQ(player.markedWord, player.document.find(u"cat ran"));
+    SoftKey(0);  // "came." begins with "ca" too
+    EXPECT_EQ(player.markedWord, player.document.find(u"came."));
+    const std::size_t before = player.cursor;
+    const std::size_t boxes = boxes_.boxes.size();
+    SoftKey(0);  // past the last match
+    ASSERT_EQ(boxes_.boxes.size(), boxes + 1);
+    EXPECT_EQ(boxes_.boxes.back().text, u"Text not found.");
+    EXPECT_EQ(player.cursor, before);
+
+    // Play leaves find mode.
+    Key(VK_RETURN);
+    EXPECT_FALSE(app_->Reader()->State().findMode);
+}
+
+TEST_F(StartupTest, FindDialogRefusesAnEmptyTextAndTheBackKeyDeletes) {
+    ASSERT_EQ(Start(), Application::Started::Running);
+    SoftKey(0);
+    std::u16string afterBack, afterHeld;
+    bool stillOpen = false;
+    GetScreen().SetModalDriver([&](HWND dialog) {
+        auto* window = static_cast<services::DialogWindow*>(dialog);
+        GetScreen().PressSoftKey(0);  // Find with nothing typed
+        stillOpen = !window->Ended();
+        for (char16_t character : std::u16string(u"mat"))
+            SendMessage(dialog, WM_CHAR, character, 0);
+        GetScreen().PressBack();  // deletes one character, the dialog stays
+        afterBack = window->ItemText(services::kFindTextControl);
+        SendMessage(dialog, WM_KEYDOWN, VK_BACK, LPARAM{1} << 30);  // held: clears
+        afterHeld = window->ItemText(services::kFindTextControl);
+        GetScreen().PressSoftKey(1);  // Cancel
+    });
+    Menu(314);
+    EXPECT_TRUE(stillOpen);
+    ASSERT_FALSE(boxes_.boxes.empty());
+    EXPECT_EQ(boxes_.boxes[0].text, u"Enter the text you would like to find.");
+    EXPECT_EQ(afterBack, u"ma");
+    EXPECT_EQ(afterHeld, u"");
+    EXPECT_FALSE(app_->Reader()->State().findMode);
+    EXPECT_EQ(GetScreen().Top(), app_->Reader());
+}
+
+TEST_F(StartupTest, DesktopKeysTypeIntoTheFindDialog) {
+    StartOptions options;
+    options.maildirs = {maildir_.string()};
+    options.desktop = true;
+    auto clock = std::make_unique<TestClock>();
+    clock_ = clock.get();
+    options.clock = std::move(clock);
+    app_ = std::make_unique<Application>(std::move(options));
+    ASSERT_EQ(app_->Start(), Application::Started::Running);
+    // The device screen widget opens its pop-ups as Qt menus; the test picks from them instead.
+    SetPopupMenuChooser([this](const std::vector<MenuItem>&) { return chosen_; });
+    Advance(250);
+    ASSERT_NE(app_->DesktopWidget(), nullptr);
+    SoftKey(0);
+    std::u16string typed, afterBackspace;
+    GetScreen().SetModalDriver([&](HWND dialog) {
+        auto* window = static_cast<services::DialogWindow*>(dialog);
+        auto press = [this](int key, const QString& text, bool repeat = false) {
+            QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier, text, repeat);
+            QCoreApplication::sendEvent(app_->DesktopWidget(), &event);
+        };
+        press(Qt::Key_C, QStringLiteral("c"));
+        press(Qt::Key_A, QStringLiteral("\u00e4"));
+        press(Qt::Key_T, QStringLiteral("t"));
+        typed = window->ItemText(services::kFindTextControl);
+        press(Qt::Key_Backspace, QString());
+        afterBackspace = window->ItemText(services::kFindTextControl);
+        press(Qt::Key_F2, QString());  // Cancel
+    });
+    Menu(314);
+    EXPECT_EQ(typed, u"c\u00e4t");
+    EXPECT_EQ(afterBackspace, u"c\u00e4");
+    EXPECT_EQ(GetScreen().Top(), app_->Reader());
+}
+
+TEST_F(StartupTest, OptionsScreen) {
+    ASSERT_EQ(Start(), Application::Started::Running);
+    SoftKey(0);
+    SoftKey(0);  // "Options"
+    EXPECT_TRUE(app_->Reader()->State().optionsMode);
+    Screenshot("options.png");
+}
+
+TEST_F(StartupTest, ShutdownSavesTheSettingsAndGivesTheLightBack) {
+    ASSERT_EQ(Start(), Application::Started::Running);
+    SoftKey(0);
+    Key(VK_LEFT);  // slower: SpeedSet + 10, saved
+    const std::int32_t speed = app_->Settings().SpeedSet;
+    GetScreen().RequestShutdown();
+    EXPECT_TRUE(GetScreen().QuitPosted());
+    services::ReadingSettings saved;
+    services::BacklightSnapshot snapshot;
+    services::LoadSettings(saved, snapshot);
+    EXPECT_EQ(saved.SpeedSet, speed);
+    EXPECT_FALSE(BacklightHeld());
+}
+
+TEST_F(StartupTest, HomeScreenTimeoutBelowHalfAnHourEndsStartUp) {
+    ASSERT_EQ(Start(), Application::Started::Running);
+    app_->Shutdown();
+    app_.reset();
+    // Timeout 10 minutes.
+    HKEY key = nullptr;
+    DWORD disposition = 0;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, u"ControlPanel\\Home", 0, nullptr, 0, 0, nullptr,
+                              &key, &disposition),
+              ERROR_SUCCESS);
+    const DWORD tenMinutes = 600000;
+    RegSetValueExW(key, u"Timeout", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&tenMinutes),
+                   sizeof tenMinutes);
+    RegCloseKey(key);
+    EXPECT_EQ(Start(), Application::Started::Ended);
+    ASSERT_EQ(boxes_.boxes.size(), 1u);
+    EXPECT_EQ(boxes_.boxes[0].caption, u"Velora");
+}
+
+TEST_F(StartupTest, AStoreThatIsNotAMaildirEndsStartUpWithAReason) {
+    maildir_ = root_ / "missing";
+    EXPECT_EQ(Start(), Application::Started::Ended);
+    EXPECT_NE(app_->StoreError().find("missing"), std::string::npos);
+    app_->Shutdown();
+    // The lock is free again: the next start runs.
+    maildir_ = root_ / "mail";
+    EXPECT_EQ(Start(), Application::Started::Running);
+}
+
+TEST_F(StartupTest, ASettingsFolderThatCannotBeMadeStillStartsWithTheSettingsInMemory) {
+    WriteFile(root_ / "file", "");
+    setenv("VELORA_HOME", (root_ / "file" / "home").c_str(), 1);
+    ASSERT_EQ(Start(), Application::Started::Running);
+    app_->Settings().SpeedSet = 330;
+    EXPECT_EQ(services::SaveSettings(app_->Settings()), ERROR_CANTWRITE);
+    services::ReadingSettings kept;
+    services::BacklightSnapshot snapshot;
+    services::LoadSettings(kept, snapshot);
+    EXPECT_EQ(kept.SpeedSet, 330);
+}
+
+// `velora read`: the reader alone finds as the whole program does, and says that it has no
+// message to delete.
+TEST_F(StartupTest, ReadingATextAloneFindsAndHasNoMessageToDelete) {
+    Screen screen(std::make_unique<TestClock>());
+    TextReading reading(screen, u"The cat sat. The dog ran.", u"");
+    const auto menu = [&](UINT command) {
+        chosen_ = command;
+        screen.PressSoftKey(1);
+        screen.ProcessMessages();
+    };
+    menu(321);
+    ASSERT_EQ(boxes_.boxes.size(), 1u);
+    EXPECT_EQ(boxes_.boxes[0].text, kNoMessageToDelete);
+    screen.SetModalDriver([&](HWND dialog) { FillFindDialog(screen, dialog, u"dog", {}); });
+    menu(314);
+    EXPECT_TRUE(reading.Reader().State().findMode);
+    EXPECT_EQ(reading.GetPlayer().markedWord, reading.GetPlayer().document.find(u"dog"));
+}
+
+TEST_F(StartupTest, AStoreErrorIsShownInAMessageBoxTooWithADisplay) {
+    std::ostringstream err;
+    EXPECT_EQ(RunProgram({(root_ / "missing").string()}, 3, err), 1);
+    EXPECT_NE(err.str().find("missing"), std::string::npos);
+    ASSERT_EQ(boxes_.boxes.size(), 1u);
+    EXPECT_EQ(boxes_.boxes[0].caption, u"Error!!!");
+}
+
+// A second launch, run as a process of its own, while this one runs with the About dialog open
+// over its Inbox.
+TEST_F(StartupTest, SecondLaunchHandsOverAndTheFirstReloadsOnActivation) {
+    ASSERT_EQ(Start(), Application::Started::Running);
+    WriteFile(maildir_ / "new" / "1003.M5.host",
+              Message("Eve <eve@example.org>", "New", "Sat, 05 Dec 2026 12:00:00 +0000",
+                      "Fresh mail.\r\n"));
+    int exitCode = -1;
+    std::int32_t reloadWritten = 0;
+    std::intptr_t dialogEnded = -1;
+    GetScreen().SetModalDriver([&](HWND dialog) {
+        auto* window = static_cast<services::DialogWindow*>(dialog);
+        QProcess second;
+        second.setProgram(QString::fromUtf8(VELORA_BINARY));
+        second.setArguments(
+            {QStringLiteral("--maildir"), QString::fromStdString(maildir_.string())});
+        second.start();
+        ASSERT_TRUE(second.waitForFinished(30000));
+        exitCode = second.exitCode();
+        services::ReadReloadFlag(reloadWritten);
+        // The request reaches this instance through its event loop.
+        for (int round = 0; round < 200 && !window->Ended(); ++round) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        }
+        if (window->Ended()) dialogEnded = window->Result();
+    });
+    Menu(301);
+    EXPECT_EQ(exitCode, 0);
+    EXPECT_EQ(reloadWritten, 1);
+    EXPECT_EQ(dialogEnded, 0);  // cancelled as its blank soft key would
+    EXPECT_EQ(GetScreen().Top(), app_->Inbox());
+    EXPECT_EQ(Count(), 4);  // reloaded on activation
+    EXPECT_EQ(SenderOf(0), u"Eve");
+    std::int32_t reload = -1;
+    services::ReadReloadFlag(reload);
+    EXPECT_EQ(reload, 0);
+}
+
+// Every fixed text of the screens fits its box in the device font, measured through the real
+// painter (the screens are scaled as a whole, so this holds at every scale).
+TEST(FixedTexts, FitTheirBoxesInTheDeviceFont) {
+    using namespace velora::reader;  // the layout of the screens
+    EnsureApplication();
+    QImage image(reader::kClientWidth, reader::kClientHeight, QImage::Format_RGB32);
+    const std::unique_ptr<Painter> painter = CreateQtPainter(&image);
+    const int status = kStatusBox.right - 1;  // inside the box's border
+    // The text, where it starts, the first pixel it must leave free.
+    std::vector<std::tuple<std::u16string, int, int>> rows = {
+        {kFindModeStatus, 7, status},
+        {u"WPM: ?", 15, 108},
+        {u"WPM:", 15, 51},
+        {u"9999", 52, 108},
+        {u"POS:", 108, 137},
+        {u"100%", 138, status},
+        {std::u16string(kOptionsHeading.text), kOptionsHeading.x, kClientWidth},
+        {u"Off", kOptionsSwitchValueX, kClientWidth}};
+    for (int row = 0; row < kOptionsRowCount; ++row) {
+        const OptionsLabel& label = kOptionsLabels[row];
+        rows.emplace_back(label.text, label.x, row < 4 ? 70 : kOptionsSwitchValueX);
+    }
+    std::u16string about;  // its title lines, inside the About box's margins
+    content::LoadAboutText(about);
+    for (std::size_t start = 0, end; (end = about.find(u"\r\n", start)) != start; start = end + 2)
+        rows.emplace_back(about.substr(start, end - start), 2, kClientWidth - 2);
+    for (const auto& [text, left, right] : rows) {
+        EXPECT_LE(left + painter->GetTextExtent(text).cx, right)
+            << QString::fromStdU16String(text).toStdString();
+    }
+}
+
+}  // namespace
+}  // namespace velora::commands
