@@ -46,6 +46,8 @@ function(velora_test name)
   add_executable(velora_tests_${name} ${arg_SOURCES})
   target_link_libraries(velora_tests_${name} PRIVATE ${arg_DEPENDS}
     GTest::gtest GTest::gmock GTest::gtest_main)
+  # What several test programs share (temporary homes, Maildir builders) is in tests/harness.
+  target_include_directories(velora_tests_${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   target_compile_definitions(velora_tests_${name} PRIVATE
     VELORA_TEST_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/data"
     VELORA_SOURCE_DIR="${PROJECT_SOURCE_DIR}"

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "../platform/maildir_fixture.h"
+#include "harness/maildir_fixture.h"
 #include "command_test_support.h"
 #include "commands/store_config.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "../platform/maildir_fixture.h"
+#include "harness/maildir_fixture.h"
 #include "mail/mail_store_session.h"
 #include "mail/message_operations.h"
 #include "platform/base/text_codec.h"

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "maildir_fixture.h"
+#include "harness/maildir_fixture.h"
 
 namespace velora::platform {
 namespace {

@@ -5,7 +5,7 @@
 #include <iterator>
 #include <string>
 
-#include "maildir_fixture.h"
+#include "harness/maildir_fixture.h"
 #include "platform/maildir/header_cache.h"
 
 namespace velora::platform {

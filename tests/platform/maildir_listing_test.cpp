@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "maildir_fixture.h"
+#include "harness/maildir_fixture.h"
 #include "platform/base/file_io.h"
 #include "platform/maildir/side_file.h"
 #include "platform/maildir/store.h"

@@ -9,7 +9,7 @@
 #include <iterator>
 #include <memory>
 
-#include "maildir_fixture.h"
+#include "harness/maildir_fixture.h"
 #include "platform/base/text_codec.h"
 #include "platform/maildir/folder_index.h"
 #include "platform/maildir/plain_body.h"

@@ -1,8 +1,6 @@
 #pragma once
-// Maildir fixtures in a temporary folder: stores, folders and message files built by hand, with
-// VELORA_HOME, XDG_DATA_HOME and XDG_CACHE_HOME pointed inside it for the fixture's lifetime.
-
-#include <stdlib.h>
+// Maildir stores, folders and message files built by hand in a temporary home (see
+// temporary_home.h).
 
 #include <algorithm>
 #include <filesystem>
@@ -10,30 +8,15 @@
 #include <string>
 #include <vector>
 
+#include "harness/temporary_home.h"
+
 namespace velora::testing {
 
-class MaildirFixture {
+class MaildirFixture : public TemporaryHome {
   public:
-    MaildirFixture() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "velora-maildir-XXXXXX").string();
-        root_ = ::mkdtemp(pattern.data());
-        ::setenv("VELORA_HOME", (root_ / "home").c_str(), 1);
-        ::setenv("XDG_DATA_HOME", (root_ / "data").c_str(), 1);
-        ::setenv("XDG_CACHE_HOME", (root_ / "cache").c_str(), 1);
-    }
-    ~MaildirFixture() {
-        std::error_code error;
-        std::filesystem::remove_all(root_, error);
-    }
-    MaildirFixture(const MaildirFixture&) = delete;
-    MaildirFixture& operator=(const MaildirFixture&) = delete;
-
-    const std::filesystem::path& Root() const { return root_; }
-
     // A Maildir (cur, new, tmp) at `relative` below the fixture root; returns its path.
     std::filesystem::path MakeMaildir(const std::string& relative) const {
-        const std::filesystem::path folder = relative.empty() ? root_ : root_ / relative;
+        const std::filesystem::path folder = relative.empty() ? Root() : Root() / relative;
         for (const char* sub : {"cur", "new", "tmp"})
             std::filesystem::create_directories(folder / sub);
         return folder;
@@ -77,9 +60,6 @@ class MaildirFixture {
         std::sort(names.begin(), names.end());
         return names;
     }
-
-  private:
-    std::filesystem::path root_;
 };
 
 }  // namespace velora::testing
