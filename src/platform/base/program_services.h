@@ -12,6 +12,15 @@
 // end in the reverse order: a part is looked up from the innermost installation outwards and made
 // in the innermost. A program that installs none (a benchmark, a fuzz target, a test that does
 // not care) gets, on first use, one that is never destroyed, so nothing of it runs at exit.
+//
+// Every setting the layers take from outside a call lives here too, never in a static or behind a
+// process-wide setter: a part is a plain struct declared by the library that reads it (a test
+// double, a predicate, a chooser, the user's locale), left at its defaults by the program. A test
+// installs its own ProgramServices before the objects it drives and sets the part on it,
+//     ProgramServices services;
+//     services.Get<MessageBoxServices>().service = &recordingBoxes;
+// and everything it set is gone with it. State a library keeps between calls (the current
+// screens, the hive, the locale's collators) is a part private to its .cpp file.
 
 #include <memory>
 #include <mutex>

@@ -8,19 +8,30 @@
 #include <QTime>
 #include <map>
 #include <memory>
+#include <optional>
 
 #include "platform/base/program_services.h"
 
 namespace velora::platform {
 namespace {
 
+// The QLocale of the UserLocale named, and its collators; made again when the name changes.
 struct LocaleState {
-    QLocale locale = QLocale::system();
+    std::optional<std::string> name;
+    QLocale locale;
     std::map<DWORD, std::unique_ptr<QCollator>> collators;  // by flags
 };
 
 LocaleState& State() {
-    return CurrentProgramServices().Get<LocaleState>();
+    ProgramServices& services = CurrentProgramServices();
+    const std::string& name = services.Get<UserLocale>().name;
+    LocaleState& state = services.Get<LocaleState>();
+    if (state.name != name) {
+        state.name = name;
+        state.locale = name.empty() ? QLocale::system() : QLocale(QString::fromStdString(name));
+        state.collators.clear();
+    }
+    return state;
 }
 
 int CopyOut(const QString& text, char16_t* out, int outSize) {
@@ -98,12 +109,6 @@ int CompareStringW(LCID, DWORD flags, const char16_t* first, int firstLength,
     const int result =
         collator->compare(FromUtf16(first, firstLength), FromUtf16(second, secondLength));
     return result < 0 ? CSTR_LESS_THAN : (result > 0 ? CSTR_GREATER_THAN : CSTR_EQUAL);
-}
-
-void SetUserLocaleName(const std::string& name) {
-    LocaleState& state = State();
-    state.locale = name.empty() ? QLocale::system() : QLocale(QString::fromStdString(name));
-    state.collators.clear();
 }
 
 }  // namespace velora::platform

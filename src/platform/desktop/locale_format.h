@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/base/file_time.h"
+#include "platform/base/program_services.h"
 
 namespace velora::platform {
 
@@ -48,8 +49,11 @@ int GetTimeFormatW(LCID locale, DWORD flags, const SYSTEMTIME* time, const char1
 int CompareStringW(LCID locale, DWORD flags, const char16_t* first, int firstLength,
                    const char16_t* second, int secondLength);
 
-// The locale the three functions use as the user's: by default the system locale (LANG/LC_ALL);
-// tests set a fixed one ("en_US", "de_DE", "C"). An empty name goes back to the system locale.
-void SetUserLocaleName(const std::string& name);
+// The locale the three functions use as the user's, a part of the program's services: by default
+// the system locale (LANG/LC_ALL); tests set a fixed one ("en_US", "de_DE", "C"). An empty name
+// is the system locale.
+struct UserLocale {
+    std::string name;
+};
 
 }  // namespace velora::platform
