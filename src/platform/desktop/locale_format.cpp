@@ -8,30 +8,28 @@
 #include <QTime>
 #include <map>
 #include <memory>
-#include <optional>
 
 #include "platform/base/program_services.h"
 
 namespace velora::platform {
-namespace {
 
-// The QLocale of the UserLocale named, and its collators; made again when the name changes.
-struct LocaleState {
-    std::optional<std::string> name;
+struct LocaleCache {
+    explicit LocaleCache(const std::string& localeName)
+        : name(localeName),
+          locale(name.empty() ? QLocale::system() : QLocale(QString::fromStdString(name))) {}
+
+    std::string name;
     QLocale locale;
     std::map<DWORD, std::unique_ptr<QCollator>> collators;  // by flags
 };
 
-LocaleState& State() {
-    ProgramServices& services = CurrentProgramServices();
-    const std::string& name = services.Get<UserLocale>().name;
-    LocaleState& state = services.Get<LocaleState>();
-    if (state.name != name) {
-        state.name = name;
-        state.locale = name.empty() ? QLocale::system() : QLocale(QString::fromStdString(name));
-        state.collators.clear();
-    }
-    return state;
+namespace {
+
+LocaleCache& State() {
+    UserLocale& user = CurrentProgramServices().Get<UserLocale>();
+    if (!user.made || user.made->name != user.name)
+        user.made = std::make_shared<LocaleCache>(user.name);
+    return *user.made;
 }
 
 int CopyOut(const QString& text, char16_t* out, int outSize) {
@@ -99,7 +97,7 @@ int GetTimeFormatW(LCID, DWORD flags, const SYSTEMTIME* time, const char16_t* fo
 int CompareStringW(LCID, DWORD flags, const char16_t* first, int firstLength,
                    const char16_t* second, int secondLength) {
     if (first == nullptr || second == nullptr) return 0;
-    LocaleState& state = State();
+    LocaleCache& state = State();
     std::unique_ptr<QCollator>& collator = state.collators[flags];
     if (!collator) {
         collator = std::make_unique<QCollator>(state.locale);
