@@ -75,11 +75,9 @@ class SettingsTest : public ::testing::Test {
         return true;
     }
 
-    platform::RegistryWriteObserver& Observer() {
-        return services_.Get<platform::RegistryServices>().writeObserver;
-    }
-
     platform::ProgramServices services_;
+    platform::RegistryWriteObserver& observer_ =
+        services_.Get<platform::RegistryServices>().writeObserver;
     QTemporaryDir folder_;
     std::optional<std::string> oldHome_;
 };
@@ -198,8 +196,8 @@ TEST_F(SettingsTest, SnapshotKeepsWhatItHeldWhenABacklightValueIsMissing) {
 
 TEST_F(SettingsTest, SaveWritesNineDwordsInOrderAndTheyLoadBack) {
     std::vector<std::u16string> written;
-    Observer() = [&](std::u16string_view path, std::u16string_view name, DWORD type,
-                     std::span<const BYTE> data) {
+    observer_ = [&](std::u16string_view path, std::u16string_view name, DWORD type,
+                    std::span<const BYTE> data) {
         EXPECT_EQ(path, kSettingsKey);
         EXPECT_EQ(type, platform::REG_DWORD);
         EXPECT_EQ(data.size(), 4u);
@@ -256,7 +254,7 @@ TEST_F(SettingsTest, DefaultsResetEverythingButSpeedAndCurrentWordDelay) {
     SetSpeedBoostFactors(firstRun);
     std::vector<std::int32_t> requests;
     std::vector<std::u16string> written;
-    Observer() = [&](std::u16string_view, std::u16string_view name, DWORD, std::span<const BYTE>) {
+    observer_ = [&](std::u16string_view, std::u16string_view name, DWORD, std::span<const BYTE>) {
         written.emplace_back(name);
     };
     EXPECT_EQ(ApplyDefaults(settings, [&](std::int32_t on) { requests.push_back(on); }),
