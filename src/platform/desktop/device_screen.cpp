@@ -153,7 +153,8 @@ void DeviceScreenWidget::closeEvent(QCloseEvent* event) {
 }
 
 namespace {
-// The self-pipe of the ShutdownSignals alive: the handler writes to [1], the loop reads [0].
+// The self-pipe of the ShutdownSignals alive: the handler writes to [1], the loop reads [0]. In
+// static storage because a signal handler can reach nothing else (no lock, no services lookup).
 int signalPipe[2] = {-1, -1};
 
 void OnShutdownSignal(int) {
