@@ -158,7 +158,7 @@ void Run(const char* label, std::int32_t speedSet, std::int32_t speedBoost) {
 
     TimedReader window(screen, resources::ProgramInstance(), player, settings);
     window.Create();
-    reader::ReaderWindow::FirstActivation() = true;
+    platform::CurrentProgramServices().Get<reader::WindowActivation>().first = true;
     platform::ShowWindow(&window, platform::SW_SHOW);
     screen.ProcessMessages();
     window.records_.clear();
@@ -189,18 +189,17 @@ int main(int argc, char** argv) {
     setenv("VELORA_HOME", pattern, 1);
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication application(argc, argv);
+    platform::ProgramServices services;  // released before the Qt application
     platform::RecordingScreenSaver screenSaver;
     platform::RecordingSoundPlayer sound;
-    platform::SetScreenSaver(&screenSaver);
-    platform::SetSoundPlayer(&sound);
+    services.Get<platform::WakeServices>().screenSaver = &screenSaver;
+    services.Get<platform::WakeServices>().soundPlayer = &sound;
 
     Run("default settings (SpeedSet 210)", 210, 0);
     Run("SpeedSet 20 with Speed Boost", 20, 1);
     RunTimerChain("timer chain alone (273/78 ms)", 273, 78, 300);
     RunTimerChain("timer chain alone (95/2 ms)", 95, 2, 300);
 
-    platform::SetScreenSaver(nullptr);
-    platform::SetSoundPlayer(nullptr);
     std::error_code ignored;
     std::filesystem::remove_all(pattern, ignored);
     return 0;

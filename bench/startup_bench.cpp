@@ -163,18 +163,16 @@ int main(int argc, char** argv) {
     static char name[] = "velora_bench_startup";
     static char* qtArgv[] = {name, nullptr};
     QApplication application(qtArgc, qtArgv);
+    velora::platform::ProgramServices services;  // released before the Qt application
     velora::platform::RecordingMessageBoxes boxes;
-    velora::platform::SetMessageBoxService(&boxes);
+    services.Get<velora::platform::MessageBoxServices>().service = &boxes;
     velora::platform::RecordingScreenSaver screenSaver;
-    velora::platform::SetScreenSaver(&screenSaver);
+    services.Get<velora::platform::WakeServices>().screenSaver = &screenSaver;
     velora::platform::RecordingSoundPlayer sound;
-    velora::platform::SetSoundPlayer(&sound);
+    services.Get<velora::platform::WakeServices>().soundPlayer = &sound;
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    velora::platform::SetMessageBoxService(nullptr);
-    velora::platform::SetScreenSaver(nullptr);
-    velora::platform::SetSoundPlayer(nullptr);
     std::error_code ignored;
     fs::remove_all(BenchRoot(), ignored);
     return 0;

@@ -12,6 +12,7 @@
 #include "content/html_to_text.h"
 #include "content/text_sources.h"
 #include "mail/inbox_list.h"
+#include "platform/base/program_services.h"
 #include "platform/base/text_codec.h"
 #include "platform/desktop/device_screen.h"
 #include "platform/maildir/plain_body.h"
@@ -119,12 +120,11 @@ Application::Started Application::Start() {
     link.optionsMode = [this] { return reader_->State().optionsMode; };
     link.collectWordFontAgain = [this] { reader_->CollectWordFontAgain(); };
     link.quit = [this] { reader_->HandleQuit(); };
-    link.firstActivation = &reader::ReaderWindow::FirstActivation();
+    link.firstActivation =
+        &platform::CurrentProgramServices().Get<reader::WindowActivation>().first;
     inbox_ =
-        std::make_unique<inbox::InboxWindow>(*screen_, instance_, *messages_, link, [](HWND owner) {
-            services::CurrentDialogKind() = services::DialogKind::About;
-            services::ShowInboxDialog(owner);
-        });
+        std::make_unique<inbox::InboxWindow>(*screen_, instance_, *messages_, link,
+                                             [](HWND owner) { services::ShowInboxDialog(owner); });
     inbox_->Create();
 
     // 6. The mail stores.
@@ -240,7 +240,7 @@ void Application::Shutdown() {
     shutDown_ = true;
     shutdownSignals_.reset();  // a signal from here on ends the process at once
     widget_.reset();
-    services::SetDialogContext({});
+    platform::CurrentProgramServices().Get<services::DialogContext>() = {};
     // WM_QUIT sent to the active window runs the quit handling (settings saved, the user's
     // backlight values back, the reader's timers and event released). When the loop ended
     // without it reaching the reader (a dialog was the active window), it runs here, so the

@@ -17,6 +17,10 @@ class DesktopApplication {
     DesktopApplication& operator=(const DesktopApplication&) = delete;
 
   private:
+    // What QApplication keeps a reference to for its whole life.
+    int argc_ = 1;
+    char name_[7] = "velora";
+    char* argv_[2] = {name_, nullptr};
     QApplication application_;
     platform::ProgramServices services_;
 };

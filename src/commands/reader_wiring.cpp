@@ -1,5 +1,6 @@
 #include "commands/reader_wiring.h"
 
+#include "platform/base/program_services.h"
 #include "services/dialog.h"
 
 namespace velora::commands {
@@ -34,7 +35,7 @@ std::unique_ptr<reader::FindCommands> WireReaderCommands(ReaderWiring wiring) {
                                        platform::WPARAM wParam, platform::LPARAM lParam) {
         return commands->DialogProcedure(dialog, message, wParam, lParam);
     };
-    services::SetDialogContext(std::move(context));
+    platform::CurrentProgramServices().Get<services::DialogContext>() = std::move(context);
     return find;
 }
 

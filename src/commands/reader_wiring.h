@@ -34,9 +34,9 @@ struct ReaderWiring {
     std::function<void()> showInboxFrame;
 };
 
-// Sets the reader's commands and the process-wide dialog context. The returned Find commands
-// serve both, so they must outlive the reader's use of them; clear the dialog context
-// (services::SetDialogContext({})) before they go.
+// Sets the reader's commands and the dialog context of the program's services. The returned
+// Find commands serve both, so they must outlive the reader's use of them; empty the dialog
+// context before they go.
 [[nodiscard]] std::unique_ptr<reader::FindCommands> WireReaderCommands(ReaderWiring wiring);
 
 }  // namespace velora::commands

@@ -1,6 +1,7 @@
 #include "commands/text_reading.h"
 
 #include "commands/reader_wiring.h"
+#include "platform/base/program_services.h"
 #include "platform/ui/message_box.h"
 #include "reader/segment_text.h"
 #include "resources/program_resources.h"
@@ -42,14 +43,14 @@ TextReading::TextReading(platform::Screen& screen, const std::u16string& text,
     window_.Backlight().ApplyAtStartup(settings_);
 
     // Shown as the Inbox window hands a message over: the first frame, paused.
-    reader::ReaderWindow::FirstActivation() = true;
+    platform::CurrentProgramServices().Get<reader::WindowActivation>().first = true;
     platform::ShowWindow(&window_, platform::SW_SHOW);
 }
 
 TextReading::~TextReading() {
     // An end that never reached the window still gives the light back and stops the timers.
     window_.ReleaseReaderResources();
-    services::SetDialogContext({});
+    platform::CurrentProgramServices().Get<services::DialogContext>() = {};
 }
 
 void TextReading::SayThereIsNoMessage(const char16_t* text) {

@@ -20,11 +20,6 @@ std::int32_t& DirectionOf(InboxSortState& state, InboxSortKey key) {
 
 }  // namespace
 
-InboxSortState& ProcessInboxSortState() {
-    static InboxSortState state;
-    return state;
-}
-
 int CompareSummaries(InboxSortKey key, const mail::MessageSummary* a,
                      const mail::MessageSummary* b) {
     switch (key) {
@@ -53,10 +48,6 @@ void SortInboxList(mail::InboxList& list, InboxSortKey key, InboxSortState& stat
     });
     list.summaries.Sort(ascending == 1 ? support::SortDirection::Ascending
                                        : support::SortDirection::Descending);
-}
-
-void SortInboxList(mail::InboxList& list, InboxSortKey key) {
-    SortInboxList(list, key, ProcessInboxSortState());
 }
 
 }  // namespace velora::inbox

@@ -14,16 +14,13 @@ namespace velora::inbox {
 
 enum class InboxSortKey { None, Read, Sender, Date };
 
-// The sort state, kept for the whole run (not saved); a reload does not reset it.
+// The sort state, kept by the Inbox for the whole run (not saved); a reload does not reset it.
 struct InboxSortState {
     InboxSortKey key = InboxSortKey::None;
     std::int32_t senderAscending = 1;
     std::int32_t readAscending = 1;
     std::int32_t dateAscending = 1;
 };
-
-// The process-wide sort state.
-InboxSortState& ProcessInboxSortState();
 
 // Negative, zero or positive as a sorts before, with or after b under `key` (ascending):
 // read: unread first; sender: the user's collation ignoring case (a failed comparison counts as
@@ -34,6 +31,5 @@ int CompareSummaries(InboxSortKey key, const mail::MessageSummary* a,
 // Applies the direction rule for `key` to `state`, sorts the list and leaves its cursor at the
 // first element.
 void SortInboxList(mail::InboxList& list, InboxSortKey key, InboxSortState& state);
-void SortInboxList(mail::InboxList& list, InboxSortKey key);
 
 }  // namespace velora::inbox

@@ -97,11 +97,11 @@ struct ReaderLink {
     // ReleaseReaderResources.
     std::function<void()> quit;
     // Set when either window is deactivated; the Inbox window's next activation checks the
-    // reload request and clears it. Shared with the Reader window.
+    // reload request and clears it. Shared with the Reader window (reader::WindowActivation).
     bool* firstActivation = nullptr;
 };
 
-// The About command: stops the flashing, sets the dialog kind, ShowInboxDialog.
+// The About command: stops the flashing, ShowInboxDialog.
 using AboutCommand = std::function<void(platform::HWND inbox)>;
 
 class InboxWindow : public platform::Window {

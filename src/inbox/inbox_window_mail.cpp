@@ -60,9 +60,11 @@ void MailInboxMessages::Delete(int index) {
 }
 
 void MailInboxMessages::Sort(SortKey key) {
-    SortInboxList(list_, key == SortKey::Sender ? InboxSortKey::Sender
-                         : key == SortKey::Read ? InboxSortKey::Read
-                                                : InboxSortKey::Date);
+    SortInboxList(list_,
+                  key == SortKey::Sender ? InboxSortKey::Sender
+                  : key == SortKey::Read ? InboxSortKey::Read
+                                         : InboxSortKey::Date,
+                  sortState_);
 }
 
 void MailInboxMessages::LoadMessageDocument(int index) {

@@ -4,6 +4,7 @@
 // and the text sources that load a message (or the default document) into the reader.
 
 #include "content/text_sources.h"
+#include "inbox/inbox_sort.h"
 #include "inbox/inbox_window.h"
 #include "mail/mail_store_session.h"
 #include "mail/message_summary.h"
@@ -36,6 +37,7 @@ class MailInboxMessages : public InboxMessages {
     mail::InboxList& list_;
     reader::Player& player_;
     services::ReadingSettings& settings_;
+    InboxSortState sortState_;
 };
 
 }  // namespace velora::inbox

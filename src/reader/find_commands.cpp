@@ -23,7 +23,6 @@ FindCommands::FindCommands(Player& player, services::ReadingSettings& settings, 
     : player_(player), settings_(settings), state_(state), hooks_(std::move(hooks)) {}
 
 void FindCommands::Find() {
-    services::CurrentDialogKind() = services::DialogKind::Find;
     services::ShowReaderDialog(hooks_.readerWindow);
 }
 
@@ -67,7 +66,7 @@ services::INT_PTR FindCommands::DialogProcedure(services::DialogWindow& dialog, 
                                                 WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_INITDIALOG:
-            return services::InitDialogWindow(dialog);
+            return services::InitDialogWindow(dialog, services::DialogKind::Find);
         case WM_COMMAND:
             if (wParam == IDOK) {
                 OnFindKey(dialog);

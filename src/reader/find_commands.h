@@ -32,7 +32,7 @@ class FindCommands {
     FindCommands(Player& player, services::ReadingSettings& settings, FindState& state,
                  FindReaderHooks hooks);
 
-    // Command 314 (the reader has stopped playing): sets the dialog kind and opens the dialog.
+    // Command 314 (the reader has stopped playing): opens the Find dialog.
     void Find();
     // Command 315.
     void FindNext();

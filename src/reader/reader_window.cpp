@@ -1,5 +1,6 @@
 #include "reader/reader_window.h"
 
+#include "platform/base/program_services.h"
 #include "platform/ui/menu_bar.h"
 #include "reader/options_screen.h"
 #include "reader/paint_layout.h"
@@ -30,11 +31,6 @@ ReaderWindow::ReaderWindow(Screen& screen, HINSTANCE instance, Player& player,
           }}) {}
 
 ReaderWindow::~ReaderWindow() = default;
-
-bool& ReaderWindow::FirstActivation() {
-    static bool firstActivation = false;
-    return firstActivation;
-}
 
 HWND ReaderWindow::Bar(ReaderBar bar) const {
     switch (bar) {
@@ -455,7 +451,7 @@ void ReaderWindow::OnTimer(UINT_PTR id) {
 }
 
 void ReaderWindow::OnActivate(bool active) {
-    bool& firstActivation = FirstActivation();
+    bool& firstActivation = CurrentProgramServices().Get<WindowActivation>().first;
     state_.helpFade = kHelpHidden;
     if (!active) {
         RequestBacklight(0);

@@ -13,6 +13,7 @@
 #include <functional>
 #include <string>
 
+#include "platform/base/program_services.h"
 #include "platform/desktop/wake_services.h"
 #include "platform/ui/resource_module.h"
 #include "platform/ui/window.h"
@@ -45,6 +46,13 @@ inline constexpr platform::UINT kCommandFindNext = 315;
 inline constexpr platform::UINT kCommandDeleteMessage = 321;
 inline constexpr platform::UINT kCommandMarkAsUnread = 322;
 inline constexpr platform::UINT kCommandOptions = 40014;  // reader bar, left
+
+// Set when the Reader or the Inbox window is deactivated; the next activation of either takes it
+// (the reader shows its frame, the Inbox checks the reload request) and clears it. A part of the
+// program's services, shared by the two windows.
+struct WindowActivation {
+    bool first = false;
+};
 
 class ReaderWindow : public platform::Window {
   public:
@@ -92,8 +100,6 @@ class ReaderWindow : public platform::Window {
     void HandleQuit();
     // Asks the next paint to enumerate the word font's faces again.
     void CollectWordFontAgain() { state_.requests.fontCollection = true; }
-    // Shared with the Inbox window: set when either window is deactivated.
-    static bool& FirstActivation();
 
     ReaderState& State() { return state_; }
     const ReaderState& State() const { return state_; }

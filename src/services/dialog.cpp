@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "platform/base/program_services.h"
 #include "platform/ui/menu_bar.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/screen.h"
@@ -28,8 +29,12 @@ std::int32_t LastErrorCode() {
     return static_cast<std::int32_t>(error);
 }
 
+DialogContext& Context() {
+    return platform::CurrentProgramServices().Get<DialogContext>();
+}
+
 std::int32_t OpenDialog(HWND owner, UINT templateId, DialogProcedure procedure) {
-    DialogContext& context = GetDialogContext();
+    DialogContext& context = Context();
     Screen* screen = context.screen != nullptr ? context.screen : Screen::Current();
     const DialogTemplate* dialogTemplate =
         context.instance != nullptr ? context.instance->Dialog(templateId) : nullptr;
@@ -48,33 +53,19 @@ std::int32_t OpenDialog(HWND owner, UINT templateId, DialogProcedure procedure) 
 
 }  // namespace
 
-void SetDialogContext(DialogContext context) {
-    GetDialogContext() = std::move(context);
-}
-
-DialogContext& GetDialogContext() {
-    static DialogContext context;
-    return context;
-}
-
-DialogKind& CurrentDialogKind() {
-    static DialogKind kind = DialogKind::About;
-    return kind;
-}
-
 std::int32_t ShowInboxDialog(HWND owner) {
     return OpenDialog(owner, kAboutDialogTemplate, AboutDialogProcedure);
 }
 
 std::int32_t ShowReaderDialog(HWND owner) {
-    DialogProcedure procedure = GetDialogContext().findProcedure;
+    DialogProcedure procedure = Context().findProcedure;
     if (!procedure) {
         // Without the reader's search the dialog still edits and cancels.
         procedure = [](DialogWindow& dialog, UINT message, WPARAM wParam,
                        LPARAM lParam) -> INT_PTR {
             switch (message) {
                 case WM_INITDIALOG:
-                    return InitDialogWindow(dialog);
+                    return InitDialogWindow(dialog, DialogKind::Find);
                 case WM_COMMAND:
                     if (wParam != IDCANCEL) return FALSE;
                     dialog.EndDialog(IDCANCEL);
@@ -101,7 +92,7 @@ INT_PTR HandleDialogShellMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     }
 }
 
-INT_PTR InitDialogWindow(DialogWindow& dialog) {
+INT_PTR InitDialogWindow(DialogWindow& dialog, DialogKind kind) {
     SHINITDLGINFO init;
     init.dwMask = SHIDIM_FLAGS;
     init.hDlg = &dialog;
@@ -111,12 +102,11 @@ INT_PTR InitDialogWindow(DialogWindow& dialog) {
         return FALSE;
     }
 
-    const DialogKind kind = CurrentDialogKind();
     SHMENUBARINFO bar{};
     bar.cbSize = 36;
     bar.hwndParent = &dialog;
     bar.nToolBarId = kind == DialogKind::About ? kAboutMenuBar : kFindMenuBar;
-    bar.hInstRes = GetDialogContext().instance;
+    bar.hInstRes = Context().instance;
     if (!SHCreateMenuBar(&bar)) {
         dialog.EndDialog(LastErrorCode());
         return FALSE;
@@ -124,7 +114,7 @@ INT_PTR InitDialogWindow(DialogWindow& dialog) {
     SendMessage(bar.hwndMB, SHCMBM_OVERRIDEKEY, VK_TBACK,
                 MAKELPARAM(SHMBOF_NODEFAULT | SHMBOF_NOTIFY, SHMBOF_NODEFAULT | SHMBOF_NOTIFY));
 
-    const DialogContext& context = GetDialogContext();
+    const DialogContext& context = Context();
     if (kind == DialogKind::About) {
         dialog.SetItemText(kAboutTextControl, context.aboutText ? context.aboutText() : u"");
         SetWindowText(&dialog, kAboutTitle);
@@ -169,11 +159,11 @@ void ReportDialogError(HWND owner, HINSTANCE instance, UINT captionId, UINT form
 INT_PTR AboutDialogProcedure(DialogWindow& dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_INITDIALOG:
-            return InitDialogWindow(dialog);
+            return InitDialogWindow(dialog, DialogKind::About);
         case WM_COMMAND:
             if (wParam == IDOK || wParam == IDCANCEL) {
                 dialog.EndDialog(0);
-                if (GetDialogContext().showInboxFrame) GetDialogContext().showInboxFrame();
+                if (Context().showInboxFrame) Context().showInboxFrame();
                 return TRUE;
             }
             return FALSE;

@@ -2,14 +2,15 @@
 // The program's two modal dialogs, About (template 129, menu bar 308) and Find Text (template
 // 133, menu bar 317), their shared initialisation and the report of a dialog that cannot be shown.
 //
-// Which dialog is meant is told by the process-wide dialog kind, set by the opener right before it
-// opens the dialog. What a dialog shows and does beyond its controls belongs to the layers above
-// (the About text, the reader's frame, the search): start-up fills in a DialogContext.
+// What a dialog shows and does beyond its controls belongs to the layers above (the About text,
+// the reader's frame, the search): start-up fills in the DialogContext part of the program's
+// services, and empties it before what its functions refer to goes.
 
 #include <cstdint>
 #include <functional>
 #include <string>
 
+#include "platform/base/program_services.h"
 #include "platform/ui/resource_module.h"
 #include "platform/ui/window.h"
 #include "resources/resource_ids.h"
@@ -51,22 +52,16 @@ struct DialogContext {
     DialogProcedure findProcedure;
 };
 
-void SetDialogContext(DialogContext context);
-DialogContext& GetDialogContext();
-
-// The process-wide dialog kind.
-DialogKind& CurrentDialogKind();
-
 // Opens About (template 129, the About procedure) owned by `owner`. Returns the dialog's result,
 // or the error code after reporting it.
 std::int32_t ShowInboxDialog(platform::HWND owner);
 // Opens Find Text (template 133, the Find procedure) owned by `owner`.
 std::int32_t ShowReaderDialog(platform::HWND owner);
 
-// The shared WM_INITDIALOG handling: full screen, the soft-key bar of the kind with the Back key
+// The shared WM_INITDIALOG handling: full screen, the soft-key bar of `kind` with the Back key
 // kept for the dialog, the kind's contents and focus. Returns FALSE; on a failure it ends the
 // dialog with the error code, which the opener reports.
-INT_PTR InitDialogWindow(DialogWindow& dialog);
+INT_PTR InitDialogWindow(DialogWindow& dialog, DialogKind kind);
 
 // What every dialog of the program does with the shell's messages: a pop-up of its soft-key bar
 // opens with nothing to prepare, and the Back key it keeps for itself goes on to the focused

@@ -94,20 +94,15 @@ class StartupTest : public ::testing::Test {
         WriteFile(maildir_ / "cur" / "999.M3.host:2,",
                   Message("carol@example.org", "Plans", "Wed, 02 Dec 2026 08:15:00 +0000",
                           "Plans for the week.\r\n"));
-        SetMessageBoxService(&boxes_);
-        SetScreenSaver(&screenSaver_);
-        SetSoundPlayer(&sound_);
-        SetPopupMenuChooser([this](const std::vector<MenuItem>&) { return chosen_; });
+        services_.Get<MessageBoxServices>().service = &boxes_;
+        services_.Get<WakeServices>().screenSaver = &screenSaver_;
+        services_.Get<WakeServices>().soundPlayer = &sound_;
+        menuBars_.popupMenuChooser = [this](const std::vector<MenuItem>&) { return chosen_; };
     }
 
     void TearDown() override {
         if (app_) app_->Shutdown();
         app_.reset();
-        SetPopupMenuChooser({});
-        SetMenuBarCreationFailure({});
-        SetMessageBoxService(nullptr);
-        SetScreenSaver(nullptr);
-        SetSoundPlayer(nullptr);
         std::error_code ignored;
         fs::remove_all(root_, ignored);
     }
@@ -168,6 +163,8 @@ class StartupTest : public ::testing::Test {
         }
     }
 
+    ProgramServices services_;
+    MenuBarServices& menuBars_ = services_.Get<MenuBarServices>();
     fs::path root_;
     fs::path maildir_;
     RecordingMessageBoxes boxes_;
@@ -293,7 +290,7 @@ TEST_F(StartupTest, AboutShowsTheHelpTextAndDoneClosesIt) {
 
 TEST_F(StartupTest, FailingDialogIsReportedWithItsCode) {
     ASSERT_EQ(Start(), Application::Started::Running);
-    SetMenuBarCreationFailure([](UINT id) { return id == 308; });
+    menuBars_.creationFails = [](UINT id) { return id == 308; };
     Menu(301);
     ASSERT_EQ(boxes_.boxes.size(), 1u);
     EXPECT_EQ(boxes_.boxes[0].text, u"Unable to bring up the dialog.\n0x80070008");
@@ -402,7 +399,7 @@ TEST_F(StartupTest, DesktopKeysTypeIntoTheFindDialog) {
     app_ = std::make_unique<Application>(std::move(options));
     ASSERT_EQ(app_->Start(), Application::Started::Running);
     // The device screen widget opens its pop-ups as Qt menus; the test picks from them instead.
-    SetPopupMenuChooser([this](const std::vector<MenuItem>&) { return chosen_; });
+    menuBars_.popupMenuChooser = [this](const std::vector<MenuItem>&) { return chosen_; };
     Advance(250);
     ASSERT_NE(app_->DesktopWidget(), nullptr);
     SoftKey(0);

@@ -88,11 +88,10 @@ class MessageDocumentTest : public ::testing::Test {
         for (const char* name : {"XDG_CACHE_HOME", "XDG_DATA_HOME", "VELORA_HOME"}) {
             ::setenv(name, (root_ / name).c_str(), 1);
         }
-        platform::SetMessageBoxService(&boxes_);
+        services_.Get<platform::MessageBoxServices>().service = &boxes_;
     }
     void TearDown() override {
         session_.reset();
-        platform::SetMessageBoxService(nullptr);
         std::error_code ignored;
         fs::remove_all(root_, ignored);
     }
@@ -138,6 +137,7 @@ class MessageDocumentTest : public ::testing::Test {
                "\r\nDate: Tue, 01 Dec 2026 10:00:00 +0000\r\nMIME-Version: 1.0\r\n" + typeAndBody;
     }
 
+    platform::ProgramServices services_;
     fs::path root_;
     mail::MapiRuntime runtime_;
     platform::RecordingMessageBoxes boxes_;

@@ -36,8 +36,9 @@ std::string Order(InboxList& list) {
 
 class InboxSortTest : public ::testing::Test {
   protected:
-    void SetUp() override { platform::SetUserLocaleName("en_US"); }
-    void TearDown() override { platform::SetUserLocaleName(""); }
+    void SetUp() override { locale_ = "en_US"; }
+    platform::ProgramServices services_;
+    std::string& locale_ = services_.Get<platform::UserLocale>().name;
     InboxSortState state_;
 };
 
@@ -110,10 +111,10 @@ TEST_F(InboxSortTest, DateAndTimeTextsShowUtcWithABullet) {
     const std::u16string time = FormatTimeText(summary);  // the space before PM varies by CLDR
     EXPECT_TRUE(time.starts_with(u"5:45") && time.ends_with(u"PM \u2022 "))
         << platform::EncodeUtf8(time);
-    platform::SetUserLocaleName("de_DE");
+    locale_ = "de_DE";
     EXPECT_EQ(FormatDateText(summary), u"09.03.24 \u2022 ");
     EXPECT_EQ(FormatTimeText(summary), u"17:45 \u2022 ");
-    platform::SetUserLocaleName("C");
+    locale_ = "C";
     EXPECT_EQ(FormatTimeText(summary), u"17:45 \u2022 ");  // the seconds are left out
 }
 

@@ -123,8 +123,8 @@ class InboxWindowTest : public ::testing::Test {
         EnsureApplication();
         ASSERT_TRUE(home_.isValid());
         qputenv("VELORA_HOME", home_.path().toUtf8());
-        SetMessageBoxService(&boxes_);
-        SetPopupMenuChooser([this](const std::vector<MenuItem>&) { return chosen_; });
+        services_.Get<MessageBoxServices>().service = &boxes_;
+        menuBars_.popupMenuChooser = [this](const std::vector<MenuItem>&) { return chosen_; };
         screen_ = std::make_unique<Screen>(std::make_unique<TestClock>());
         reader_ = std::make_unique<ReaderStandIn>(*screen_);
     }
@@ -132,9 +132,6 @@ class InboxWindowTest : public ::testing::Test {
         inbox_.reset();
         reader_.reset();
         screen_.reset();
-        SetPopupMenuChooser(nullptr);
-        SetMenuBarCreationFailure(nullptr);
-        SetMessageBoxService(nullptr);
         services::WriteReloadFlag(0);
         qunsetenv("VELORA_HOME");
     }
@@ -183,6 +180,8 @@ class InboxWindowTest : public ::testing::Test {
         return log.Texts();
     }
 
+    ProgramServices services_;
+    MenuBarServices& menuBars_ = services_.Get<MenuBarServices>();
     QTemporaryDir home_;
     RecordingMessageBoxes boxes_;
     InboxResources resources_;
@@ -397,7 +396,7 @@ TEST_F(InboxWindowTest, AboutStopsTheReaderFirstAndQuitRunsTheQuitHandling) {
 }
 
 TEST_F(InboxWindowTest, WithoutItsMenuBarTheWindowHasNoList) {
-    SetMenuBarCreationFailure([](UINT) { return true; });
+    menuBars_.creationFails = [](UINT) { return true; };
     ReaderLink link;
     inbox_ = std::make_unique<InboxWindow>(*screen_, &resources_, messages_, link, nullptr);
     EXPECT_EQ(inbox_->Create(), 0);

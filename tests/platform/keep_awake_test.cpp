@@ -11,22 +11,19 @@ namespace {
 class KeepAwakeTest : public ::testing::Test {
   protected:
     KeepAwakeTest() {
-        SetScreenSaver(&screenSaver_);
-        SetSoundPlayer(&player_);
-        SetBacklightValueReader([this](std::u16string_view name) -> std::optional<DWORD> {
+        WakeServices& wake = services_.Get<WakeServices>();
+        wake.screenSaver = &screenSaver_;
+        wake.soundPlayer = &player_;
+        wake.backlightValueReader = [this](std::u16string_view name) -> std::optional<DWORD> {
             auto found = values_.find(std::u16string(name));
             if (found == values_.end()) return std::nullopt;
             return found->second;
-        });
+        };
         event_ = CreateEventW(nullptr, FALSE, FALSE, u"BackLightChangeEvent");
     }
-    ~KeepAwakeTest() override {
-        CloseHandle(event_);
-        SetBacklightValueReader({});
-        SetScreenSaver(nullptr);
-        SetSoundPlayer(nullptr);
-    }
+    ~KeepAwakeTest() override { CloseHandle(event_); }
 
+    ProgramServices services_;
     RecordingScreenSaver screenSaver_;
     RecordingSoundPlayer player_;
     std::map<std::u16string, DWORD> values_{{u"BatteryTimeout", 30}, {u"ACTimeout", 60}};
@@ -99,10 +96,10 @@ TEST(DesktopServices, WithoutDeviceOrSessionTheyStaySilent) {
 TEST(MessageBoxes, RecordedWithOwnerTextCaptionAndType) {
     RecordingMessageBoxes boxes;
     boxes.answer = IDCANCEL;
-    SetMessageBoxService(&boxes);
+    ProgramServices services;
+    services.Get<MessageBoxServices>().service = &boxes;
     EXPECT_EQ(MessageBoxW(nullptr, u"CreateWindow Failed\n", u"Error!!!", MB_OK), IDCANCEL);
     EXPECT_EQ(MessageBoxW(nullptr, nullptr, nullptr, MB_ICONERROR | MB_OK), IDCANCEL);
-    SetMessageBoxService(nullptr);
     ASSERT_EQ(boxes.boxes.size(), 2u);
     EXPECT_EQ(boxes.boxes[0].text, u"CreateWindow Failed\n");
     EXPECT_EQ(boxes.boxes[0].caption, u"Error!!!");

@@ -51,10 +51,6 @@ class FakeResources : public ResourceModule {
 class MenuBarTest : public ::testing::Test {
   protected:
     MenuBarTest() : screen_(std::make_unique<TestClock>()) { ShowWindow(&window_, SW_SHOW); }
-    ~MenuBarTest() override {
-        SetPopupMenuChooser({});
-        SetMenuBarCreationFailure({});
-    }
 
     HWND CreateBar(UINT id) {
         SHMENUBARINFO info{};
@@ -74,6 +70,8 @@ class MenuBarTest : public ::testing::Test {
         return result;
     }
 
+    ProgramServices services_;
+    MenuBarServices& menuBars_ = services_.Get<MenuBarServices>();
     FakeResources resources_;
     Screen screen_;
     Log log_;
@@ -115,10 +113,10 @@ TEST_F(MenuBarTest, PopupItemComesAfterTheMenuLoopMessages) {
     for (const std::optional<UINT> choice : {std::optional<UINT>(301), std::optional<UINT>()}) {
         log_.clear();
         std::vector<MenuItem> offered;
-        SetPopupMenuChooser([&](const std::vector<MenuItem>& items) {
+        menuBars_.popupMenuChooser = [&](const std::vector<MenuItem>& items) {
             offered = items;
             return choice;
-        });
+        };
         screen_.PressSoftKey(1);
         Log expected = {"W ENTERMENULOOP", "W INITMENUPOPUP", "W EXITMENULOOP"};
         if (choice) expected.push_back("W COMMAND 301");
@@ -183,12 +181,12 @@ TEST_F(MenuBarTest, HeldBackReachesTheFocusWindowAsAHeldBackspace) {
 }
 
 TEST_F(MenuBarTest, CreationFailsForInjectedFailuresAndBadResources) {
-    SetMenuBarCreationFailure([](UINT id) { return id == 51; });
+    menuBars_.creationFails = [](UINT id) { return id == 51; };
     EXPECT_NE(CreateBar(50), nullptr);
     SetLastError(0);
     EXPECT_EQ(CreateBar(51), nullptr);
     EXPECT_EQ(GetLastError(), ERROR_NOT_ENOUGH_MEMORY);
-    SetMenuBarCreationFailure({});
+    menuBars_.creationFails = {};
     EXPECT_NE(CreateBar(51), nullptr);
     EXPECT_EQ(CreateBar(52), nullptr);  // pop-up 3 does not exist
     EXPECT_EQ(CreateBar(53), nullptr);  // words missing

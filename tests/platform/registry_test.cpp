@@ -324,7 +324,6 @@ class RegistryCallsTest : public RegistryFileTest {
         ::setenv("VELORA_HOME", folder_.path().toStdString().c_str(), 1);
     }
     void TearDown() override {
-        SetRegistryWriteObserver(nullptr);
         if (oldHome_) {
             ::setenv("VELORA_HOME", oldHome_->c_str(), 1);
         } else {
@@ -332,6 +331,7 @@ class RegistryCallsTest : public RegistryFileTest {
         }
     }
     std::optional<std::string> oldHome_;
+    ProgramServices services_;
 };
 
 TEST_F(RegistryCallsTest, HiveFileFollowsTheEnvironment) {
@@ -361,10 +361,10 @@ TEST_F(RegistryCallsTest, CreateOpenQuerySetClose) {
     EXPECT_EQ(disposition, REG_CREATED_NEW_KEY);
 
     std::vector<std::tuple<std::u16string, std::u16string, DWORD>> writes;
-    SetRegistryWriteObserver(
+    services_.Get<RegistryServices>().writeObserver =
         [&](std::u16string_view path, std::u16string_view name, DWORD type, std::span<const BYTE>) {
             writes.emplace_back(std::u16string(path), std::u16string(name), type);
-        });
+        };
     const std::int32_t minusOne = -1;
     ASSERT_EQ(
         RegSetValueExW(key, u"Dword", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&minusOne), 4),

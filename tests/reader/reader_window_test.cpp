@@ -324,7 +324,9 @@ TEST_F(ReaderWindowTest, KeyHelpFadesFromBlackToWhiteInFifteenSteps) {
 
 TEST_F(ReaderWindowTest, OpeningTheMenuStopsAndClosingItShowsTheNextWordPaused) {
     Open(u"One two three four five six seven eight.");
-    SetPopupMenuChooser([](const std::vector<MenuItem>&) { return std::nullopt; });
+    services_.Get<MenuBarServices>().popupMenuChooser = [](const std::vector<MenuItem>&) {
+        return std::nullopt;
+    };
     Press(VK_RETURN);
     log_.Clear();
     ASSERT_NO_FATAL_FAILURE(PlayFrames(2));
@@ -342,7 +344,9 @@ TEST_F(ReaderWindowTest, OpeningTheMenuStopsAndClosingItShowsTheNextWordPaused) 
 TEST_F(ReaderWindowTest, GoToTopFromTheMenuShowsTheFirstWord) {
     Open(u"One two. Three four.");
     Press(VK_DOWN);
-    SetPopupMenuChooser([](const std::vector<MenuItem>&) { return std::optional<UINT>(309); });
+    services_.Get<MenuBarServices>().popupMenuChooser = [](const std::vector<MenuItem>&) {
+        return std::optional<UINT>(309);
+    };
     log_.Clear();
     screen_->PressSoftKey(1);
     screen_->ProcessMessages();
@@ -423,17 +427,14 @@ class BacklightWindowTest : public ReaderWindowTest {
   protected:
     void SetUp() override {
         ReaderWindowTest::SetUp();
-        SetRegistryWriteObserver([this](std::u16string_view key, std::u16string_view name, DWORD,
-                                        std::span<const BYTE> data) {
+        services_.Get<RegistryServices>().writeObserver = [this](std::u16string_view key,
+                                                                 std::u16string_view name, DWORD,
+                                                                 std::span<const BYTE> data) {
             if (key != u"ControlPanel\\Backlight") return;
             std::int32_t value = 0;
             if (data.size() == 4) std::memcpy(&value, data.data(), 4);
             writes_.emplace_back(std::u16string(name), value);
-        });
-    }
-    void TearDown() override {
-        SetRegistryWriteObserver({});
-        ReaderWindowTest::TearDown();
+        };
     }
     using Write = std::pair<std::u16string, std::int32_t>;
     // The snapshot every test here starts from, and the writes that restore it.

@@ -49,9 +49,9 @@ class ReaderWindowFixture : public ::testing::Test {
         setenv("VELORA_HOME", home_.c_str(), 1);
         setenv("XDG_DATA_HOME", (home_ / "data").c_str(), 1);
         setenv("XDG_CACHE_HOME", (home_ / "cache").c_str(), 1);
-        platform::SetScreenSaver(&screenSaver_);
-        platform::SetSoundPlayer(&sound_);
-        platform::SetMessageBoxService(&boxes_);
+        services_.Get<platform::WakeServices>().screenSaver = &screenSaver_;
+        services_.Get<platform::WakeServices>().soundPlayer = &sound_;
+        services_.Get<platform::MessageBoxServices>().service = &boxes_;
 
         auto clock = std::make_unique<platform::TestClock>();
         clock_ = clock.get();
@@ -67,11 +67,6 @@ class ReaderWindowFixture : public ::testing::Test {
         if (window_) window_->ReleaseReaderResources();
         window_.reset();
         screen_.reset();
-        platform::SetPopupMenuChooser({});
-        platform::SetScreenSaver(nullptr);
-        platform::SetSoundPlayer(nullptr);
-        platform::SetMessageBoxService(nullptr);
-        ReaderWindow::FirstActivation() = false;
         std::error_code ignored;
         std::filesystem::remove_all(home_, ignored);
     }
@@ -89,7 +84,7 @@ class ReaderWindowFixture : public ::testing::Test {
         window_->SetBacklightEvent(platform::CreateEventW(nullptr, platform::FALSE, platform::FALSE,
                                                           u"BackLightChangeEvent"));
         window_->Create();
-        ReaderWindow::FirstActivation() = true;
+        services_.Get<WindowActivation>().first = true;
         platform::ShowWindow(window_.get(), platform::SW_SHOW);
         screen_->ProcessMessages();
     }
@@ -122,6 +117,7 @@ class ReaderWindowFixture : public ::testing::Test {
         return found ? word : u"<none>";
     }
 
+    platform::ProgramServices services_;
     std::filesystem::path home_;
     platform::RecordingScreenSaver screenSaver_;
     platform::RecordingSoundPlayer sound_;

@@ -34,19 +34,18 @@ class RegistryFixture : public testing::Test {
         setenv("VELORA_HOME", home_.c_str(), 1);
         setenv("XDG_DATA_HOME", (home_ / "data").c_str(), 1);
         setenv("XDG_CACHE_HOME", (home_ / "cache").c_str(), 1);
-        platform::SetRegistryWriteObserver([this](std::u16string_view key, std::u16string_view name,
-                                                  platform::DWORD type,
-                                                  std::span<const platform::BYTE> data) {
-            if (key == kLightHeldKey) return;  // the mark of a held light, tested on its own
-            std::int32_t value = 0;
-            if (type == platform::REG_DWORD && data.size() == 4) {
-                std::memcpy(&value, data.data(), 4);
-            }
-            writes_.push_back({std::u16string(key), std::u16string(name), value});
-        });
+        services_.Get<platform::RegistryServices>().writeObserver =
+            [this](std::u16string_view key, std::u16string_view name, platform::DWORD type,
+                   std::span<const platform::BYTE> data) {
+                if (key == kLightHeldKey) return;  // the mark of a held light, tested on its own
+                std::int32_t value = 0;
+                if (type == platform::REG_DWORD && data.size() == 4) {
+                    std::memcpy(&value, data.data(), 4);
+                }
+                writes_.push_back({std::u16string(key), std::u16string(name), value});
+            };
     }
     void TearDown() override {
-        platform::SetRegistryWriteObserver({});
         std::error_code ignored;
         fs::remove_all(home_, ignored);
     }
@@ -73,6 +72,7 @@ class RegistryFixture : public testing::Test {
 
     void WriteHive(const std::string& text) { std::ofstream(platform::RegistryHiveFile()) << text; }
 
+    platform::ProgramServices services_;
     fs::path home_;
     std::vector<Write> writes_;
 };

@@ -54,26 +54,18 @@ class DialogTest : public ::testing::Test {
   protected:
     void SetUp() override {
         EnsureApplication();
-        SetMessageBoxService(&boxes_);
+        services_.Get<MessageBoxServices>().service = &boxes_;
         screen_ = std::make_unique<Screen>(std::make_unique<TestClock>());
         owner_ = std::make_unique<Window>(*screen_, u"Velora");
         ShowWindow(owner_.get(), SW_SHOW);
-        DialogContext context;
-        context.screen = screen_.get();
-        context.instance = resources::ProgramInstance();
-        context.aboutText = [] { return std::u16string(u"Help text.\r\nMore."); };
-        context.showInboxFrame = [this] { ++framesShown_; };
-        SetDialogContext(std::move(context));
-        CurrentDialogKind() = DialogKind::About;
-    }
-    void TearDown() override {
-        SetDialogContext({});
-        SetMenuBarCreationFailure({});
-        owner_.reset();
-        screen_.reset();
-        SetMessageBoxService(nullptr);
+        context_.screen = screen_.get();
+        context_.instance = resources::ProgramInstance();
+        context_.aboutText = [] { return std::u16string(u"Help text.\r\nMore."); };
+        context_.showInboxFrame = [this] { ++framesShown_; };
     }
 
+    ProgramServices services_;
+    DialogContext& context_ = services_.Get<DialogContext>();
     RecordingMessageBoxes boxes_;
     std::unique_ptr<Screen> screen_;
     std::unique_ptr<Window> owner_;
@@ -103,14 +95,13 @@ TEST_F(DialogTest, AboutClosesWithEitherSoftKeyAndKeepsTheBackKey) {
 TEST_F(DialogTest, ProgramEndingUnderADialogCancelsItWithoutAReport) {
     screen_->SetModalDriver([&](HWND) { screen_->PostQuit(0); });
     EXPECT_EQ(ShowInboxDialog(owner_.get()), IDCANCEL);
-    CurrentDialogKind() = DialogKind::Find;
     EXPECT_EQ(ShowReaderDialog(owner_.get()), IDCANCEL);
     EXPECT_TRUE(boxes_.boxes.empty());
 }
 
 TEST_F(DialogTest, MissingTemplateIsReportedWithTheLastErrorAsAnHresult) {
     NoTemplates module;
-    GetDialogContext().instance = &module;
+    context_.instance = &module;
     const std::int32_t code = ShowInboxDialog(owner_.get());
     EXPECT_EQ(static_cast<std::uint32_t>(code), 0x80070000u | ERROR_RESOURCE_NAME_NOT_FOUND);
     ASSERT_EQ(boxes_.boxes.size(), 1u);
@@ -120,8 +111,7 @@ TEST_F(DialogTest, MissingTemplateIsReportedWithTheLastErrorAsAnHresult) {
 }
 
 TEST_F(DialogTest, SoftKeyBarFailureEndsTheDialogWithItsCode) {
-    SetMenuBarCreationFailure([](UINT id) { return id == kFindMenuBar; });
-    CurrentDialogKind() = DialogKind::Find;
+    services_.Get<MenuBarServices>().creationFails = [](UINT id) { return id == kFindMenuBar; };
     bool driven = false;
     screen_->SetModalDriver([&](HWND) { driven = true; });
     const std::int32_t code = ShowReaderDialog(owner_.get());
@@ -133,8 +123,7 @@ TEST_F(DialogTest, SoftKeyBarFailureEndsTheDialogWithItsCode) {
 }
 
 TEST_F(DialogTest, FindTextControlsEditToggleAndMoveTheFocus) {
-    CurrentDialogKind() = DialogKind::Find;
-    GetDialogContext().lastFindText = [] { return std::u16string(u"old"); };
+    context_.lastFindText = [] { return std::u16string(u"old"); };
     screen_->SetModalDriver([&](HWND dialog) {
         auto* window = static_cast<DialogWindow*>(dialog);
         EXPECT_EQ(window->Title(), u"Find Text");

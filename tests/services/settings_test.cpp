@@ -40,7 +40,6 @@ class SettingsTest : public ::testing::Test {
         ::setenv("VELORA_HOME", folder_.path().toStdString().c_str(), 1);
     }
     void TearDown() override {
-        platform::SetRegistryWriteObserver(nullptr);
         if (oldHome_) {
             ::setenv("VELORA_HOME", oldHome_->c_str(), 1);
         } else {
@@ -76,6 +75,9 @@ class SettingsTest : public ::testing::Test {
         return true;
     }
 
+    platform::ProgramServices services_;
+    platform::RegistryWriteObserver& observer_ =
+        services_.Get<platform::RegistryServices>().writeObserver;
     QTemporaryDir folder_;
     std::optional<std::string> oldHome_;
 };
@@ -194,13 +196,13 @@ TEST_F(SettingsTest, SnapshotKeepsWhatItHeldWhenABacklightValueIsMissing) {
 
 TEST_F(SettingsTest, SaveWritesNineDwordsInOrderAndTheyLoadBack) {
     std::vector<std::u16string> written;
-    platform::SetRegistryWriteObserver([&](std::u16string_view path, std::u16string_view name,
-                                           DWORD type, std::span<const BYTE> data) {
+    observer_ = [&](std::u16string_view path, std::u16string_view name, DWORD type,
+                    std::span<const BYTE> data) {
         EXPECT_EQ(path, kSettingsKey);
         EXPECT_EQ(type, platform::REG_DWORD);
         EXPECT_EQ(data.size(), 4u);
         written.emplace_back(name);
-    });
+    };
     ReadingSettings saved;
     saved.CurWordDelay = 301;
     saved.SpeedSet = 250;
@@ -252,8 +254,9 @@ TEST_F(SettingsTest, DefaultsResetEverythingButSpeedAndCurrentWordDelay) {
     SetSpeedBoostFactors(firstRun);
     std::vector<std::int32_t> requests;
     std::vector<std::u16string> written;
-    platform::SetRegistryWriteObserver([&](std::u16string_view, std::u16string_view name, DWORD,
-                                           std::span<const BYTE>) { written.emplace_back(name); });
+    observer_ = [&](std::u16string_view, std::u16string_view name, DWORD, std::span<const BYTE>) {
+        written.emplace_back(name);
+    };
     EXPECT_EQ(ApplyDefaults(settings, [&](std::int32_t on) { requests.push_back(on); }),
               platform::ERROR_SUCCESS);
     EXPECT_EQ(requests, std::vector<std::int32_t>{1});

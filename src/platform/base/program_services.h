@@ -1,17 +1,26 @@
 #pragma once
-// What the platform layer keeps for the program between calls: the desktop's sound player and
-// screen-saver connection, the locale and its collators, the font family the screens resolve, the
-// resource tables. Several of these hold Qt objects that must be gone before the Qt application is
+// What the program's layers keep between calls: the desktop's sound player and screen-saver
+// connection, the locale and its collators, the font family the screens resolve, the resource
+// tables. Several of these hold Qt objects that must be gone before the Qt application is
 // (Qt Multimedia's sample cache, the session bus and the font database go with it), and an object
 // in static storage is destroyed by the exit handlers, after everything else. So none of them is
 // static: a ProgramServices object owns them, each part made on first use, and releases them, last
 // made first, when it is destroyed.
 //
-// A ProgramServices object installs itself for the layer while it lives (an RAII guard): whoever
+// A ProgramServices object installs itself for the layers while it lives (an RAII guard): whoever
 // makes the Qt application makes one right after it, so it goes first. Installations nest and must
 // end in the reverse order: a part is looked up from the innermost installation outwards and made
 // in the innermost. A program that installs none (a benchmark, a fuzz target, a test that does
 // not care) gets, on first use, one that is never destroyed, so nothing of it runs at exit.
+//
+// Every setting the layers take from outside a call lives here too, never in a static or behind a
+// process-wide setter: a part is a plain struct declared by the library that reads it (a test
+// double, a pop-up chooser, the user's locale, what the dialogs show). A test installs its own
+// ProgramServices before the objects it drives and sets the part on it,
+//     ProgramServices services;
+//     services.Get<MessageBoxServices>().service = &recordingBoxes;
+// and everything it set goes with it. State a library keeps between calls (the screens alive, the
+// hive, the locale's collators) is a part private to its .cpp file.
 
 #include <memory>
 #include <mutex>

@@ -13,6 +13,7 @@
 #include <csignal>
 #include <optional>
 
+#include "platform/base/program_services.h"
 #include "platform/gdi/fonts.h"
 #include "platform/ui/menu_bar.h"
 
@@ -26,7 +27,8 @@ DeviceScreenWidget::DeviceScreenWidget(Screen& screen, int scale, QWidget* paren
     setAttribute(Qt::WA_OpaquePaintEvent);
     screen_.SetChangedHandler([this] { update(); });
     // The drop-down pop-ups open as a menu over the right soft key.
-    SetPopupMenuChooser([this](const std::vector<MenuItem>& items) -> std::optional<UINT> {
+    PopupMenuChooser& chooser = CurrentProgramServices().Get<MenuBarServices>().popupMenuChooser;
+    chooser = [this](const std::vector<MenuItem>& items) -> std::optional<UINT> {
         QMenu menu(this);
         QFont font = ToQFont(DefaultFont());
         font.setPixelSize(font.pixelSize() * scale_);
@@ -46,12 +48,12 @@ DeviceScreenWidget::DeviceScreenWidget(Screen& screen, int scale, QWidget* paren
         QAction* chosen = menu.exec(corner);
         if (!chosen) return std::nullopt;
         return chosen->data().toUInt();
-    });
+    };
 }
 
 DeviceScreenWidget::~DeviceScreenWidget() {
     screen_.SetChangedHandler({});
-    SetPopupMenuChooser({});
+    CurrentProgramServices().Get<MenuBarServices>().popupMenuChooser = {};
 }
 
 void DeviceScreenWidget::paintEvent(QPaintEvent*) {
@@ -151,7 +153,8 @@ void DeviceScreenWidget::closeEvent(QCloseEvent* event) {
 }
 
 namespace {
-// The self-pipe of the ShutdownSignals alive: the handler writes to [1], the loop reads [0].
+// The self-pipe of the ShutdownSignals alive: the handler writes to [1], the loop reads [0]. In
+// static storage because a signal handler can reach nothing else (no lock, no services lookup).
 int signalPipe[2] = {-1, -1};
 
 void OnShutdownSignal(int) {

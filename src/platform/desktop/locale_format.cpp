@@ -12,15 +12,24 @@
 #include "platform/base/program_services.h"
 
 namespace velora::platform {
-namespace {
 
-struct LocaleState {
-    QLocale locale = QLocale::system();
+struct LocaleCache {
+    explicit LocaleCache(const std::string& localeName)
+        : name(localeName),
+          locale(name.empty() ? QLocale::system() : QLocale(QString::fromStdString(name))) {}
+
+    std::string name;
+    QLocale locale;
     std::map<DWORD, std::unique_ptr<QCollator>> collators;  // by flags
 };
 
-LocaleState& State() {
-    return CurrentProgramServices().Get<LocaleState>();
+namespace {
+
+LocaleCache& State() {
+    UserLocale& user = CurrentProgramServices().Get<UserLocale>();
+    if (!user.made || user.made->name != user.name)
+        user.made = std::make_shared<LocaleCache>(user.name);
+    return *user.made;
 }
 
 int CopyOut(const QString& text, char16_t* out, int outSize) {
@@ -88,7 +97,7 @@ int GetTimeFormatW(LCID, DWORD flags, const SYSTEMTIME* time, const char16_t* fo
 int CompareStringW(LCID, DWORD flags, const char16_t* first, int firstLength,
                    const char16_t* second, int secondLength) {
     if (first == nullptr || second == nullptr) return 0;
-    LocaleState& state = State();
+    LocaleCache& state = State();
     std::unique_ptr<QCollator>& collator = state.collators[flags];
     if (!collator) {
         collator = std::make_unique<QCollator>(state.locale);
@@ -98,12 +107,6 @@ int CompareStringW(LCID, DWORD flags, const char16_t* first, int firstLength,
     const int result =
         collator->compare(FromUtf16(first, firstLength), FromUtf16(second, secondLength));
     return result < 0 ? CSTR_LESS_THAN : (result > 0 ? CSTR_GREATER_THAN : CSTR_EQUAL);
-}
-
-void SetUserLocaleName(const std::string& name) {
-    LocaleState& state = State();
-    state.locale = name.empty() ? QLocale::system() : QLocale(QString::fromStdString(name));
-    state.collators.clear();
 }
 
 }  // namespace velora::platform

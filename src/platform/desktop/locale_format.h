@@ -2,9 +2,11 @@
 // The phone's locale services over QLocale and QCollator: date and time texts in the user's
 // short formats, and string comparison by the user's collation.
 
+#include <memory>
 #include <string>
 
 #include "platform/base/file_time.h"
+#include "platform/base/program_services.h"
 
 namespace velora::platform {
 
@@ -48,8 +50,15 @@ int GetTimeFormatW(LCID locale, DWORD flags, const SYSTEMTIME* time, const char1
 int CompareStringW(LCID locale, DWORD flags, const char16_t* first, int firstLength,
                    const char16_t* second, int secondLength);
 
-// The locale the three functions use as the user's: by default the system locale (LANG/LC_ALL);
-// tests set a fixed one ("en_US", "de_DE", "C"). An empty name goes back to the system locale.
-void SetUserLocaleName(const std::string& name);
+struct LocaleCache;
+
+// The locale the three functions use as the user's, a part of the program's services: by default
+// the system locale (LANG/LC_ALL); tests set a fixed one ("en_US", "de_DE", "C"). An empty name
+// is the system locale.
+struct UserLocale {
+    std::string name;
+    // What the functions made of `name` (its QLocale and collators); made again when it changes.
+    std::shared_ptr<LocaleCache> made;
+};
 
 }  // namespace velora::platform

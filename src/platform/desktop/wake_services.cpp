@@ -134,30 +134,8 @@ class DesktopSoundPlayer : public SoundPlayer {
     std::unique_ptr<QSoundEffect> effect_;
 };
 
-// The desktop sound player and screen saver (made on first use) and what is installed in their
-// place; owned by the program's services, so released before the Qt application.
-struct Services {
-    ScreenSaver* screenSaver = nullptr;
-    SoundPlayer* player = nullptr;
-    std::unique_ptr<ScreenSaver> desktopScreenSaver;
-    std::unique_ptr<SoundPlayer> desktopPlayer;
-    BacklightValueReader reader;
-    bool held = false;
-
-    ScreenSaver& Saver() {
-        if (screenSaver) return *screenSaver;
-        if (!desktopScreenSaver) desktopScreenSaver = CreateDesktopScreenSaver();
-        return *desktopScreenSaver;
-    }
-    SoundPlayer& Player() {
-        if (player) return *player;
-        if (!desktopPlayer) desktopPlayer = CreateDesktopSoundPlayer();
-        return *desktopPlayer;
-    }
-};
-
-Services& State() {
-    return CurrentProgramServices().Get<Services>();
+WakeServices& State() {
+    return CurrentProgramServices().Get<WakeServices>();
 }
 
 std::optional<DWORD> ReadBacklightValue(std::u16string_view name) {
@@ -190,28 +168,28 @@ std::unique_ptr<SoundPlayer> CreateDesktopSoundPlayer() {
     return std::make_unique<DesktopSoundPlayer>();
 }
 
-void SetScreenSaver(ScreenSaver* screenSaver) {
-    State().screenSaver = screenSaver;
-    State().held = false;
+ScreenSaver& WakeServices::Saver() {
+    if (screenSaver) return *screenSaver;
+    if (!desktopScreenSaver) desktopScreenSaver = CreateDesktopScreenSaver();
+    return *desktopScreenSaver;
 }
 
-void SetSoundPlayer(SoundPlayer* player) {
-    State().player = player;
-}
-
-void SetBacklightValueReader(BacklightValueReader reader) {
-    State().reader = std::move(reader);
+SoundPlayer& WakeServices::Player() {
+    if (soundPlayer) return *soundPlayer;
+    if (!desktopSoundPlayer) desktopSoundPlayer = CreateDesktopSoundPlayer();
+    return *desktopSoundPlayer;
 }
 
 void RereadBacklightValues() {
-    Services& services = State();
+    WakeServices& services = State();
     const auto read = [&](std::u16string_view name) {
-        return services.reader ? services.reader(name) : ReadBacklightValue(name);
+        return services.backlightValueReader ? services.backlightValueReader(name)
+                                             : ReadBacklightValue(name);
     };
     const bool on =
         read(u"BatteryTimeout") == kBacklightOnValue || read(u"ACTimeout") == kBacklightOnValue;
-    if (on == services.held) return;
-    services.held = on;
+    if (on == services.backlightHeld) return;
+    services.backlightHeld = on;
     if (on)
         services.Saver().Inhibit();
     else
@@ -219,7 +197,7 @@ void RereadBacklightValues() {
 }
 
 bool BacklightHeld() {
-    return State().held;
+    return State().backlightHeld;
 }
 
 HANDLE CreateEventW(void*, BOOL manualReset, BOOL initialState, const char16_t* name) {

@@ -20,6 +20,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/base/program_services.h"
 #include "platform/base/win_types.h"
 
 namespace velora::platform {
@@ -65,15 +66,25 @@ class RecordingSoundPlayer : public SoundPlayer {
     bool playSucceeds = true;
 };
 
-// Installs the desktop services (not owned; nullptr restores the desktop implementations, which
-// are made on first use).
-void SetScreenSaver(ScreenSaver* screenSaver);
-void SetSoundPlayer(SoundPlayer* player);
-
 // How the backlight values are read: value name ("BatteryTimeout", "ACTimeout") -> the DWORD, or
-// nullopt when missing. The default reads the registry hive.
+// nullopt when missing.
 using BacklightValueReader = std::function<std::optional<DWORD>(std::u16string_view name)>;
-void SetBacklightValueReader(BacklightValueReader reader);
+
+// The desktop side of the calls below, a part of the program's services. Tests set the doubles
+// and the reader; what is left null is the desktop's (made on first use), and an empty reader
+// reads the registry hive.
+struct WakeServices {
+    ScreenSaver* screenSaver = nullptr;  // not owned
+    SoundPlayer* soundPlayer = nullptr;  // not owned
+    BacklightValueReader backlightValueReader;
+
+    std::unique_ptr<ScreenSaver> desktopScreenSaver;
+    std::unique_ptr<SoundPlayer> desktopSoundPlayer;
+    bool backlightHeld = false;  // the inhibit is held for the backlight
+
+    ScreenSaver& Saver();
+    SoundPlayer& Player();
+};
 
 // The backlight handling behind the event, exposed for tests: re-reads the values and holds or
 // releases the inhibit. Holding twice inhibits once.

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "platform/base/program_services.h"
 #include "platform/registry/registry_hive.h"
 
 namespace velora::platform {
@@ -20,20 +21,12 @@ namespace {
 
 RegistryKeyHandle currentUserRoot;
 
-std::mutex& GlobalMutex() {
-    static std::mutex mutex;
-    return mutex;
-}
-
-std::shared_ptr<RegistryHive>& CurrentHiveSlot() {
-    static std::shared_ptr<RegistryHive> hive;
-    return hive;
-}
-
-RegistryWriteObserver& WriteObserverSlot() {
-    static RegistryWriteObserver observer;
-    return observer;
-}
+// The hive of the file located last, kept between calls. Key handles share it, so the mutex
+// guards only the choice of the current one.
+struct CurrentHiveState {
+    std::mutex mutex;
+    std::shared_ptr<RegistryHive> hive;
+};
 
 const char* NonEmptyEnvironment(const char* name) {
     const char* value = std::getenv(name);
@@ -56,8 +49,9 @@ std::filesystem::path VeloraHome() {
 
 std::shared_ptr<RegistryHive> CurrentHive() {
     const std::filesystem::path file = RegistryHiveFile();
-    std::lock_guard guard(GlobalMutex());
-    std::shared_ptr<RegistryHive>& hive = CurrentHiveSlot();
+    CurrentHiveState& state = CurrentProgramServices().Get<CurrentHiveState>();
+    std::lock_guard guard(state.mutex);
+    std::shared_ptr<RegistryHive>& hive = state.hive;
     if (!hive || hive->File() != file) hive = std::make_shared<RegistryHive>(file);
     return hive;
 }
@@ -147,11 +141,8 @@ LONG RegSetValueExW(HKEY key, const char16_t* valueName, DWORD /*reserved*/, DWO
     std::vector<std::uint8_t> bytes(data, data + dataSize);
     HiveOf(key)->SetValue(key->path, name, type, bytes);
 
-    RegistryWriteObserver observer;
-    {
-        std::lock_guard guard(GlobalMutex());
-        observer = WriteObserverSlot();
-    }
+    const RegistryWriteObserver observer =
+        CurrentProgramServices().Get<RegistryServices>().writeObserver;
     if (observer) observer(key->path, name, type, std::span<const BYTE>(bytes));
     return ERROR_SUCCESS;
 }
@@ -165,11 +156,6 @@ LONG RegCloseKey(HKEY key) {
 
 std::vector<std::u16string> RegistryValueNames(std::u16string_view keyPath) {
     return CurrentHive()->ValueNames(keyPath);
-}
-
-void SetRegistryWriteObserver(RegistryWriteObserver observer) {
-    std::lock_guard guard(GlobalMutex());
-    WriteObserverSlot() = std::move(observer);
 }
 
 }  // namespace velora::platform

@@ -18,6 +18,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/base/program_services.h"
+
 namespace velora::platform {
 
 using DWORD = std::uint32_t;
@@ -75,11 +77,14 @@ std::filesystem::path RegistryHiveFile();
 std::vector<std::u16string> RegistryValueNames(std::u16string_view keyPath);
 
 // Called after each successful RegSetValueExW, with the key's path from HKEY_CURRENT_USER. Lets
-// tests and diagnostics see exactly which values were written, in which order. Pass an empty
-// function to stop observing.
+// tests and diagnostics see exactly which values were written, in which order.
 using RegistryWriteObserver =
     std::function<void(std::u16string_view keyPath, std::u16string_view valueName, DWORD type,
                        std::span<const BYTE> data)>;
-void SetRegistryWriteObserver(RegistryWriteObserver observer);
+
+// A part of the program's services; set by the thread that writes, before the writes it is to see.
+struct RegistryServices {
+    RegistryWriteObserver writeObserver;  // empty: nobody observes
+};
 
 }  // namespace velora::platform

@@ -1,20 +1,20 @@
 #include "platform/ui/menu_bar.h"
 
+#include "platform/base/program_services.h"
 #include "platform/ui/screen.h"
 
 namespace velora::platform {
 
 namespace {
 
-std::function<bool(UINT)>& CreationFailure() {
-    static std::function<bool(UINT)> fails;
-    return fails;
+MenuBarServices& Services() {
+    return CurrentProgramServices().Get<MenuBarServices>();
 }
 
-PopupMenuChooser& Chooser() {
-    static PopupMenuChooser chooser;
-    return chooser;
-}
+// A Back key pressed and not yet released.
+struct BackKey {
+    bool held = false;
+};
 
 constexpr std::size_t kWordsPerButton = 7;
 
@@ -49,7 +49,8 @@ bool MenuBar::Press(int index) {
     SendMessage(owner, WM_ENTERMENULOOP, FALSE, 0);
     SendMessage(owner, WM_INITMENUPOPUP, 0, 0);
     std::optional<UINT> chosen;
-    if (Chooser()) chosen = Chooser()(button.popup);
+    const PopupMenuChooser chooser = Services().popupMenuChooser;
+    if (chooser) chosen = chooser(button.popup);
     SendMessage(owner, WM_EXITMENULOOP, FALSE, 0);
     if (chosen) SendMessage(owner, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(*chosen), 0), 0);
     return true;
@@ -62,7 +63,7 @@ BOOL SHCreateMenuBar(SHMENUBARINFO* info) {
     }
     info->hwndMB = nullptr;
     const UINT id = info->nToolBarId;
-    if (CreationFailure() && CreationFailure()(id)) {
+    if (const auto& fails = Services().creationFails; fails && fails(id)) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return FALSE;
     }
@@ -97,14 +98,6 @@ BOOL SHCreateMenuBar(SHMENUBARINFO* info) {
     return TRUE;
 }
 
-void SetMenuBarCreationFailure(std::function<bool(UINT menuBarId)> fails) {
-    CreationFailure() = std::move(fails);
-}
-
-void SetPopupMenuChooser(PopupMenuChooser chooser) {
-    Chooser() = std::move(chooser);
-}
-
 BOOL SHSendBackToFocusWindow(UINT message, WPARAM, LPARAM lParam) {
     if (message != WM_HOTKEY || HIWORD(static_cast<std::uintptr_t>(lParam)) != VK_TBACK)
         return FALSE;
@@ -112,7 +105,7 @@ BOOL SHSendBackToFocusWindow(UINT message, WPARAM, LPARAM lParam) {
     if (!focus) return FALSE;
     // A press that follows a press without a release in between is the key being held: it goes
     // on with the previous-state bit set, so that an edit control clears its whole text.
-    static bool held = false;
+    bool& held = CurrentProgramServices().Get<BackKey>().held;
     const bool release = (LOWORD(static_cast<std::uintptr_t>(lParam)) & MOD_KEYUP) != 0;
     if (release) {
         held = false;

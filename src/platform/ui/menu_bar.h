@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/base/program_services.h"
 #include "platform/ui/resource_module.h"
 #include "platform/ui/window.h"
 
@@ -83,16 +84,18 @@ class MenuBar : public Window {
 // fails. The bar is owned by the screen and destroyed with its parent.
 BOOL SHCreateMenuBar(SHMENUBARINFO* info);
 
-// Tests: make the creation of bars fail. The predicate sees the menu-bar id; while it returns
-// true creation fails with ERROR_NOT_ENOUGH_MEMORY. An empty function turns failures off.
-void SetMenuBarCreationFailure(std::function<bool(UINT menuBarId)> fails);
-
 // How a drop-down pop-up is run. The chooser sees the items and returns the chosen item's id, or
-// nullopt when the menu was dismissed. The device screen widget installs one that opens a QMenu
-// over the soft-key bar; tests install one that picks or dismisses without a Qt menu loop.
-// Without a chooser every pop-up is dismissed at once.
+// nullopt when the menu was dismissed.
 using PopupMenuChooser = std::function<std::optional<UINT>(const std::vector<MenuItem>& items)>;
-void SetPopupMenuChooser(PopupMenuChooser chooser);
+
+// A part of the program's services. The device screen widget sets a chooser that opens a QMenu
+// over the soft-key bar; tests set one that picks or dismisses without a Qt menu loop. Without a
+// chooser every pop-up is dismissed at once. While `creationFails` (seeing the menu-bar id)
+// returns true, creating a bar fails with ERROR_NOT_ENOUGH_MEMORY; tests set it.
+struct MenuBarServices {
+    PopupMenuChooser popupMenuChooser;
+    std::function<bool(UINT menuBarId)> creationFails;
+};
 
 // Ordinal 97: passes the Back key of a WM_HOTKEY on to the focus window as the backspace key
 // (WM_KEYDOWN / WM_KEYUP with VK_BACK), so that an edit control deletes a character; while the

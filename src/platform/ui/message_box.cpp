@@ -6,6 +6,8 @@
 #include <QPointer>
 #include <QWidget>
 
+#include "platform/base/program_services.h"
+
 namespace velora::platform {
 
 int RecordingMessageBoxes::Show(HWND owner, std::u16string_view text, std::u16string_view caption,
@@ -94,24 +96,20 @@ class QtMessageBoxes : public MessageBoxService {
     }
 };
 
-MessageBoxService*& Installed() {
-    static MessageBoxService* service = nullptr;
-    return service;
-}
-
 const CursorShape kArrow = CursorShape::Arrow;
 const CursorShape kWait = CursorShape::Wait;
-HCURSOR currentCursor = nullptr;
+
+// The cursor SetCursor showed last.
+struct CursorState {
+    HCURSOR shown = nullptr;
+};
 
 }  // namespace
 
-void SetMessageBoxService(MessageBoxService* service) {
-    Installed() = service;
-}
-
 int MessageBoxW(HWND owner, const char16_t* text, const char16_t* caption, UINT type) {
     QtMessageBoxes qtBoxes;
-    MessageBoxService* service = Installed() ? Installed() : &qtBoxes;
+    MessageBoxService* installed = CurrentProgramServices().Get<MessageBoxServices>().service;
+    MessageBoxService* service = installed != nullptr ? installed : &qtBoxes;
     return service->Show(owner, text ? std::u16string_view(text) : std::u16string_view(),
                          caption ? std::u16string_view(caption) : std::u16string_view(), type);
 }
@@ -123,10 +121,11 @@ HCURSOR LoadCursor(void*, int cursorId) {
 }
 
 HCURSOR SetCursor(HCURSOR cursor) {
-    const HCURSOR previous = currentCursor;
+    HCURSOR& shown = CurrentProgramServices().Get<CursorState>().shown;
+    const HCURSOR previous = shown;
     const bool wasWaiting = previous == &kWait;
     const bool waiting = cursor == &kWait;
-    currentCursor = cursor;
+    shown = cursor;
     if (wasWaiting != waiting && qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         if (waiting)
             QGuiApplication::setOverrideCursor(Qt::WaitCursor);

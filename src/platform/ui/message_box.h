@@ -1,11 +1,12 @@
 #pragma once
 // MessageBoxW and the wait cursor. A message box is modal in the program; the service behind it
-// can be replaced, so that tests record boxes instead of showing them.
+// can be replaced (MessageBoxServices), so that tests record boxes instead of showing them.
 
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/base/program_services.h"
 #include "platform/base/win_types.h"
 
 namespace velora::platform {
@@ -42,8 +43,12 @@ class RecordingMessageBoxes : public MessageBoxService {
     int answer = IDOK;
 };
 
-// Installs `service` for MessageBoxW (not owned; nullptr restores the Qt boxes).
-void SetMessageBoxService(MessageBoxService* service);
+// The service behind MessageBoxW, a part of the program's services: null (the program's) shows
+// Qt boxes; tests set a RecordingMessageBoxes.
+struct MessageBoxServices {
+    MessageBoxService* service = nullptr;  // not owned
+};
+
 // Text and caption may be null (empty). Texts keep their line breaks (CR, LF).
 int MessageBoxW(HWND owner, const char16_t* text, const char16_t* caption, UINT type);
 

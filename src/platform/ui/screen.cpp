@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "platform/base/program_services.h"
 #include "platform/gdi/qt_painter.h"
 #include "platform/gdi/recording_painter.h"
 #include "platform/ui/menu_bar.h"
@@ -17,9 +18,12 @@ namespace velora::platform {
 
 namespace {
 // Screens alive, oldest first; the newest is the current one.
+struct ScreenList {
+    std::vector<Screen*> screens;
+};
+
 std::vector<Screen*>& Screens() {
-    static std::vector<Screen*> screens;
-    return screens;
+    return CurrentProgramServices().Get<ScreenList>().screens;
 }
 
 QRect ToQRect(const RECT& rect) {
@@ -30,10 +34,12 @@ constexpr QRect kClientRect(0, 0, kScreenWidth, kClientHeight);
 }  // namespace
 
 Screen::Screen(std::unique_ptr<Clock> clock)
-    : clock_(clock ? std::move(clock) : CreateRealClock()), context_(std::make_unique<QObject>()) {
+    : alive_(Screens()),
+      clock_(clock ? std::move(clock) : CreateRealClock()),
+      context_(std::make_unique<QObject>()) {
     timers_ = std::make_unique<TimerQueue>(
         *clock_, [this](HWND window, UINT_PTR id) { DeliverTimer(window, id); });
-    Screens().push_back(this);
+    alive_.push_back(this);
 }
 
 Screen::~Screen() {
@@ -41,7 +47,7 @@ Screen::~Screen() {
     ownedBars_.clear();
     bars.clear();
     timers_.reset();
-    std::erase(Screens(), this);
+    std::erase(alive_, this);
 }
 
 Screen* Screen::Current() {

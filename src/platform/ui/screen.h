@@ -48,7 +48,8 @@ inline constexpr int kScreenHeight = kCaptionHeight + kClientHeight + kSoftKeyBa
 class Screen {
   public:
     // Uses the real clock when `clock` is null. The newest screen is the current one (the one
-    // PostQuitMessage and GetActiveWindow refer to) until it is destroyed. Windows must be
+    // PostQuitMessage and GetActiveWindow refer to) until it is destroyed; the list of screens
+    // alive is a part of the program's services, which must outlive the screen. Windows must be
     // destroyed before their screen (the soft-key bars it owns go with it).
     explicit Screen(std::unique_ptr<Clock> clock = nullptr);
     ~Screen();
@@ -171,6 +172,7 @@ class Screen {
     void SchedulePump();
     void DeliverTimer(HWND window, UINT_PTR id);
 
+    std::vector<Screen*>& alive_;  // the screens of the services it was made under
     std::unique_ptr<Clock> clock_;
     std::unique_ptr<TimerQueue> timers_;
     std::map<HWND, WindowState> windows_;
