@@ -12,6 +12,7 @@
 #include "content/html_to_text.h"
 #include "content/text_sources.h"
 #include "mail/inbox_list.h"
+#include "platform/base/program_services.h"
 #include "platform/base/text_codec.h"
 #include "platform/desktop/device_screen.h"
 #include "platform/maildir/plain_body.h"
@@ -195,9 +196,10 @@ bool Application::ConfigureStores() {
     std::optional<std::vector<MessageStoreDefinition>> stores =
         ResolveMessageStores(options_.maildirs, storeError_);
     if (!stores) return false;
-    SetMessageStores(std::move(*stores));
+    ProgramServices& services = CurrentProgramServices();
+    services.Get<MessageStoreProfile>().stores = std::move(*stores);
     // HTML-only messages get their plain body from the content layer's HTML to text.
-    SetHtmlToPlainText(&content::HtmlToText);
+    services.Get<PlainBodyConversion>().htmlToPlainText = &content::HtmlToText;
     storesConfigured_ = true;
     return true;
 }
