@@ -689,6 +689,7 @@ TEST(MapiMemoryTest, MoreBlocksAreFreedWithTheirOwner) {
 }
 
 TEST(MapiLogonTest, LogonNeedsMapiInitialize) {
+    const ProgramServices services;  // no other test's initialisation counts
     IMAPISession* session = nullptr;
     EXPECT_EQ(MAPILogonEx(0, nullptr, nullptr, 0, &session), MAPI_E_NOT_INITIALIZED);
     EXPECT_EQ(session, nullptr);

@@ -29,6 +29,8 @@ class RefCounted : public Interface {
     ULONG references_ = 1;
 };
 
+// One store of a session: its position (the store number in entry IDs), its display name and
+// the Maildir store, shared by the session and every object opened from it.
 struct StoreContext {
     std::uint32_t index = 0;
     std::u16string displayName;
