@@ -195,9 +195,10 @@ bool Application::ConfigureStores() {
     std::optional<std::vector<MessageStoreDefinition>> stores =
         ResolveMessageStores(options_.maildirs, storeError_);
     if (!stores) return false;
-    SetMessageStores(std::move(*stores));
+    ProgramServices& services = CurrentProgramServices();
+    services.Get<MessageStoreProfile>().stores = std::move(*stores);
     // HTML-only messages get their plain body from the content layer's HTML to text.
-    SetHtmlToPlainText(&content::HtmlToText);
+    services.Get<PlainBodyConversion>().htmlToPlainText = &content::HtmlToText;
     storesConfigured_ = true;
     return true;
 }

@@ -9,6 +9,7 @@
 #include "inbox/inbox_sort.h"
 #include "mail/inbox_list.h"
 #include "mail/mail_store_session.h"
+#include "platform/base/program_services.h"
 #include "platform/base/text_codec.h"
 #include "platform/desktop/locale_format.h"
 #include "platform/maildir/folder_index.h"
@@ -102,9 +103,10 @@ int RunListCommand(const CommandContext& context) {
         context.err << "velora: " << error << "\n";
         return kExitInputError;
     }
-    platform::SetMessageStores(std::move(*stores));
+    platform::MessageStoreProfile& profile =
+        platform::CurrentProgramServices().Get<platform::MessageStoreProfile>();
     // One pass over each folder: its index need not outlive the listing.
-    platform::SetFolderIndexUse(platform::FolderIndexUse::ReleasedAfterListing);
+    profile = {std::move(*stores), platform::FolderIndexUse::ReleasedAfterListing};
     mail::MapiRuntime runtime;
     int status = kExitSuccess;
     {
@@ -148,8 +150,7 @@ int RunListCommand(const CommandContext& context) {
             }
         }
     }
-    platform::SetMessageStores({});
-    platform::SetFolderIndexUse(platform::FolderIndexUse::Kept);
+    profile = {};
     return status;
 }
 

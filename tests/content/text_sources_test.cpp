@@ -15,6 +15,7 @@
 #include "content/message_reader.h"
 #include "mail/inbox_list.h"
 #include "mail/mail_store_session.h"
+#include "platform/base/program_services.h"
 #include "platform/base/text_codec.h"
 #include "platform/mapi/mapi.h"
 #include "platform/ui/message_box.h"
@@ -106,7 +107,8 @@ class MessageDocumentTest : public ::testing::Test {
 
     // Logs on to the store (named `storeName`, owned by `ownAddress`) and lists its Inbox.
     void LogOn(const std::u16string& storeName, const std::string& ownAddress = "") {
-        platform::SetMessageStores({{storeName, root_ / "inbox", ownAddress}});
+        platform::CurrentProgramServices().Get<platform::MessageStoreProfile>().stores = {
+            {storeName, root_ / "inbox", ownAddress}};
         session_ = std::make_unique<mail::MailStoreSession>();
         ASSERT_GE(session_->Logon(), 0);
         mail::WalkFolderContents(session_->GetStore(0).inbox, [&](const mail::MessageRow& row) {

@@ -10,6 +10,7 @@
 #include "harness/maildir_fixture.h"
 #include "mail/mail_store_session.h"
 #include "mail/message_operations.h"
+#include "platform/base/program_services.h"
 #include "platform/base/text_codec.h"
 #include "platform/maildir/side_file.h"
 #include "platform/mapi/entry_id.h"
@@ -33,11 +34,9 @@ std::string Date(int day) {
 
 class MailTest : public ::testing::Test {
   protected:
-    ~MailTest() override { SetMessageStores({}); }
-
     // A fresh session over the stores (as a new run of the program would make).
     std::unique_ptr<MailStoreSession> NewSession(std::vector<MessageStoreDefinition> stores) {
-        SetMessageStores(std::move(stores));
+        services_.Get<MessageStoreProfile>().stores = std::move(stores);
         auto session = std::make_unique<MailStoreSession>();
         EXPECT_EQ(session->Logon(), S_OK);
         return session;
@@ -62,6 +61,7 @@ class MailTest : public ::testing::Test {
                                           MaildirFixture::Message(from, subject, Date(day)));
     }
 
+    platform::ProgramServices services_;  // the stores of each new session
     MapiRuntime runtime_;
     MaildirFixture fixture_;
 };

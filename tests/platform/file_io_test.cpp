@@ -42,5 +42,18 @@ TEST(FileIo, ReadsOnlyRegularFilesWithinTheLimitAndNeverBlocks) {
     }
 }
 
+TEST(FileIo, ListsADirectoryButNoLinkInItsPlaceUnlessFollowed) {
+    testing::MaildirFixture fixture;
+    const auto folder = fixture.Root() / "folder";
+    testing::MaildirFixture::WriteFile(folder / "one", "1");
+    std::filesystem::create_directory_symlink(folder, fixture.Root() / "link");
+    std::vector<std::string> names;
+    EXPECT_TRUE(ListDirectoryNames(folder, Links::Refuse, names));
+    EXPECT_EQ(names, std::vector<std::string>{"one"});
+    EXPECT_FALSE(ListDirectoryNames(fixture.Root() / "link", Links::Refuse, names));
+    EXPECT_TRUE(ListDirectoryNames(fixture.Root() / "link", Links::Follow, names));
+    EXPECT_EQ(names.size(), 2u);
+}
+
 }  // namespace
 }  // namespace velora::platform

@@ -122,8 +122,8 @@ TEST_F(MaildirListingTest, RenamesByOtherProgramsAreSeen) {
     EXPECT_TRUE(rows[0].read);
     MaildirStore later(folder, "");
     EXPECT_EQ(List(later), rows);
-    ASSERT_TRUE(store.MessageFile("", "1.a"));
-    EXPECT_EQ(store.MessageFile("", "1.a")->filename(), "1.a:2,S");
+    ASSERT_TRUE(store.MessagePath("", "1.a"));
+    EXPECT_EQ(store.MessagePath("", "1.a")->filename(), "1.a:2,S");
 }
 
 // Directories changed just before a listing may change again within the same tick of the file

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "harness/maildir_fixture.h"
+#include "platform/base/program_services.h"
 #include "platform/base/text_codec.h"
 #include "platform/maildir/folder_index.h"
 #include "platform/maildir/plain_body.h"
@@ -47,11 +48,10 @@ class MapiSessionTest : public ::testing::Test {
     void TearDown() override {
         session_.reset();
         MAPIUninitialize();
-        SetMessageStores({});
     }
 
     IMAPISession* Logon(std::vector<MessageStoreDefinition> stores) {
-        SetMessageStores(std::move(stores));
+        Profile().stores = std::move(stores);
         IMAPISession* session = nullptr;
         EXPECT_EQ(MAPILogonEx(0, nullptr, nullptr, 0, &session), S_OK);
         session_.reset(session);
@@ -194,6 +194,9 @@ class MapiSessionTest : public ::testing::Test {
         return bytes;
     }
 
+    MessageStoreProfile& Profile() { return services_.Get<MessageStoreProfile>(); }
+
+    ProgramServices services_;  // first made, last gone: the stores and MAPI's initialisation
     MaildirFixture fixture_;
     Ref<IMAPISession> session_;
 };
@@ -487,9 +490,9 @@ TEST_F(MapiSessionTest, IndexReleasedAfterListingChangesNothingSeen) {
     MaildirFixture::AddMessage(
         inbox, "cur", "2.b:2,S",
         MaildirFixture::Message("a@b", "two", "Tue, 2 Jan 2024 10:00:00 +0000"));
-    SetFolderIndexUse(FolderIndexUse::ReleasedAfterListing);
+    Profile().indexUse = FolderIndexUse::ReleasedAfterListing;
     Logon({{u"Mail", inbox, ""}});
-    SetFolderIndexUse(FolderIndexUse::Kept);  // the stores made at logon keep their use
+    Profile().indexUse = FolderIndexUse::Kept;  // the stores made at logon keep their use
     Ref<IMAPIFolder> folder = OpenSpecial(OpenStore(0).get(), PR_CE_IPM_INBOX_ENTRYID);
     const auto first = Contents(folder.get());
     ASSERT_EQ(first.size(), 2u);
@@ -632,10 +635,10 @@ TEST_F(MapiSessionTest, StreamsGiveFirstPlainPartAndRawBytes) {
     ReadStream(html.get(), PR_BODY_W, &result);
     EXPECT_EQ(result, MAPI_E_NOT_FOUND);  // no HTML to text installed
     EXPECT_EQ(ReadStream(html.get(), PR_CE_MIME_TEXT), htmlOnly);
-    SetHtmlToPlainText(
-        [](std::u16string_view text) { return std::optional(u"~" + std::u16string(text)); });
+    services_.Get<PlainBodyConversion>().htmlToPlainText = [](std::u16string_view text) {
+        return std::optional(u"~" + std::u16string(text));
+    };
     const std::string converted = ReadStream(html.get(), PR_BODY_W);
-    SetHtmlToPlainText(nullptr);
     EXPECT_EQ(
         std::u16string(reinterpret_cast<const char16_t*>(converted.data()), converted.size() / 2),
         u"~<p>only html</p>\n");
@@ -686,6 +689,7 @@ TEST(MapiMemoryTest, MoreBlocksAreFreedWithTheirOwner) {
 }
 
 TEST(MapiLogonTest, LogonNeedsMapiInitialize) {
+    const ProgramServices services;  // no other test's initialisation counts
     IMAPISession* session = nullptr;
     EXPECT_EQ(MAPILogonEx(0, nullptr, nullptr, 0, &session), MAPI_E_NOT_INITIALIZED);
     EXPECT_EQ(session, nullptr);

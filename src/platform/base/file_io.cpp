@@ -231,6 +231,65 @@ FileStatus RenameWithoutReplacing(const std::filesystem::path& from,
     return {};
 }
 
+DirectoryReader::DirectoryReader(const std::filesystem::path& directory, Links links) {
+    const int flags =
+        O_RDONLY | O_DIRECTORY | O_CLOEXEC | (links == Links::Refuse ? O_NOFOLLOW : 0);
+    UniqueFd descriptor(::open(directory.c_str(), flags));
+    if (!descriptor.Valid()) {
+        status_ = errno == ELOOP && links == Links::Refuse ? FileStatus(FileError::Link)
+                                                           : FileStatus::FromErrno(errno);
+        return;
+    }
+    handle_ = ::fdopendir(descriptor.Get());
+    if (handle_ == nullptr) {
+        status_ = FileStatus::FromErrno(errno);
+        return;
+    }
+    descriptor.Release();  // closedir closes it
+}
+
+DirectoryReader::~DirectoryReader() {
+    if (handle_ != nullptr) ::closedir(handle_);
+}
+
+int DirectoryReader::Descriptor() const {
+    return handle_ != nullptr ? ::dirfd(handle_) : -1;
+}
+
+std::optional<DirectoryEntry> DirectoryReader::Next() {
+    if (handle_ == nullptr) return std::nullopt;
+    while (true) {
+        errno = 0;
+        const dirent* entry = ::readdir(handle_);
+        if (entry == nullptr) {
+            if (errno != 0) status_ = FileStatus::FromErrno(errno);
+            return std::nullopt;
+        }
+        const std::string_view name = entry->d_name;
+        if (name == "." || name == "..") continue;
+        switch (entry->d_type) {
+            case DT_REG:
+                return DirectoryEntry{name, EntryType::Regular};
+            case DT_DIR:
+                return DirectoryEntry{name, EntryType::Directory};
+            case DT_LNK:
+                return DirectoryEntry{name, EntryType::Link};
+            case DT_UNKNOWN:
+                return DirectoryEntry{name, EntryType::Unknown};
+            default:
+                return DirectoryEntry{name, EntryType::Other};
+        }
+    }
+}
+
+FileStatus ListDirectoryNames(const std::filesystem::path& directory, Links links,
+                              std::vector<std::string>& names) {
+    DirectoryReader reader(directory, links);
+    while (const std::optional<DirectoryEntry> entry = reader.Next())
+        names.emplace_back(entry->name);
+    return reader.Status();
+}
+
 void WarnOnce(const std::string& key, std::string_view message) {
     // Never destroyed: a listing thread may still warn while the program exits.
     static auto* const mutex = new std::mutex;

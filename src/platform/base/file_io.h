@@ -10,12 +10,15 @@
 // atomically: a temporary beside it, fsync, rename over it. Mail files are only ever renamed,
 // and never onto a name that is taken (RenameWithoutReplacing).
 
+#include <dirent.h>
 #include <sys/stat.h>
 
 #include <cstddef>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace velora::platform {
 
@@ -151,6 +154,42 @@ class AtomicFile {
 // unlink. Unsupported when the file system can do neither.
 [[nodiscard]] FileStatus RenameWithoutReplacing(const std::filesystem::path& from,
                                                 const std::filesystem::path& to);
+
+// What a directory says an entry is (d_type); Unknown where the file system does not say, so a
+// caller that must know asks fstatat.
+enum class EntryType { Unknown, Regular, Directory, Link, Other };
+
+struct DirectoryEntry {
+    std::string_view name;  // NUL-terminated; valid until the next entry is read
+    EntryType type = EntryType::Unknown;
+};
+
+// An open directory read entry by entry ("." and ".." left out), closed when it goes. A link in
+// the directory's place is refused (FileError::Link, or NotFound where the system reports no
+// directory) unless `links` follows it.
+class DirectoryReader {
+  public:
+    explicit DirectoryReader(const std::filesystem::path& directory, Links links = Links::Refuse);
+    ~DirectoryReader();
+    DirectoryReader(const DirectoryReader&) = delete;
+    DirectoryReader& operator=(const DirectoryReader&) = delete;
+
+    // Why the directory could not be opened or read to its end.
+    const FileStatus& Status() const { return status_; }
+    // The directory's descriptor, for *at calls on its entries; -1 when it could not be opened.
+    int Descriptor() const;
+    // The next entry; nullopt at the end, or after a read error (see Status).
+    std::optional<DirectoryEntry> Next();
+
+  private:
+    DIR* handle_ = nullptr;
+    FileStatus status_;
+};
+
+// The names of a directory's entries in the order the directory gives them ("." and ".." left
+// out); on failure `names` holds those read before it.
+[[nodiscard]] FileStatus ListDirectoryNames(const std::filesystem::path& directory, Links links,
+                                            std::vector<std::string>& names);
 
 // Prints "velora: MESSAGE" on stderr the first time `key` is seen in this process (a folder's
 // path, say), so a problem met on every listing is reported once. Thread-safe.

@@ -18,7 +18,7 @@ struct MaildirFileName {
 
 // nullopt for names that are no message file: empty, starting with '.', or with an empty unique
 // name.
-std::optional<MaildirFileName> ParseMaildirFileName(std::string_view name);
+[[nodiscard]] std::optional<MaildirFileName> ParseMaildirFileName(std::string_view name);
 
 bool HasMaildirFlag(const MaildirFileName& name, char flag);
 

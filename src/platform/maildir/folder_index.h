@@ -12,7 +12,4 @@ enum class FolderIndexUse {
     ReleasedAfterListing,
 };
 
-// The use given to the stores of the next MAPILogonEx; Kept until set.
-void SetFolderIndexUse(FolderIndexUse use);
-
 }  // namespace velora::platform

@@ -77,14 +77,14 @@ class HeaderCacheContents {
   public:
     // nullopt when there is no such file or it is damaged; a cache file that is no regular file
     // (or is larger than any cache) is reported once on stderr and ignored.
-    static std::optional<HeaderCacheContents> Read(const std::filesystem::path& cacheFile,
-                                                   const std::filesystem::path& folder);
+    [[nodiscard]] static std::optional<HeaderCacheContents> Read(
+        const std::filesystem::path& cacheFile, const std::filesystem::path& folder);
     const FolderStamps& Stamps() const { return stamps_; }
     std::uint64_t Count() const { return count_; }
     // Gives every entry in file order (the visitor may take the strings and the message); false
     // when an entry is malformed, after the ones before it.
     using EntryVisitor = std::function<void(std::string& unique, CachedMessage& message)>;
-    bool ForEachEntry(const EntryVisitor& visit) const;
+    [[nodiscard]] bool ForEachEntry(const EntryVisitor& visit) const;
 
   private:
     HeaderCacheContents() = default;
@@ -102,7 +102,8 @@ HeaderCache LoadHeaderCache(const std::filesystem::path& cacheFile,
 // Writes the cache file atomically (a temporary file renamed over it) with the entries that have
 // a header; false when it could not be written (the listing works on, only slower next time).
 // The cache is checked when read, so it is not synced to the disk first.
-bool SaveHeaderCache(const std::filesystem::path& cacheFile, const std::filesystem::path& folder,
-                     const FolderStamps& stamps, const HeaderCacheEntries& entries);
+[[nodiscard]] bool SaveHeaderCache(const std::filesystem::path& cacheFile,
+                                   const std::filesystem::path& folder, const FolderStamps& stamps,
+                                   const HeaderCacheEntries& entries);
 
 }  // namespace velora::platform

@@ -31,12 +31,12 @@ MessageHeaderInfo ReadMessageHeaderInfo(std::string_view message);
 std::size_t FindBodyStart(std::string_view message);
 
 // An RFC 5322 date as FILETIME ticks, nullopt when it cannot be read.
-std::optional<std::uint64_t> ParseMessageDate(std::string_view text);
+[[nodiscard]] std::optional<std::uint64_t> ParseMessageDate(std::string_view text);
 
 namespace detail {
 // The readers behind ReadMessageHeaderInfo, exposed so tests can hold the quick readers of the
 // usual forms to GMime's general parsers. Each takes the raw (folded) header value.
-std::optional<std::uint64_t> ParseMessageDateWithGmime(std::string_view text);
+[[nodiscard]] std::optional<std::uint64_t> ParseMessageDateWithGmime(std::string_view text);
 void ReadSender(std::string_view raw, MessageHeaderInfo& info);  // quick reader, else GMime
 void ReadSenderWithGmime(std::string_view raw, MessageHeaderInfo& info);
 }  // namespace detail

@@ -2,17 +2,15 @@
 
 #include <gmime/gmime.h>
 
-#include <atomic>
 #include <memory>
 
+#include "platform/base/program_services.h"
 #include "platform/base/text_codec.h"
 #include "platform/mime/gobject.h"
 #include "platform/mime/mime_component.h"
 
 namespace velora::platform {
 namespace {
-
-std::atomic<HtmlToPlainText> htmlToPlainText{nullptr};
 
 std::u16string TextOfPart(GMimePart* part) {
     GMimeDataWrapper* content = g_mime_part_get_content(part);
@@ -50,10 +48,6 @@ GMimePart* FindTextPart(GMimeObject* object, const char* subtype) {
 
 }  // namespace
 
-void SetHtmlToPlainText(HtmlToPlainText convert) {
-    htmlToPlainText.store(convert);
-}
-
 std::optional<std::u16string> ExtractPlainBody(std::string_view message) {
     EnsureGMimeInitialised();
     GObjectPtr<GMimeStream> stream(
@@ -64,7 +58,8 @@ std::optional<std::u16string> ExtractPlainBody(std::string_view message) {
     if (!parsed) return std::nullopt;
     GMimeObject* body = g_mime_message_get_mime_part(parsed.get());
     if (GMimePart* plain = FindTextPart(body, "plain")) return TextOfPart(plain);
-    const HtmlToPlainText convert = htmlToPlainText.load();
+    const HtmlToPlainText convert =
+        CurrentProgramServices().Get<PlainBodyConversion>().htmlToPlainText;
     GMimePart* html = convert != nullptr ? FindTextPart(body, "html") : nullptr;
     if (html == nullptr) return std::nullopt;
     return convert(TextOfPart(html));

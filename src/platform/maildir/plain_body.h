@@ -13,12 +13,14 @@ namespace velora::platform {
 // Turns HTML into plain text; nullopt when it cannot.
 using HtmlToPlainText = std::optional<std::u16string> (*)(std::u16string_view html);
 
-// Installs the program's HTML to text, which lives in a layer above the store and is installed by
-// the program at start-up. Without one (nullptr, the default) an HTML-only message has no plain
-// body.
-void SetHtmlToPlainText(HtmlToPlainText convert);
+// The program's HTML to text, which lives in a layer above the store: a part of the program's
+// services (CurrentProgramServices().Get<PlainBodyConversion>()) that the program fills at
+// start-up. Without one (nullptr, the default) an HTML-only message has no plain body.
+struct PlainBodyConversion {
+    HtmlToPlainText htmlToPlainText = nullptr;
+};
 
 // nullopt when the message has no such part (or its HTML cannot be turned into text).
-std::optional<std::u16string> ExtractPlainBody(std::string_view message);
+[[nodiscard]] std::optional<std::u16string> ExtractPlainBody(std::string_view message);
 
 }  // namespace velora::platform

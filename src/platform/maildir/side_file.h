@@ -31,6 +31,6 @@ std::string FormatSideFile(const SideStates& states);
 
 SideStates LoadSideFile(const std::filesystem::path& folder);
 // Writes the states (a message whose state is all zero is left out); false on failure.
-bool SaveSideFile(const std::filesystem::path& folder, const SideStates& states);
+[[nodiscard]] bool SaveSideFile(const std::filesystem::path& folder, const SideStates& states);
 
 }  // namespace velora::platform

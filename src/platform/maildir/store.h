@@ -2,6 +2,8 @@
 // One Maildir store: its layout, folder tree, message listing (through the header cache), flag
 // changes, moves to Trash and side-file states. Folder paths are relative to the store root,
 // '/'-separated, "" for the root; no path handed in ever reaches outside the root.
+// Its members live by subject: folder_tree.cpp (layout and tree), listing.cpp, message_lookup.cpp
+// and message_changes.cpp.
 //
 // Layout rules:
 // - The Inbox is the root itself when the root is a Maildir (Maildir++), else its INBOX or Inbox
@@ -51,7 +53,7 @@ struct MaildirFolderNode {
 };
 
 // One row of a folder listing; a listing holds one per message, so it stays small (where the
-// file lies is kept by the store's cache, see MessageFile).
+// file lies is kept by the store's cache, see MessagePath).
 struct MaildirMessage {
     std::string unique;
     std::uint64_t size = 0;
@@ -71,17 +73,20 @@ class MaildirStore {
     bool IsUnsentFolder(const std::string& folderPath) const;
     bool IsFromMe(const MessageHeaderInfo& header) const;
 
-    // The folder tree below the Inbox, scanned now; nullopt-like empty children for an unknown
-    // path. Children of `folderPath` (any node of the tree, the Inbox included).
-    std::vector<MaildirFolderNode> ChildFolders(const std::string& folderPath) const;
+    // Children of `folderPath` (any node of the tree below the Inbox, the Inbox included); none
+    // for an unknown path. Asking for the Inbox's children scans the disk for the tree again
+    // (a new listing starts there); other folders are looked up in the tree of the last scan, so
+    // a walk through the tree scans the disk once.
+    std::vector<MaildirFolderNode> ChildFolders(const std::string& folderPath);
     std::string FolderDisplayName(const std::string& folderPath) const;
     // The parent folder of a folder in the tree below the Inbox (the Inbox for its children);
     // nullopt for the Inbox, special folders and unknown folders.
-    std::optional<std::string> ParentFolder(const std::string& folderPath) const;
+    [[nodiscard]] std::optional<std::string> ParentFolder(const std::string& folderPath);
 
     // The folder's directory, or nullopt when the path is unsafe or leads outside the root
     // (through a symbolic link, say). The directory need not exist.
-    std::optional<std::filesystem::path> FolderDirectory(const std::string& folderPath) const;
+    [[nodiscard]] std::optional<std::filesystem::path> FolderDirectory(
+        const std::string& folderPath) const;
 
     // Every message of the folder (cur/ and new/), through the header cache.
     std::vector<MaildirMessage> ListMessages(const std::string& folderPath);
@@ -89,12 +94,12 @@ class MaildirStore {
     void CountMessages(const std::string& folderPath, std::uint32_t& total,
                        std::uint32_t& unread) const;
 
-    // The message with this unique name as it is now, found again after another program renamed
-    // it; nullopt when it is gone.
-    std::optional<MaildirMessage> FindMessage(const std::string& folderPath,
-                                              const std::string& unique);
-    std::optional<std::filesystem::path> MessageFile(const std::string& folderPath,
-                                                     const std::string& unique);
+    // The message with this unique name as it is now (its row, and the path of its file), found
+    // again after another program renamed it; nullopt when it is gone.
+    [[nodiscard]] std::optional<MaildirMessage> FindMessageNow(const std::string& folderPath,
+                                                               const std::string& unique);
+    [[nodiscard]] std::optional<std::filesystem::path> MessagePath(const std::string& folderPath,
+                                                                   const std::string& unique);
 
     // Flag changes and moves rename the message file and never replace another file: when the
     // new name is taken (the same message in two files, say) both stay and MaildirStatus::Collision
@@ -122,12 +127,17 @@ class MaildirStore {
                     std::uint64_t listing, std::vector<MaildirMessage>& messages);
 
     std::vector<MaildirFolderNode> ScanTree() const;
-    // The tree as scanned by the last look at the Inbox's children (a new listing starts there),
-    // so a walk through the tree scans the disk once; scanned now when there is none yet.
-    const std::vector<MaildirFolderNode>& Tree() const;
-    std::optional<std::string> LocateFile(const std::string& folderPath, const std::string& unique);
-    std::optional<MaildirMessage> ReadOne(const std::string& folderPath,
-                                          const std::string& fileName);
+    // The tree as scanned by the last look at the Inbox's children; scanned now when there is
+    // none yet.
+    const std::vector<MaildirFolderNode>& Tree();
+    // "cur/NAME" or "new/NAME" of the message's regular file as it is now: where the index says,
+    // else looked for by its unique name (and remembered); nullopt when there is none.
+    [[nodiscard]] std::optional<std::string> CurrentFileName(const std::string& folderPath,
+                                                             const std::string& unique);
+    // The row of the message file `fileName` ("cur/NAME"), its header from the index while the
+    // file's size and time match, else read now; nullopt when it is no readable message file.
+    [[nodiscard]] std::optional<MaildirMessage> RowFromFile(const std::string& folderPath,
+                                                            const std::string& fileName);
 
     std::filesystem::path root_;
     std::filesystem::path canonicalRoot_;
@@ -135,7 +145,7 @@ class MaildirStore {
     FolderIndexUse indexUse_;
     std::string specialPaths_[5];
     std::unordered_map<std::string, FolderIndex> folders_;
-    mutable std::optional<std::vector<MaildirFolderNode>> tree_;
+    std::optional<std::vector<MaildirFolderNode>> tree_;
 };
 
 // The unique names this process gives to messages it moves: "SECONDS.MMICROSPPID_QCOUNT.velora".

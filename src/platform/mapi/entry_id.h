@@ -28,7 +28,7 @@ struct EntryIdParts {
 
 inline constexpr std::size_t kMaxEntryIdSize = 4096;
 
-std::optional<EntryIdParts> ParseEntryId(std::span<const std::uint8_t> bytes);
+[[nodiscard]] std::optional<EntryIdParts> ParseEntryId(std::span<const std::uint8_t> bytes);
 std::vector<std::uint8_t> EncodeEntryId(const EntryIdParts& parts);
 // The same bytes written into a buffer of EncodedEntryIdSize bytes, without building the parts
 // (a listing writes one per row straight into its MAPI buffer). `folder` is ignored for stores,

@@ -5,13 +5,14 @@
 // one reference, which its receiver gives back with Release(). MAPI buffers (property values,
 // row sets) come from MAPIAllocateBuffer and go back with MAPIFreeBuffer; row sets with FreeProws.
 //
-// Store layout (Maildir++ and mbsync), flags, side file and header cache: see message_store.h.
+// Store layout (Maildir++ and mbsync), flags, side file and header cache: see maildir/store.h.
 
 #include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "platform/maildir/folder_index.h"
 #include "platform/mapi/types.h"
 
 namespace velora::platform {
@@ -281,7 +282,7 @@ void CoUninitialize();
 
 HRESULT MAPIInitialize(void* lpMapiInit);
 void MAPIUninitialize();
-// Logs on to the stores set with SetMessageStores (an empty session when none were set).
+// Logs on to the stores of the program's MessageStoreProfile (an empty session when it has none).
 HRESULT MAPILogonEx(ULONG_PTR ulUIParam, const char16_t* lpszProfileName,
                     const char16_t* lpszPassword, ULONG ulFlags, IMAPISession** lppSession);
 
@@ -300,9 +301,14 @@ struct MessageStoreDefinition {
     std::string ownAddress;         // the user's address in this store ("" for none): FROMME
 };
 
-// The stores the next MAPILogonEx offers, in order. Entry IDs name a store by its position.
-void SetMessageStores(std::vector<MessageStoreDefinition> stores);
-const std::vector<MessageStoreDefinition>& MessageStores();
+// What the next MAPILogonEx opens, filled by the program before it logs on: a part of its
+// services (CurrentProgramServices().Get<MessageStoreProfile>()), empty until filled.
+struct MessageStoreProfile {
+    // The stores, in order. Entry IDs name a store by its position.
+    std::vector<MessageStoreDefinition> stores;
+    // How long each store keeps a folder's index once the folder is listed.
+    FolderIndexUse indexUse = FolderIndexUse::Kept;
+};
 
 // True when `path` is a Maildir store root: a Maildir itself (cur/ and new/) or a folder holding
 // an INBOX or Inbox Maildir.
