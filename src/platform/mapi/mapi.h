@@ -7,7 +7,8 @@
 // com_ptr.h has the owners that do both. Every call's HRESULT is [[nodiscard]]: a caller checks it
 // or says why it need not.
 //
-// Store layout (Maildir++ and mbsync), flags, side file and header cache: see message_store.h.
+// Store layout (Maildir++ and mbsync), flags, side file and header cache: see
+// platform/maildir/store.h.
 
 #include <cstdint>
 #include <filesystem>
