@@ -7,39 +7,28 @@
 
 #include "content/html_to_text.h"
 #include "content/mime_decoding.h"
-#include "platform/mapi/mapi.h"
+#include "platform/mapi/com_ptr.h"
 
 namespace velora::content {
 namespace {
 
 using namespace velora::platform;
 
-struct StreamRelease {
-    void operator()(IStream* stream) const {
-        if (stream != nullptr) stream->Release();
-    }
-};
-using StreamPtr = std::unique_ptr<IStream, StreamRelease>;
-
-// Opens a property of the message as a stream; null when that fails.
-StreamPtr OpenStream(IMessage* message, ULONG tag, HRESULT& result) {
+// Opens a property of the message as a stream; empty when that fails.
+ComPtr<IStream> OpenStream(IMessage* message, ULONG tag, HRESULT& result) {
     if (message == nullptr) {
         result = E_INVALIDARG;
         return nullptr;
     }
-    IUnknown* object = nullptr;
-    result = message->OpenProperty(tag, &IID_IStream, 0, 0, &object);
-    if (FAILED(result) || object == nullptr) {
-        if (object != nullptr) object->Release();
+    ComPtr<IUnknown> object;
+    result = message->OpenProperty(tag, &IID_IStream, 0, 0, object.put());
+    if (FAILED(result) || !object) {
         if (SUCCEEDED(result)) result = E_FAIL;
         return nullptr;
     }
-    IStream* stream = InterfaceCast<IStream>(object);
-    if (stream == nullptr) {
-        object->Release();
-        result = E_NOINTERFACE;
-    }
-    return StreamPtr(stream);
+    ComPtr<IStream> stream = InterfaceCast<IStream>(std::move(object));
+    if (!stream) result = E_NOINTERFACE;
+    return stream;
 }
 
 // Reads chunks until a read fails or comes back short; the bytes read so far are kept.
@@ -74,11 +63,11 @@ HRESULT FetchBody(MessageReader& reader) {
     const bool fromMimeSource = reader.mimeFlag != 0 && (reader.messageFlags & MSGFLAG_UNSENT) == 0;
     HRESULT result = S_OK;
     if (!fromMimeSource) {
-        StreamPtr stream = OpenStream(reader.message, PR_BODY_W, result);
+        ComPtr<IStream> stream = OpenStream(reader.message.get(), PR_BODY_W, result);
         if (!stream) return result;
         FetchPlainBody(reader, *stream);
     } else {
-        StreamPtr stream = OpenStream(reader.message, PR_CE_MIME_TEXT, result);
+        ComPtr<IStream> stream = OpenStream(reader.message.get(), PR_CE_MIME_TEXT, result);
         if (!stream) return result;
         const std::string bytes = ReadChunks(*stream, kMimeSourceChunkBytes);
         DecodeMime(reader, bytes, MimeLevel::TopLevel);

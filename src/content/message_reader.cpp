@@ -15,11 +15,9 @@ namespace {
 
 // The property's 32-bit value, or 0 when it cannot be read.
 ULONG ReadLong(IMessage* message, ULONG tag) {
-    SPropValue* value = nullptr;
-    if (FAILED(mail::MailStoreSession::GetOneProp(message, tag, &value))) return 0;
-    const ULONG result = value->Value.ul;
-    MAPIFreeBuffer(value);
-    return result;
+    MapiBuffer<SPropValue> value;
+    if (FAILED(mail::MailStoreSession::GetOneProp(message, tag, value))) return 0;
+    return value->Value.ul;
 }
 
 }  // namespace
@@ -34,15 +32,12 @@ void BuildMessageReader(MessageReader& reader, mail::MailStoreSession& session, 
     reader.mimeFlag = 0;
     reader.partialBodyMarker = std::u16string(session.PartialBodyMarker().View());
 
-    IUnknown* object = nullptr;
-    if (FAILED(session.OpenEntry(entryIdSize, entryId, &object)) || object == nullptr) return;
-    reader.message = InterfaceCast<IMessage>(object);
-    if (reader.message == nullptr) {  // an entry ID of a folder or store: no message to read
-        object->Release();
-        return;
-    }
-    reader.messageFlags = ReadLong(reader.message, PR_MESSAGE_FLAGS);
-    reader.messageStatus = ReadLong(reader.message, PR_MSG_STATUS);
+    ComPtr<IUnknown> object;
+    if (FAILED(session.OpenEntry(entryIdSize, entryId, object))) return;
+    reader.message = InterfaceCast<IMessage>(std::move(object));
+    if (!reader.message) return;  // an entry ID of a folder or store: no message to read
+    reader.messageFlags = ReadLong(reader.message.get(), PR_MESSAGE_FLAGS);
+    reader.messageStatus = ReadLong(reader.message.get(), PR_MSG_STATUS);
     reader.mimeFlag =
         (session.DefaultStoreIndex() != storeIndex && (reader.messageFlags & MSGFLAG_FROMME) == 0)
             ? 1
@@ -53,10 +48,7 @@ void BuildMessageReader(MessageReader& reader, mail::MailStoreSession& session, 
 void DestroyMessageReader(MessageReader& reader) {
     SysFreeString(reader.bodyText);
     SysFreeString(reader.htmlText);
-    if (reader.message != nullptr) {
-        reader.message->Release();
-        reader.message = nullptr;
-    }
+    reader.message.reset();
 }
 
 const Bstr& ReadingText(const MessageReader& reader) {

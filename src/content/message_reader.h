@@ -6,7 +6,7 @@
 #include <string>
 
 #include "platform/base/bstr.h"
-#include "platform/mapi/mapi.h"
+#include "platform/mapi/com_ptr.h"
 
 namespace velora::mail {
 class MailStoreSession;
@@ -24,9 +24,9 @@ struct MessageReader {
     ~MessageReader();
 
     mail::MailStoreSession* session = nullptr;  // null for a message read from bytes
-    // The opened message (one reference, released by DestroyMessageReader or the destructor);
-    // null when it cannot be opened, or for a message read from bytes.
-    platform::IMessage* message = nullptr;
+    // The opened message (released by DestroyMessageReader or the destructor); empty when it
+    // cannot be opened, or for a message read from bytes.
+    platform::ComPtr<platform::IMessage> message;
     std::int32_t storeIndex = 0;
     std::uint32_t messageFlags = 0;   // PR_MESSAGE_FLAGS, 0 when it cannot be read
     std::uint32_t messageStatus = 0;  // PR_MSG_STATUS, 0 when it cannot be read

@@ -42,20 +42,26 @@ void MailInboxMessages::SetRead(int index, bool read) {
     mail::MessageSummary* summary = Summary(index);
     if (summary == nullptr) return;
     summary->read = read ? 1 : 0;
-    mail::SetReadFlag(session_, summary->entryId.cb, summary->entryId.lpb, read ? 1 : 0);
+    // The row shows the change whether or not the store took it.
+    static_cast<void>(mail::SetReadFlag(session_, summary->entryIdSize, summary->entryIdBytes.get(),
+                                        read ? 1 : 0));
 }
 
 void MailInboxMessages::SetDownloadMark(int index, bool marked) {
     mail::MessageSummary* summary = Summary(index);
     if (summary == nullptr) return;
     summary->markedForDownload = marked ? 1 : 0;
-    mail::SetDownloadMark(session_, summary->entryId.cb, summary->entryId.lpb, marked ? 1 : 0);
+    // The row shows the change whether or not the store took it.
+    static_cast<void>(mail::SetDownloadMark(session_, summary->entryIdSize,
+                                            summary->entryIdBytes.get(), marked ? 1 : 0));
 }
 
 void MailInboxMessages::Delete(int index) {
     mail::MessageSummary* summary = Summary(index);
     if (summary == nullptr) return;
-    mail::DeleteMessage(session_, summary->entryId.cb, summary->entryId.lpb);
+    // The row goes whether or not the store could move the message.
+    static_cast<void>(
+        mail::DeleteMessage(session_, summary->entryIdSize, summary->entryIdBytes.get()));
     list_.summaries.RemoveAt(index);
 }
 
@@ -70,8 +76,8 @@ void MailInboxMessages::Sort(SortKey key) {
 void MailInboxMessages::LoadMessageDocument(int index) {
     const mail::MessageSummary* summary = Summary(index);
     if (summary == nullptr) return;
-    content::LoadMessageDocument(player_, settings_, session_, summary->entryId.cb,
-                                 summary->entryId.lpb);
+    content::LoadMessageDocument(player_, settings_, session_, summary->entryIdSize,
+                                 summary->entryIdBytes.get());
 }
 
 void MailInboxMessages::LoadDefaultDocument() {

@@ -77,10 +77,10 @@ bool AppendMessageSummary(InboxList& list, const MessageRow& row) {
     if (!summary) return false;
     ++list.summaryCount;
     if (row.entryId.cb != 0 && row.entryId.lpb != nullptr) {
-        void* copy = nullptr;
-        if (SUCCEEDED(MAPIAllocateBuffer(row.entryId.cb, &copy))) {
-            std::memcpy(copy, row.entryId.lpb, row.entryId.cb);
-            summary->entryId = SBinary{row.entryId.cb, static_cast<LPBYTE>(copy)};
+        summary->entryIdBytes = AllocateMapiBuffer<BYTE>(row.entryId.cb);
+        if (summary->entryIdBytes) {
+            std::memcpy(summary->entryIdBytes.get(), row.entryId.lpb, row.entryId.cb);
+            summary->entryIdSize = row.entryId.cb;
         }
     }
     ApplyTextRule(row.senderName, summary->sender, summary->senderLength);
@@ -101,18 +101,16 @@ bool AppendMessageSummary(InboxList& list, const MessageRow& row) {
 std::int32_t WalkFolderContents(IMAPIFolder* folder, const MessageRowHandler& handler) {
     if (folder == nullptr) return 0;
     std::int32_t count = 0;
-    IMAPITable* table = nullptr;
-    if (FAILED(folder->GetContentsTable(0, &table))) return 0;
+    ComPtr<IMAPITable> table;
+    if (FAILED(folder->GetContentsTable(0, table.put()))) return 0;
     const SPropTagArray columns{static_cast<ULONG>(std::size(kContentsColumns)), kContentsColumns};
     static constexpr SSortOrder kNewestFirst[] = {{PR_MESSAGE_DELIVERY_TIME, TABLE_SORT_DESCEND}};
     const SSortOrderSet order{1, 0, 0, kNewestFirst};
-    SRowSet* rows = nullptr;
+    RowSet rows;
     if (SUCCEEDED(table->SetColumns(&columns, 0)) && SUCCEEDED(table->SortTable(&order, 0)) &&
         SUCCEEDED(table->SeekRow(BOOKMARK_BEGINNING, 0, nullptr))) {
         while (true) {
-            FreeProws(rows);
-            rows = nullptr;
-            if (FAILED(table->QueryRows(kBatchRows, 0, &rows))) break;
+            if (FAILED(table->QueryRows(kBatchRows, 0, rows.put()))) break;
             for (ULONG i = 0; i < rows->cRows; ++i) {
                 handler(RowOf(rows->aRow[i]));
                 ++count;
@@ -120,43 +118,36 @@ std::int32_t WalkFolderContents(IMAPIFolder* folder, const MessageRowHandler& ha
             if (rows->cRows < static_cast<ULONG>(kBatchRows)) break;
         }
     }
-    FreeProws(rows);
-    table->Release();
     return count;
 }
 
 void WalkSubfolders(MailStoreSession& session, IMAPIFolder* folder, std::int32_t depth,
                     const FolderHandler& handler) {
     if (folder == nullptr) return;
-    IMAPITable* table = nullptr;
-    if (FAILED(folder->GetHierarchyTable(0, &table))) return;
+    ComPtr<IMAPITable> table;
+    if (FAILED(folder->GetHierarchyTable(0, table.put()))) return;
     const SPropTagArray columns{static_cast<ULONG>(std::size(kHierarchyColumns)),
                                 kHierarchyColumns};
-    SRowSet* rows = nullptr;
+    RowSet rows;
     if (SUCCEEDED(table->SetColumns(&columns, 0))) {
         while (true) {
-            FreeProws(rows);
-            rows = nullptr;
-            if (FAILED(table->QueryRows(kBatchRows, 0, &rows))) break;
+            if (FAILED(table->QueryRows(kBatchRows, 0, rows.put()))) break;
             for (ULONG i = 0; i < rows->cRows; ++i) {
                 const SPropValue* values = rows->aRow[i].lpProps;
                 const SBinary entryId =
                     values[0].ulPropTag == PR_ENTRYID ? values[0].Value.bin : SBinary{};
                 handler(entryId);
                 if (values[2].ulPropTag == PR_SUBFOLDERS && values[2].Value.b != 0) {
-                    IUnknown* opened = nullptr;
-                    if (SUCCEEDED(session.OpenEntry(entryId.cb, entryId.lpb, &opened))) {
-                        WalkSubfolders(session, InterfaceCast<IMAPIFolder>(opened), depth + 1,
+                    ComPtr<IUnknown> opened;
+                    if (SUCCEEDED(session.OpenEntry(entryId.cb, entryId.lpb, opened))) {
+                        WalkSubfolders(session, InterfaceCast<IMAPIFolder>(opened.get()), depth + 1,
                                        handler);
-                        MailStoreSession::Release(opened);
                     }
                 }
             }
             if (rows->cRows < static_cast<ULONG>(kBatchRows)) break;
         }
     }
-    FreeProws(rows);
-    table->Release();
 }
 
 void LoadInboxList(MailStoreSession& session, InboxList& list) {
@@ -167,13 +158,12 @@ void LoadInboxList(MailStoreSession& session, InboxList& list) {
         if (!AppendMessageSummary(list, row)) ++skipped;
     };
     for (std::int32_t index = 0; index < session.StoreCount(); ++index) {
-        const StoreRecord record = session.GetStore(index);
-        total += WalkFolderContents(record.inbox, builder);
-        WalkSubfolders(session, record.inbox, 1, [&](const SBinary& entryId) {
-            IUnknown* opened = nullptr;
-            if (FAILED(session.OpenEntry(entryId.cb, entryId.lpb, &opened))) return;
-            total += WalkFolderContents(InterfaceCast<IMAPIFolder>(opened), builder);
-            MailStoreSession::Release(opened);
+        IMAPIFolder* inbox = session.GetStore(index).inbox.get();
+        total += WalkFolderContents(inbox, builder);
+        WalkSubfolders(session, inbox, 1, [&](const SBinary& entryId) {
+            ComPtr<IUnknown> opened;
+            if (FAILED(session.OpenEntry(entryId.cb, entryId.lpb, opened))) return;
+            total += WalkFolderContents(InterfaceCast<IMAPIFolder>(opened.get()), builder);
         });
     }
     list.listedCount = total - skipped;

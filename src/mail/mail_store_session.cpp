@@ -23,16 +23,6 @@ bool ContainsDefaultMark(const char16_t* name) {
     return upper.find(u".DEFAULT") != std::u16string::npos;
 }
 
-void ReleaseRecord(StoreRecord& record) {
-    MailStoreSession::Release(record.store);
-    platform::SysFreeString(record.displayName);
-    for (IMAPIFolder* folder :
-         {record.inbox, record.outbox, record.drafts, record.deletedItems, record.sentItems}) {
-        MailStoreSession::Release(folder);
-    }
-    record = StoreRecord{};
-}
-
 }  // namespace
 
 MapiRuntime::MapiRuntime() : result_(CoInitializeEx(nullptr, 0)) {
@@ -50,18 +40,16 @@ MapiRuntime::~MapiRuntime() {
 MailStoreSession::MailStoreSession() : partialBodyMarker_(SysAllocString(kPartialBodyMarker)) {}
 
 MailStoreSession::~MailStoreSession() {
-    if (session_ != nullptr) {
-        session_->Logoff(0, 0, 0);
-        session_->Release();
-        session_ = nullptr;
+    if (session_) {
+        // Nothing is left to do about a failed logoff: the session goes either way.
+        static_cast<void>(session_->Logoff(0, 0, 0));
+        session_.reset();
     }
-    SysFreeString(partialBodyMarker_);
-    for (StoreRecord& record : stores_) ReleaseRecord(record);
-    stores_.clear();
+    stores_.clear();  // after the session, as they were opened through it
 }
 
 HRESULT MailStoreSession::Logon() {
-    HRESULT result = MAPILogonEx(0, nullptr, nullptr, 0, &session_);
+    HRESULT result = MAPILogonEx(0, nullptr, nullptr, 0, session_.put());
     if (FAILED(result)) return result;
     result = WalkStores();
     if (FAILED(result)) return result;
@@ -70,17 +58,15 @@ HRESULT MailStoreSession::Logon() {
 }
 
 HRESULT MailStoreSession::WalkStores() {
-    IMAPITable* table = nullptr;
-    HRESULT result = session_->GetMsgStoresTable(MAPI_UNICODE, &table);
+    ComPtr<IMAPITable> table;
+    HRESULT result = session_->GetMsgStoresTable(MAPI_UNICODE, table.put());
     if (FAILED(result)) return result;
     static constexpr ULONG kColumns[] = {PR_ENTRYID, PR_DISPLAY_NAME_W};
     const SPropTagArray columns{2, kColumns};
     result = table->SetColumns(&columns, 0);
-    SRowSet* rows = nullptr;
+    RowSet rows;
     while (SUCCEEDED(result)) {
-        FreeProws(rows);
-        rows = nullptr;
-        result = table->QueryRows(kStoreBatchRows, 0, &rows);
+        result = table->QueryRows(kStoreBatchRows, 0, rows.put());
         if (FAILED(result)) break;
         for (ULONG i = 0; i < rows->cRows && SUCCEEDED(result); ++i) {
             const SRow& row = rows->aRow[i];
@@ -91,38 +77,30 @@ HRESULT MailStoreSession::WalkStores() {
                 nameValue.ulPropTag == PR_DISPLAY_NAME_W ? nameValue.Value.lpszW : nullptr;
 
             StoreRecord record;
-            IUnknown* opened = nullptr;
-            result = OpenEntry(entryId.cb, entryId.lpb, &opened);
+            ComPtr<IUnknown> opened;
+            result = OpenEntry(entryId.cb, entryId.lpb, opened);
             if (FAILED(result)) break;
-            record.store = InterfaceCast<IMsgStore>(opened);
-            if (record.store == nullptr) {
-                Release(opened);
+            record.store = InterfaceCast<IMsgStore>(std::move(opened));
+            if (!record.store) {
                 result = MAPI_E_INVALID_ENTRYID;
                 break;
             }
             if (defaultStoreIndex_ == -1 && ContainsDefaultMark(name)) {
                 defaultStoreIndex_ = static_cast<std::int32_t>(stores_.size());
             }
-            IMAPIFolder** folders[5] = {&record.inbox, &record.outbox, &record.drafts,
-                                        &record.deletedItems, &record.sentItems};
+            ComPtr<IMAPIFolder>* folders[5] = {&record.inbox, &record.outbox, &record.drafts,
+                                               &record.deletedItems, &record.sentItems};
             for (int f = 0; f < 5 && SUCCEEDED(result); ++f) {
-                SPropValue* value = nullptr;
-                result = GetOneProp(record.store, kSpecialFolderTags[f], &value);
+                MapiBuffer<SPropValue> value;
+                result = GetOneProp(record.store.get(), kSpecialFolderTags[f], value);
                 if (FAILED(result)) break;
-                IUnknown* folder = nullptr;
-                result = OpenEntry(value->Value.bin.cb, value->Value.bin.lpb, &folder);
-                MAPIFreeBuffer(value);
+                ComPtr<IUnknown> folder;
+                result = OpenEntry(value->Value.bin.cb, value->Value.bin.lpb, folder);
                 if (FAILED(result)) break;
-                *folders[f] = InterfaceCast<IMAPIFolder>(folder);
-                if (*folders[f] == nullptr) {
-                    Release(folder);
-                    result = MAPI_E_INVALID_ENTRYID;
-                }
+                *folders[f] = InterfaceCast<IMAPIFolder>(std::move(folder));
+                if (!*folders[f]) result = MAPI_E_INVALID_ENTRYID;
             }
-            if (FAILED(result)) {
-                ReleaseRecord(record);  // the current store is not added
-                break;
-            }
+            if (FAILED(result)) break;  // the current store is not added
             record.displayName = (name != nullptr && *name != u'\0')
                                      ? SysAllocString(name)
                                      : SysAllocStringLen(nullptr, 0);
@@ -130,36 +108,34 @@ HRESULT MailStoreSession::WalkStores() {
         }
         if (FAILED(result) || rows->cRows < kStoreBatchRows) break;
     }
-    FreeProws(rows);
-    table->Release();
     return result;
 }
 
-StoreRecord MailStoreSession::GetStore(std::int32_t index) const {
-    if (index < 0 || index >= StoreCount()) return StoreRecord{};
+const StoreRecord& MailStoreSession::GetStore(std::int32_t index) const {
+    static const StoreRecord kNoStore;
+    if (index < 0 || index >= StoreCount()) return kNoStore;
     return stores_[static_cast<std::size_t>(index)];
 }
 
-HRESULT MailStoreSession::OpenEntry(ULONG entryIdSize, const BYTE* entryId, IUnknown** object) {
-    if (object == nullptr) return E_INVALIDARG;
-    *object = nullptr;
-    if (session_ == nullptr) return MAPI_E_NOT_INITIALIZED;
-    return session_->OpenEntry(entryIdSize, entryId, nullptr, MAPI_MODIFY, nullptr, object);
+HRESULT MailStoreSession::OpenEntry(ULONG entryIdSize, const BYTE* entryId,
+                                    ComPtr<IUnknown>& object) {
+    object.reset();
+    if (!session_) return MAPI_E_NOT_INITIALIZED;
+    return session_->OpenEntry(entryIdSize, entryId, nullptr, MAPI_MODIFY, nullptr, object.put());
 }
 
-HRESULT MailStoreSession::GetOneProp(IMAPIProp* object, ULONG tag, SPropValue** value) {
-    if (value != nullptr) *value = nullptr;
-    if (object == nullptr || value == nullptr) return E_INVALIDARG;
+HRESULT MailStoreSession::GetOneProp(IMAPIProp* object, ULONG tag, MapiBuffer<SPropValue>& value) {
+    value.reset();
+    if (object == nullptr) return E_INVALIDARG;
     const ULONG tags[] = {tag};
     const SPropTagArray tagArray{1, tags};
     ULONG count = 0;
-    SPropValue* values = nullptr;
-    const HRESULT result = object->GetProps(&tagArray, MAPI_UNICODE, &count, &values);
-    if (SUCCEEDED(result) && values != nullptr && count >= 1 && values[0].ulPropTag == tag) {
-        *value = values;
+    MapiBuffer<SPropValue> values;
+    const HRESULT result = object->GetProps(&tagArray, MAPI_UNICODE, &count, values.put());
+    if (SUCCEEDED(result) && values && count >= 1 && values->ulPropTag == tag) {
+        value = std::move(values);
         return S_OK;
     }
-    MAPIFreeBuffer(values);
     return E_FAIL;
 }
 
@@ -167,10 +143,6 @@ HRESULT MailStoreSession::SetOneProp(IMAPIProp* object, const SPropValue& value)
     if (object == nullptr) return E_INVALIDARG;
     const HRESULT result = object->SetProps(1, &value, nullptr);
     return FAILED(result) ? result : S_OK;
-}
-
-void MailStoreSession::Release(IUnknown* object) {
-    if (object != nullptr) object->Release();
 }
 
 }  // namespace velora::mail

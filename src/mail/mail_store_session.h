@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/base/bstr.h"
+#include "platform/mapi/com_ptr.h"
 #include "platform/mapi/mapi.h"
 
 namespace velora::mail {
@@ -15,16 +16,15 @@ using platform::BYTE;
 using platform::HRESULT;
 using platform::ULONG;
 
-// One message store. The session owns every interface and text in its records; a copy handed
-// out by GetStore borrows them (no references are added).
+// One message store, owned by the session: GetStore lends it out for as long as the session lives.
 struct StoreRecord {
-    platform::IMsgStore* store = nullptr;
+    platform::ComPtr<platform::IMsgStore> store;
     platform::Bstr displayName;  // PR_DISPLAY_NAME_W, empty when missing
-    platform::IMAPIFolder* inbox = nullptr;
-    platform::IMAPIFolder* outbox = nullptr;
-    platform::IMAPIFolder* drafts = nullptr;
-    platform::IMAPIFolder* deletedItems = nullptr;
-    platform::IMAPIFolder* sentItems = nullptr;
+    platform::ComPtr<platform::IMAPIFolder> inbox;
+    platform::ComPtr<platform::IMAPIFolder> outbox;
+    platform::ComPtr<platform::IMAPIFolder> drafts;
+    platform::ComPtr<platform::IMAPIFolder> deletedItems;
+    platform::ComPtr<platform::IMAPIFolder> sentItems;
 };
 
 // "\r\n... |": appended to the text of a message that is only partly downloaded.
@@ -54,21 +54,23 @@ class MailStoreSession {
     MailStoreSession& operator=(const MailStoreSession&) = delete;
 
     // MAPILogonEx, then the store walk. A negative result means no usable session.
-    HRESULT Logon();
+    [[nodiscard]] HRESULT Logon();
 
-    // A copy of the record at a zero-based index; an all-zero record when out of range.
-    StoreRecord GetStore(std::int32_t index) const;
+    // The record at a zero-based index; an empty record (no interfaces) when out of range.
+    const StoreRecord& GetStore(std::int32_t index) const;
     std::int32_t StoreCount() const { return static_cast<std::int32_t>(stores_.size()); }
 
-    // Opens any store, folder or message by entry ID (MAPI_MODIFY). The caller releases it.
-    HRESULT OpenEntry(ULONG entryIdSize, const BYTE* entryId, platform::IUnknown** object);
+    // Opens any store, folder or message by entry ID (MAPI_MODIFY) into `object`.
+    [[nodiscard]] HRESULT OpenEntry(ULONG entryIdSize, const BYTE* entryId,
+                                    platform::ComPtr<platform::IUnknown>& object);
 
     // Reads one property; S_OK only when the store returned exactly the requested tag
-    // (otherwise E_FAIL and nothing to free). The caller frees *value with MAPIFreeBuffer.
-    static HRESULT GetOneProp(platform::IMAPIProp* object, ULONG tag, platform::SPropValue** value);
+    // (otherwise E_FAIL and `value` left empty).
+    [[nodiscard]] static HRESULT GetOneProp(platform::IMAPIProp* object, ULONG tag,
+                                            platform::MapiBuffer<platform::SPropValue>& value);
     // Writes one property; any non-negative result is S_OK.
-    static HRESULT SetOneProp(platform::IMAPIProp* object, const platform::SPropValue& value);
-    static void Release(platform::IUnknown* object);
+    [[nodiscard]] static HRESULT SetOneProp(platform::IMAPIProp* object,
+                                            const platform::SPropValue& value);
 
     std::int32_t DefaultStoreIndex() const { return defaultStoreIndex_; }
     const platform::Bstr& PartialBodyMarker() const { return partialBodyMarker_; }
@@ -77,7 +79,7 @@ class MailStoreSession {
   private:
     HRESULT WalkStores();
 
-    platform::IMAPISession* session_ = nullptr;
+    platform::ComPtr<platform::IMAPISession> session_;
     std::uint32_t loggedOn_ = 0;
     std::int32_t defaultStoreIndex_ = -1;
     platform::Bstr partialBodyMarker_;

@@ -7,22 +7,19 @@ using namespace velora::platform;
 
 HRESULT ChangeBits(MailStoreSession& session, ULONG entryIdSize, const BYTE* entryId, ULONG tag,
                    ULONG bits, std::uint32_t value) {
-    IUnknown* message = nullptr;
-    HRESULT result = session.OpenEntry(entryIdSize, entryId, &message);
+    ComPtr<IUnknown> message;
+    HRESULT result = session.OpenEntry(entryIdSize, entryId, message);
     if (FAILED(result)) return result;
-    SPropValue* property = nullptr;
-    result = MailStoreSession::GetOneProp(dynamic_cast<IMAPIProp*>(message), tag, &property);
-    if (SUCCEEDED(result)) {
-        if (value != 0) {
-            property->Value.ul |= bits;
-        } else {
-            property->Value.ul &= ~bits;
-        }
-        result = MailStoreSession::SetOneProp(dynamic_cast<IMAPIProp*>(message), *property);
-        MAPIFreeBuffer(property);
+    auto* properties = dynamic_cast<IMAPIProp*>(message.get());
+    MapiBuffer<SPropValue> property;
+    result = MailStoreSession::GetOneProp(properties, tag, property);
+    if (FAILED(result)) return result;
+    if (value != 0) {
+        property->Value.ul |= bits;
+    } else {
+        property->Value.ul &= ~bits;
     }
-    MailStoreSession::Release(message);
-    return result;
+    return MailStoreSession::SetOneProp(properties, *property);
 }
 
 }  // namespace
@@ -39,35 +36,22 @@ HRESULT SetDownloadMark(MailStoreSession& session, ULONG entryIdSize, const BYTE
 }
 
 HRESULT DeleteMessage(MailStoreSession& session, ULONG entryIdSize, const BYTE* entryId) {
-    IUnknown* message = nullptr;
-    HRESULT result = session.OpenEntry(entryIdSize, entryId, &message);
+    ComPtr<IUnknown> message;
+    HRESULT result = session.OpenEntry(entryIdSize, entryId, message);
     if (FAILED(result)) return result;
-    SPropValue* parent = nullptr;
-    result =
-        MailStoreSession::GetOneProp(dynamic_cast<IMAPIProp*>(message), PR_PARENT_ENTRYID, &parent);
-    if (FAILED(result)) {
-        MailStoreSession::Release(message);
-        return result;
-    }
-    IUnknown* opened = nullptr;
-    result = session.OpenEntry(parent->Value.bin.cb, parent->Value.bin.lpb, &opened);
-    if (FAILED(result)) {
-        MAPIFreeBuffer(parent);
-        MailStoreSession::Release(message);
-        return result;
-    }
-    MailStoreSession::Release(message);
-    IMAPIFolder* folder = InterfaceCast<IMAPIFolder>(opened);
-    if (folder == nullptr) {
-        result = MAPI_E_INVALID_ENTRYID;
-    } else {
-        SBinary id{entryIdSize, const_cast<BYTE*>(entryId)};
-        const ENTRYLIST list{1, &id};
-        result = folder->DeleteMessages(&list, 0, nullptr, 0);
-    }
-    MailStoreSession::Release(opened);
-    MAPIFreeBuffer(parent);
-    return result;
+    MapiBuffer<SPropValue> parent;
+    result = MailStoreSession::GetOneProp(dynamic_cast<IMAPIProp*>(message.get()),
+                                          PR_PARENT_ENTRYID, parent);
+    if (FAILED(result)) return result;
+    ComPtr<IUnknown> opened;
+    result = session.OpenEntry(parent->Value.bin.cb, parent->Value.bin.lpb, opened);
+    if (FAILED(result)) return result;
+    message.reset();  // let go of the message object before its folder moves the file
+    ComPtr<IMAPIFolder> folder = InterfaceCast<IMAPIFolder>(std::move(opened));
+    if (!folder) return MAPI_E_INVALID_ENTRYID;
+    SBinary id{entryIdSize, const_cast<BYTE*>(entryId)};
+    const ENTRYLIST list{1, &id};
+    return folder->DeleteMessages(&list, 0, nullptr, 0);
 }
 
 }  // namespace velora::mail

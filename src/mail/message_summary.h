@@ -6,17 +6,12 @@
 #include <memory>
 #include <string>
 
-#include "platform/mapi/mapi.h"
+#include "platform/mapi/com_ptr.h"
 #include "support/positional_list.h"
 
 namespace velora::mail {
 
 struct MessageSummary {
-    MessageSummary() = default;
-    MessageSummary(const MessageSummary&) = delete;
-    MessageSummary& operator=(const MessageSummary&) = delete;
-    ~MessageSummary() { platform::MAPIFreeBuffer(entryId.lpb); }
-
     std::int32_t read = 0;  // MSGFLAG_READ; changed in place when the store's flag is changed
     std::u16string sender;  // display name after the text rule
     std::u16string subject;
@@ -25,7 +20,11 @@ struct MessageSummary {
     platform::FILETIME deliveryTime{};   // UTC, as stored
     std::int32_t hasAttachments = 0;     // MSGFLAG_HASATTACH
     std::int32_t markedForDownload = 0;  // MSGSTATUS_REMOTE_DOWNLOAD; changed in place
-    platform::SBinary entryId{};  // copy in a MAPIAllocateBuffer block; {0, nullptr} if empty
+    // A copy of the row's entry ID; empty (size 0) when the row had none or there was no memory.
+    platform::MapiBuffer<platform::BYTE> entryIdBytes;
+    platform::ULONG entryIdSize = 0;
+
+    platform::SBinary EntryId() const { return {entryIdSize, entryIdBytes.get()}; }
 };
 
 // The summaries in list order; item i of the Inbox list view is summary i (zero-based).

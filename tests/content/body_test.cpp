@@ -132,7 +132,7 @@ class FetchBodyTest : public ::testing::Test {
   protected:
     void SetUp() override {
         message.AddRef();  // the reader's reference
-        reader.message = &message;
+        reader.message.reset(&message);
         reader.partialBodyMarker = std::u16string(kMarker);
     }
     FakeMessage message;

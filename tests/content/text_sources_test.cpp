@@ -111,10 +111,11 @@ class MessageDocumentTest : public ::testing::Test {
             {storeName, root_ / "inbox", ownAddress}};
         session_ = std::make_unique<mail::MailStoreSession>();
         ASSERT_GE(session_->Logon(), 0);
-        mail::WalkFolderContents(session_->GetStore(0).inbox, [&](const mail::MessageRow& row) {
-            entryIds_[platform::EncodeUtf8(row.subject != nullptr ? row.subject : u"")] =
-                std::string(reinterpret_cast<const char*>(row.entryId.lpb), row.entryId.cb);
-        });
+        mail::WalkFolderContents(
+            session_->GetStore(0).inbox.get(), [&](const mail::MessageRow& row) {
+                entryIds_[platform::EncodeUtf8(row.subject != nullptr ? row.subject : u"")] =
+                    std::string(reinterpret_cast<const char*>(row.entryId.lpb), row.entryId.cb);
+            });
     }
 
     std::u16string Load(const std::string& subject) {

@@ -114,7 +114,7 @@ TEST_F(MailTest, SummariesFollowTheTextRuleAndFlags) {
     const MessageSummary& third = **list.summaries.Find(2);
     EXPECT_EQ(third.hasAttachments, 1);
     EXPECT_EQ(third.markedForDownload, 1);  // one of the four download bits is enough
-    EXPECT_GT(third.entryId.cb, 0u);
+    EXPECT_GT(third.entryIdSize, 0u);
 }
 
 TEST_F(MailTest, ReadDownloadAndDeleteSurviveANewSession) {
@@ -129,8 +129,8 @@ TEST_F(MailTest, ReadDownloadAndDeleteSurviveANewSession) {
         InboxList list;
         LoadInboxList(*session, list);
         ASSERT_EQ(list.summaries.Count(), 2);
-        const SBinary& keep = (*list.summaries.Find(0))->entryId;
-        const SBinary& gone = (*list.summaries.Find(1))->entryId;
+        const SBinary keep = (*list.summaries.Find(0))->EntryId();
+        const SBinary gone = (*list.summaries.Find(1))->EntryId();
         keepId.assign(keep.lpb, keep.lpb + keep.cb);
         goneId.assign(gone.lpb, gone.lpb + gone.cb);
         EXPECT_EQ(SetReadFlag(*session, keep.cb, keep.lpb, 1), S_OK);
@@ -175,7 +175,7 @@ TEST_F(MailTest, ReadFlagReachesAMessageRenamedSinceTheListing) {
     LoadInboxList(*session, list);
     ASSERT_EQ(list.summaries.Count(), 1);
     std::filesystem::rename(inbox / "new" / "r1", inbox / "cur" / "r1,U=12:2,F");
-    const SBinary& id = (*list.summaries.Find(0))->entryId;
+    const SBinary id = (*list.summaries.Find(0))->EntryId();
     EXPECT_EQ(SetReadFlag(*session, id.cb, id.lpb, 1), S_OK);
     EXPECT_EQ(MaildirFixture::Files(inbox, "cur"), std::vector<std::string>{"r1,U=12:2,FS"});
 }
@@ -205,7 +205,7 @@ TEST_F(MailTest, DefaultStoreIsTheFirstNameWithDefaultInAnyCase) {
     auto session = NewSession(stores);
     EXPECT_EQ(session->DefaultStoreIndex(), 1);
     EXPECT_EQ(session->GetStore(2).displayName.View(), u"C.DeFaUlT");
-    EXPECT_EQ(session->GetStore(4).store, nullptr);  // out of range: all zero
+    EXPECT_EQ(session->GetStore(4).store, nullptr);  // out of range: empty
     EXPECT_EQ(session->GetStore(-1).inbox, nullptr);
     EXPECT_EQ(session->PartialBodyMarker().View(), u"\r\n... |");
     auto plain = NewSession({{u"plain", fixture_.MakeMaildir("p"), ""}});
@@ -221,7 +221,7 @@ TEST_F(MailTest, BatchesOfTenEndOnTheShortBatch) {
     }
     auto session = NewSession(stores);
     EXPECT_EQ(session->StoreCount(), 10);
-    EXPECT_EQ(WalkFolderContents(session->GetStore(0).inbox, [](const MessageRow&) {}), 10);
+    EXPECT_EQ(WalkFolderContents(session->GetStore(0).inbox.get(), [](const MessageRow&) {}), 10);
     EXPECT_EQ(Subjects(*session).size(), 19u);
     auto empty = NewSession({});
     EXPECT_EQ(empty->StoreCount(), 0);
@@ -232,22 +232,20 @@ TEST_F(MailTest, OnePropertyHelpers) {
     const auto inbox = fixture_.MakeMaildir("mail");
     AddTo(inbox, "m", "m", 1);
     auto session = NewSession({{u"Mail", inbox, ""}});
-    SPropValue* value = nullptr;
-    EXPECT_EQ(MailStoreSession::GetOneProp(nullptr, PR_MESSAGE_FLAGS, &value), E_INVALIDARG);
-    IUnknown* object = nullptr;
+    MapiBuffer<SPropValue> value;
+    EXPECT_EQ(MailStoreSession::GetOneProp(nullptr, PR_MESSAGE_FLAGS, value), E_INVALIDARG);
+    ComPtr<IUnknown> object;
     const auto id = EncodeEntryId({EntryKind::Message, 0, "", "m"});
-    ASSERT_EQ(session->OpenEntry(static_cast<ULONG>(id.size()), id.data(), &object), S_OK);
-    auto* message = InterfaceCast<IMessage>(object);
-    EXPECT_EQ(MailStoreSession::GetOneProp(message, PR_BODY_W, &value),
+    ASSERT_EQ(session->OpenEntry(static_cast<ULONG>(id.size()), id.data(), object), S_OK);
+    auto* message = InterfaceCast<IMessage>(object.get());
+    EXPECT_EQ(MailStoreSession::GetOneProp(message, PR_BODY_W, value),
               E_FAIL);  // not a listed property
     EXPECT_EQ(value, nullptr);
-    ASSERT_EQ(MailStoreSession::GetOneProp(message, PR_SUBJECT_W, &value), S_OK);
+    ASSERT_EQ(MailStoreSession::GetOneProp(message, PR_SUBJECT_W, value), S_OK);
     EXPECT_EQ(std::u16string(value->Value.lpszW), u"m");
-    MAPIFreeBuffer(value);
     SPropValue unknown{};
     unknown.ulPropTag = PR_SUBJECT_W;
     EXPECT_EQ(MailStoreSession::SetOneProp(message, unknown), S_OK);  // reported with problems only
-    MailStoreSession::Release(object);
 }
 
 }  // namespace

@@ -7,7 +7,6 @@
 
 #include <cstring>
 #include <iterator>
-#include <memory>
 
 #include "harness/maildir_fixture.h"
 #include "platform/base/program_services.h"
@@ -15,28 +14,13 @@
 #include "platform/maildir/folder_index.h"
 #include "platform/maildir/plain_body.h"
 #include "platform/maildir/side_file.h"
+#include "platform/mapi/com_ptr.h"
 #include "platform/mapi/entry_id.h"
-#include "platform/mapi/mapi.h"
 
 namespace velora::platform {
 namespace {
 
 using testing::MaildirFixture;
-
-struct Releaser {
-    void operator()(IUnknown* object) const {
-        if (object != nullptr) object->Release();
-    }
-};
-template <typename T>
-using Ref = std::unique_ptr<T, Releaser>;
-
-struct BufferFree {
-    void operator()(void* buffer) const { MAPIFreeBuffer(buffer); }
-};
-struct RowsFree {
-    void operator()(SRowSet* rows) const { FreeProws(rows); }
-};
 
 std::vector<std::uint8_t> Bytes(const SBinary& binary) {
     return {binary.lpb, binary.lpb + binary.cb};
@@ -52,50 +36,45 @@ class MapiSessionTest : public ::testing::Test {
 
     IMAPISession* Logon(std::vector<MessageStoreDefinition> stores) {
         Profile().stores = std::move(stores);
-        IMAPISession* session = nullptr;
-        EXPECT_EQ(MAPILogonEx(0, nullptr, nullptr, 0, &session), S_OK);
-        session_.reset(session);
-        return session;
+        EXPECT_EQ(MAPILogonEx(0, nullptr, nullptr, 0, session_.put()), S_OK);
+        return session_.get();
     }
 
     template <typename T>
-    Ref<T> Open(const std::vector<std::uint8_t>& id, HRESULT* result = nullptr) {
-        IUnknown* object = nullptr;
+    ComPtr<T> Open(const std::vector<std::uint8_t>& id, HRESULT* result = nullptr) {
+        ComPtr<IUnknown> object;
         const HRESULT opened = session_->OpenEntry(static_cast<ULONG>(id.size()), id.data(),
-                                                   nullptr, MAPI_MODIFY, nullptr, &object);
+                                                   nullptr, MAPI_MODIFY, nullptr, object.put());
         if (result != nullptr) *result = opened;
-        T* typed = InterfaceCast<T>(object);
-        if (typed == nullptr && object != nullptr) object->Release();
-        return Ref<T>(typed);
+        return InterfaceCast<T>(std::move(object));
     }
 
     static std::vector<std::uint8_t> BinaryProp(IMAPIProp* object, ULONG tag) {
         const ULONG tags[] = {tag};
         const SPropTagArray array{1, tags};
         ULONG count = 0;
-        SPropValue* values = nullptr;
-        EXPECT_TRUE(SUCCEEDED(object->GetProps(&array, MAPI_UNICODE, &count, &values)));
-        std::unique_ptr<SPropValue, BufferFree> owner(values);
-        if (values == nullptr || values[0].ulPropTag != tag) return {};
-        return Bytes(values[0].Value.bin);
+        MapiBuffer<SPropValue> values;
+        EXPECT_TRUE(SUCCEEDED(object->GetProps(&array, MAPI_UNICODE, &count, values.put())));
+        if (!values || values->ulPropTag != tag) return {};
+        return Bytes(values->Value.bin);
     }
 
     static std::optional<ULONG> LongProp(IMAPIProp* object, ULONG tag) {
         const ULONG tags[] = {tag};
         const SPropTagArray array{1, tags};
         ULONG count = 0;
-        SPropValue* values = nullptr;
-        object->GetProps(&array, MAPI_UNICODE, &count, &values);
-        std::unique_ptr<SPropValue, BufferFree> owner(values);
-        if (values == nullptr || values[0].ulPropTag != tag) return std::nullopt;
-        return values[0].Value.ul;
+        MapiBuffer<SPropValue> values;
+        if (FAILED(object->GetProps(&array, MAPI_UNICODE, &count, values.put())) || !values ||
+            values->ulPropTag != tag)
+            return std::nullopt;
+        return values->Value.ul;
     }
 
-    Ref<IMAPIFolder> OpenSpecial(IMsgStore* store, ULONG tag) {
+    ComPtr<IMAPIFolder> OpenSpecial(IMsgStore* store, ULONG tag) {
         return Open<IMAPIFolder>(BinaryProp(store, tag));
     }
 
-    Ref<IMsgStore> OpenStore(ULONG index) {
+    ComPtr<IMsgStore> OpenStore(ULONG index) {
         return Open<IMsgStore>(EncodeEntryId({EntryKind::Store, index, {}, {}}));
     }
 
@@ -109,9 +88,8 @@ class MapiSessionTest : public ::testing::Test {
     };
 
     static std::vector<ListedRow> Contents(IMAPIFolder* folder) {
-        IMAPITable* raw = nullptr;
-        EXPECT_EQ(folder->GetContentsTable(0, &raw), S_OK);
-        Ref<IMAPITable> table(raw);
+        ComPtr<IMAPITable> table;
+        EXPECT_EQ(folder->GetContentsTable(0, table.put()), S_OK);
         static constexpr ULONG kTags[] = {PR_ENTRYID,
                                           PR_SUBJECT_W,
                                           PR_SENDER_NAME_W,
@@ -125,9 +103,8 @@ class MapiSessionTest : public ::testing::Test {
         EXPECT_EQ(table->SortTable(&order, 0), S_OK);
         std::vector<ListedRow> listed;
         while (true) {
-            SRowSet* rawRows = nullptr;
-            EXPECT_EQ(table->QueryRows(10, 0, &rawRows), S_OK);
-            std::unique_ptr<SRowSet, RowsFree> rows(rawRows);
+            RowSet rows;
+            EXPECT_EQ(table->QueryRows(10, 0, rows.put()), S_OK);
             for (ULONG i = 0; i < rows->cRows; ++i) {
                 const SPropValue* v = rows->aRow[i].lpProps;
                 ListedRow row;
@@ -159,16 +136,14 @@ class MapiSessionTest : public ::testing::Test {
         std::vector<std::uint8_t> entryId;
     };
     static std::vector<SubfolderRow> Hierarchy(IMAPIFolder* folder) {
-        IMAPITable* raw = nullptr;
-        EXPECT_EQ(folder->GetHierarchyTable(0, &raw), S_OK);
-        Ref<IMAPITable> table(raw);
+        ComPtr<IMAPITable> table;
+        EXPECT_EQ(folder->GetHierarchyTable(0, table.put()), S_OK);
         static constexpr ULONG kTags[] = {PR_ENTRYID, PR_DISPLAY_NAME_W, PR_SUBFOLDERS,
                                           PR_CONTENT_COUNT};
         const SPropTagArray columns{4, kTags};
         EXPECT_EQ(table->SetColumns(&columns, 0), S_OK);
-        SRowSet* rawRows = nullptr;
-        EXPECT_EQ(table->QueryRows(100, 0, &rawRows), S_OK);
-        std::unique_ptr<SRowSet, RowsFree> rows(rawRows);
+        RowSet rows;
+        EXPECT_EQ(table->QueryRows(100, 0, rows.put()), S_OK);
         std::vector<SubfolderRow> result;
         for (ULONG i = 0; i < rows->cRows; ++i) {
             const SPropValue* v = rows->aRow[i].lpProps;
@@ -179,11 +154,11 @@ class MapiSessionTest : public ::testing::Test {
     }
 
     static std::string ReadStream(IMessage* message, ULONG tag, HRESULT* result = nullptr) {
-        IUnknown* raw = nullptr;
-        const HRESULT opened = message->OpenProperty(tag, &IID_IStream, 0, 0, &raw);
+        ComPtr<IUnknown> object;
+        const HRESULT opened = message->OpenProperty(tag, &IID_IStream, 0, 0, object.put());
         if (result != nullptr) *result = opened;
         if (FAILED(opened)) return {};
-        Ref<IStream> stream(InterfaceCast<IStream>(raw));
+        ComPtr<IStream> stream = InterfaceCast<IStream>(std::move(object));
         std::string bytes;
         char buffer[7];  // an odd size, so reads split code units
         ULONG count = 0;
@@ -198,33 +173,31 @@ class MapiSessionTest : public ::testing::Test {
 
     ProgramServices services_;  // first made, last gone: the stores and MAPI's initialisation
     MaildirFixture fixture_;
-    Ref<IMAPISession> session_;
+    ComPtr<IMAPISession> session_;
 };
 
 TEST_F(MapiSessionTest, StoresTableListsStoresInOrder) {
     fixture_.MakeMaildir("one");
     fixture_.MakeMaildir("two/INBOX");
     Logon({{u"One", fixture_.Root() / "one", ""}, {u"Two.DEFAULT", fixture_.Root() / "two", ""}});
-    IMAPITable* raw = nullptr;
-    ASSERT_EQ(session_->GetMsgStoresTable(MAPI_UNICODE, &raw), S_OK);
-    Ref<IMAPITable> table(raw);
+    ComPtr<IMAPITable> table;
+    ASSERT_EQ(session_->GetMsgStoresTable(MAPI_UNICODE, table.put()), S_OK);
     static constexpr ULONG kTags[] = {PR_ENTRYID, PR_DISPLAY_NAME_W};
     const SPropTagArray columns{2, kTags};
     ASSERT_EQ(table->SetColumns(&columns, 0), S_OK);
-    SRowSet* rawRows = nullptr;
-    ASSERT_EQ(table->QueryRows(10, 0, &rawRows), S_OK);
-    std::unique_ptr<SRowSet, RowsFree> rows(rawRows);
+    RowSet rows;
+    ASSERT_EQ(table->QueryRows(10, 0, rows.put()), S_OK);
     ASSERT_EQ(rows->cRows, 2u);
     EXPECT_EQ(std::u16string(rows->aRow[0].lpProps[1].Value.lpszW), u"One");
     EXPECT_EQ(std::u16string(rows->aRow[1].lpProps[1].Value.lpszW), u"Two.DEFAULT");
     HRESULT result = E_FAIL;
-    Ref<IMsgStore> store = Open<IMsgStore>(Bytes(rows->aRow[1].lpProps[0].Value.bin), &result);
+    ComPtr<IMsgStore> store = Open<IMsgStore>(Bytes(rows->aRow[1].lpProps[0].Value.bin), &result);
     ASSERT_EQ(result, S_OK);
     ASSERT_TRUE(store);
     // Every special folder opens, the missing ones as empty folders.
     for (ULONG tag : {PR_CE_IPM_INBOX_ENTRYID, PR_IPM_OUTBOX_ENTRYID, PR_CE_IPM_DRAFTS_ENTRYID,
                       PR_IPM_WASTEBASKET_ENTRYID, PR_IPM_SENTMAIL_ENTRYID}) {
-        Ref<IMAPIFolder> folder = OpenSpecial(store.get(), tag);
+        ComPtr<IMAPIFolder> folder = OpenSpecial(store.get(), tag);
         ASSERT_TRUE(folder) << std::hex << tag;
         EXPECT_TRUE(Contents(folder.get()).empty());
     }
@@ -251,8 +224,8 @@ TEST_F(MapiSessionTest, ContentsTableNewestFirstWithFlags) {
         inbox / ".Drafts", "cur", "4.d.host:2,S",
         MaildirFixture::Message("me@example.org", "draft", "Thu, 4 Jan 2024 10:00:00 +0000"));
     Logon({{u"Mail", inbox, "ME@example.org"}});
-    Ref<IMsgStore> store = OpenStore(0);
-    Ref<IMAPIFolder> folder = OpenSpecial(store.get(), PR_CE_IPM_INBOX_ENTRYID);
+    ComPtr<IMsgStore> store = OpenStore(0);
+    ComPtr<IMAPIFolder> folder = OpenSpecial(store.get(), PR_CE_IPM_INBOX_ENTRYID);
     const auto rows = Contents(folder.get());
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_EQ(rows[0].subject, "café");
@@ -264,7 +237,7 @@ TEST_F(MapiSessionTest, ContentsTableNewestFirstWithFlags) {
     EXPECT_EQ(rows[2].subject, "old");
     EXPECT_EQ(rows[2].flags, MSGFLAG_READ);
     EXPECT_GT(rows[0].time, rows[1].time);
-    Ref<IMAPIFolder> drafts = OpenSpecial(store.get(), PR_CE_IPM_DRAFTS_ENTRYID);
+    ComPtr<IMAPIFolder> drafts = OpenSpecial(store.get(), PR_CE_IPM_DRAFTS_ENTRYID);
     const auto draftRows = Contents(drafts.get());
     ASSERT_EQ(draftRows.size(), 1u);
     EXPECT_EQ(draftRows[0].flags, MSGFLAG_READ | MSGFLAG_FROMME | MSGFLAG_UNSENT);
@@ -285,7 +258,7 @@ TEST_F(MapiSessionTest, DeliveryTimeFromReceivedThenDateThenFile) {
     const timeval times[2] = {{1700000000, 0}, {1700000000, 0}};  // 2023-11-14 22:13:20 UTC
     ASSERT_EQ(::utimes(undated.c_str(), times), 0);
     Logon({{u"Mail", inbox, ""}});
-    Ref<IMAPIFolder> folder = OpenSpecial(OpenStore(0).get(), PR_CE_IPM_INBOX_ENTRYID);
+    ComPtr<IMAPIFolder> folder = OpenSpecial(OpenStore(0).get(), PR_CE_IPM_INBOX_ENTRYID);
     const auto rows = Contents(folder.get());
     ASSERT_EQ(rows.size(), 3u);
     auto unixSeconds = [](std::uint64_t ticks) {
@@ -316,27 +289,27 @@ TEST_F(MapiSessionTest, FolderTreeRootedAtInboxInBothLayouts) {
     }
     Logon({{u"Plus", plus, ""}, {u"Sync", fixture_.Root() / "sync", ""}});
 
-    Ref<IMAPIFolder> inbox = OpenSpecial(OpenStore(0).get(), PR_CE_IPM_INBOX_ENTRYID);
+    ComPtr<IMAPIFolder> inbox = OpenSpecial(OpenStore(0).get(), PR_CE_IPM_INBOX_ENTRYID);
     auto top = Hierarchy(inbox.get());
     ASSERT_EQ(top.size(), 2u);
     EXPECT_EQ(top[0].name, "Archive");  // exists only as the parent of .Archive.2023
     EXPECT_TRUE(top[0].subfolders);
     EXPECT_EQ(top[1].name, "Work");
     EXPECT_TRUE(top[1].subfolders);
-    Ref<IMAPIFolder> work = Open<IMAPIFolder>(top[1].entryId);
+    ComPtr<IMAPIFolder> work = Open<IMAPIFolder>(top[1].entryId);
     ASSERT_TRUE(work);
     auto below = Hierarchy(work.get());
     ASSERT_EQ(below.size(), 1u);
     EXPECT_EQ(below[0].name, "Projects");
     EXPECT_EQ(below[0].count, 1u);
     EXPECT_FALSE(below[0].subfolders);
-    Ref<IMAPIFolder> archive = Open<IMAPIFolder>(top[0].entryId);
+    ComPtr<IMAPIFolder> archive = Open<IMAPIFolder>(top[0].entryId);
     ASSERT_TRUE(archive);
     EXPECT_TRUE(Contents(archive.get()).empty());
     EXPECT_EQ(Hierarchy(archive.get()).size(), 1u);
 
-    Ref<IMsgStore> sync = OpenStore(1);
-    Ref<IMAPIFolder> syncInbox = OpenSpecial(sync.get(), PR_CE_IPM_INBOX_ENTRYID);
+    ComPtr<IMsgStore> sync = OpenStore(1);
+    ComPtr<IMAPIFolder> syncInbox = OpenSpecial(sync.get(), PR_CE_IPM_INBOX_ENTRYID);
     top = Hierarchy(syncInbox.get());
     ASSERT_EQ(top.size(), 1u);
     EXPECT_EQ(top[0].name, "Lists");
@@ -355,8 +328,8 @@ TEST_F(MapiSessionTest, EntryIdsThatEscapeAreRefused) {
     ::testing::internal::CaptureStderr();
     Logon({{u"Mail", inbox, ""}});
     // A Trash that leads out of the store counts as missing: it opens empty and takes nothing.
-    Ref<IMsgStore> store = OpenStore(0);
-    Ref<IMAPIFolder> trash = OpenSpecial(store.get(), PR_IPM_WASTEBASKET_ENTRYID);
+    ComPtr<IMsgStore> store = OpenStore(0);
+    ComPtr<IMAPIFolder> trash = OpenSpecial(store.get(), PR_IPM_WASTEBASKET_ENTRYID);
     ASSERT_TRUE(trash);
     EXPECT_TRUE(Contents(trash.get()).empty());
     auto mine = EncodeEntryId({EntryKind::Message, 0, "", "1.x"});
@@ -381,7 +354,7 @@ TEST_F(MapiSessionTest, EntryIdsThatEscapeAreRefused) {
     };
     for (const std::string& text : refused) {
         HRESULT result = S_OK;
-        Ref<IUnknown> object =
+        ComPtr<IUnknown> object =
             Open<IUnknown>(std::vector<std::uint8_t>(text.begin(), text.end()), &result);
         EXPECT_FALSE(object) << text;
         EXPECT_EQ(result, MAPI_E_INVALID_ENTRYID) << text;
@@ -393,7 +366,8 @@ TEST_F(MapiSessionTest, EntryIdsThatEscapeAreRefused) {
     std::filesystem::create_directories(inbox / ".Evil" / "new");
     std::filesystem::create_directory_symlink(fixture_.Root() / "outside" / "cur",
                                               inbox / ".Evil" / "cur");
-    Ref<IMAPIFolder> evil = Open<IMAPIFolder>(EncodeEntryId({EntryKind::Folder, 0, ".Evil", {}}));
+    ComPtr<IMAPIFolder> evil =
+        Open<IMAPIFolder>(EncodeEntryId({EntryKind::Folder, 0, ".Evil", {}}));
     ASSERT_TRUE(evil);
     EXPECT_TRUE(Contents(evil.get()).empty());
     EXPECT_FALSE(
@@ -406,12 +380,12 @@ TEST_F(MapiSessionTest, MessageFoundAgainAfterAnotherProgramRenamedIt) {
     MaildirFixture::AddMessage(inbox, "new", "77.x.host",
                                MaildirFixture::Message("a@b", "moved", ""));
     Logon({{u"Mail", inbox, ""}});
-    Ref<IMAPIFolder> folder = OpenSpecial(OpenStore(0).get(), PR_CE_IPM_INBOX_ENTRYID);
+    ComPtr<IMAPIFolder> folder = OpenSpecial(OpenStore(0).get(), PR_CE_IPM_INBOX_ENTRYID);
     const auto rows = Contents(folder.get());
     ASSERT_EQ(rows.size(), 1u);
     // A mail client reads it and a sync tool adds its own part.
     std::filesystem::rename(inbox / "new" / "77.x.host", inbox / "cur" / "77.x.host,U=9:2,FS");
-    Ref<IMessage> message = Open<IMessage>(rows[0].entryId);
+    ComPtr<IMessage> message = Open<IMessage>(rows[0].entryId);
     ASSERT_TRUE(message);
     EXPECT_EQ(LongProp(message.get(), PR_MESSAGE_FLAGS), MSGFLAG_READ);
     SPropValue unread{};
@@ -435,21 +409,19 @@ TEST_F(MapiSessionTest, UnsortedTableByUniqueNameAndEqualTimesTieOnIt) {
         inbox, "cur", "05.z:2,",
         MaildirFixture::Message("a@b", "z", "Sun, 31 Dec 2023 10:00:00 +0000"));
     Logon({{u"Mail", inbox, ""}});
-    Ref<IMAPIFolder> folder = OpenSpecial(OpenStore(0).get(), PR_CE_IPM_INBOX_ENTRYID);
+    ComPtr<IMAPIFolder> folder = OpenSpecial(OpenStore(0).get(), PR_CE_IPM_INBOX_ENTRYID);
     // Newest first; the three of one time in unique-name order.
     EXPECT_EQ(Subjects(folder.get()), (std::vector<std::string>{"a", "b", "c", "z"}));
     // Without SortTable the rows come in unique-name order, twice over one table.
-    IMAPITable* raw = nullptr;
-    ASSERT_EQ(folder->GetContentsTable(0, &raw), S_OK);
-    Ref<IMAPITable> table(raw);
+    ComPtr<IMAPITable> table;
+    ASSERT_EQ(folder->GetContentsTable(0, table.put()), S_OK);
     static constexpr ULONG kTags[] = {PR_SUBJECT_W};
     const SPropTagArray columns{1, kTags};
     ASSERT_EQ(table->SetColumns(&columns, 0), S_OK);
     for (int pass = 0; pass < 2; ++pass) {
         ASSERT_EQ(table->SeekRow(BOOKMARK_BEGINNING, 0, nullptr), S_OK);
-        SRowSet* rawRows = nullptr;
-        ASSERT_EQ(table->QueryRows(10, 0, &rawRows), S_OK);
-        std::unique_ptr<SRowSet, RowsFree> rows(rawRows);
+        RowSet rows;
+        ASSERT_EQ(table->QueryRows(10, 0, rows.put()), S_OK);
         std::vector<std::string> subjects;
         for (ULONG i = 0; i < rows->cRows; ++i)
             subjects.push_back(EncodeUtf8(rows->aRow[i].lpProps[0].Value.lpszW));
@@ -463,10 +435,11 @@ TEST_F(MapiSessionTest, ListedPlaceFollowsEachFlagChange) {
     MaildirFixture::AddMessage(inbox, "cur", "9.y.host,U=3:2,F",
                                MaildirFixture::Message("a@b", "t", ""));
     Logon({{u"Mail", inbox, ""}});
-    Ref<IMAPIFolder> folder = OpenSpecial(OpenStore(0).get(), PR_CE_IPM_INBOX_ENTRYID);
+    ComPtr<IMAPIFolder> folder = OpenSpecial(OpenStore(0).get(), PR_CE_IPM_INBOX_ENTRYID);
     ASSERT_EQ(Contents(folder.get()).size(), 2u);  // the listing remembers where each file lies
     for (const std::string unique : {"8.x.host", "9.y.host"}) {
-        Ref<IMessage> message = Open<IMessage>(EncodeEntryId({EntryKind::Message, 0, "", unique}));
+        ComPtr<IMessage> message =
+            Open<IMessage>(EncodeEntryId({EntryKind::Message, 0, "", unique}));
         ASSERT_TRUE(message) << unique;
         for (ULONG flags : {ULONG{MSGFLAG_READ}, ULONG{0}, ULONG{MSGFLAG_READ}}) {
             SPropValue value{};
@@ -493,14 +466,14 @@ TEST_F(MapiSessionTest, IndexReleasedAfterListingChangesNothingSeen) {
     Profile().indexUse = FolderIndexUse::ReleasedAfterListing;
     Logon({{u"Mail", inbox, ""}});
     Profile().indexUse = FolderIndexUse::Kept;  // the stores made at logon keep their use
-    Ref<IMAPIFolder> folder = OpenSpecial(OpenStore(0).get(), PR_CE_IPM_INBOX_ENTRYID);
+    ComPtr<IMAPIFolder> folder = OpenSpecial(OpenStore(0).get(), PR_CE_IPM_INBOX_ENTRYID);
     const auto first = Contents(folder.get());
     ASSERT_EQ(first.size(), 2u);
     EXPECT_EQ(Subjects(folder.get()),
               (std::vector<std::string>{"two", "one"}));  // again, from the cache file
     // Without the index the message is found by looking at the folder.
     std::filesystem::rename(inbox / "new" / "1.a", inbox / "cur" / "1.a:2,F");
-    Ref<IMessage> message = Open<IMessage>(first[1].entryId);
+    ComPtr<IMessage> message = Open<IMessage>(first[1].entryId);
     ASSERT_TRUE(message);
     SPropValue read{};
     read.ulPropTag = PR_MESSAGE_FLAGS;
@@ -520,7 +493,7 @@ TEST_F(MapiSessionTest, DownloadWordAndPartialStatusLiveInTheSideFile) {
     Logon({{u"Mail", inbox, ""}});
     const auto id = EncodeEntryId({EntryKind::Message, 0, "", "9.x"});
     {
-        Ref<IMessage> message = Open<IMessage>(id);
+        ComPtr<IMessage> message = Open<IMessage>(id);
         SPropValue values[2]{};
         values[0].ulPropTag = PR_CE_MSG_DOWNLOAD_STATE;
         values[0].Value.ul = 0x00080003;
@@ -528,7 +501,7 @@ TEST_F(MapiSessionTest, DownloadWordAndPartialStatusLiveInTheSideFile) {
         values[1].Value.ul = MSGSTATUS_PARTIAL | 0x4;  // only the partial bits are kept
         EXPECT_EQ(message->SetProps(2, values, nullptr), S_OK);
     }
-    Ref<IMessage> message = Open<IMessage>(id);
+    ComPtr<IMessage> message = Open<IMessage>(id);
     EXPECT_EQ(LongProp(message.get(), PR_CE_MSG_DOWNLOAD_STATE), 0x00080003u);
     EXPECT_EQ(LongProp(message.get(), PR_MSG_STATUS),
               MSGSTATUS_PARTIAL | MSGSTATUS_REMOTE_DOWNLOAD);
@@ -550,8 +523,8 @@ TEST_F(MapiSessionTest, DeleteMovesToTrashUnderAFreshName) {
     MaildirFixture::AddMessage(inbox, "cur", "2.x:2,", MaildirFixture::Message("a@b", "stay", ""));
     MaildirFixture::WriteFile(inbox / kSideFileName, FormatSideFile({{"1.x", {0x01680000, 0}}}));
     Logon({{u"Mail", inbox, ""}});
-    Ref<IMsgStore> store = OpenStore(0);
-    Ref<IMAPIFolder> folder = OpenSpecial(store.get(), PR_CE_IPM_INBOX_ENTRYID);
+    ComPtr<IMsgStore> store = OpenStore(0);
+    ComPtr<IMAPIFolder> folder = OpenSpecial(store.get(), PR_CE_IPM_INBOX_ENTRYID);
     auto id = EncodeEntryId({EntryKind::Message, 0, "", "1.x"});
     SBinary binary{static_cast<ULONG>(id.size()), id.data()};
     const ENTRYLIST list{1, &binary};
@@ -561,7 +534,7 @@ TEST_F(MapiSessionTest, DeleteMovesToTrashUnderAFreshName) {
     ASSERT_EQ(trashFiles.size(), 1u);
     EXPECT_TRUE(trashFiles[0].ends_with(":2,RSa"));
     EXPECT_FALSE(trashFiles[0].starts_with("1.x"));
-    Ref<IMAPIFolder> trash = OpenSpecial(store.get(), PR_IPM_WASTEBASKET_ENTRYID);
+    ComPtr<IMAPIFolder> trash = OpenSpecial(store.get(), PR_IPM_WASTEBASKET_ENTRYID);
     const auto trashRows = Contents(trash.get());
     ASSERT_EQ(trashRows.size(), 1u);
     EXPECT_EQ(trashRows[0].subject, "bye");
@@ -578,7 +551,7 @@ TEST_F(MapiSessionTest, HeaderCacheReadsOnlyChangedFilesAndRebuildsWhenDamaged) 
     ASSERT_EQ(::stat(file.c_str(), &before), 0);
     Logon({{u"Mail", inbox, ""}});
     {
-        Ref<IMAPIFolder> folder = OpenSpecial(OpenStore(0).get(), PR_CE_IPM_INBOX_ENTRYID);
+        ComPtr<IMAPIFolder> folder = OpenSpecial(OpenStore(0).get(), PR_CE_IPM_INBOX_ENTRYID);
         EXPECT_EQ(Subjects(folder.get()), std::vector<std::string>{"AAAA"});
     }
     // Same size and time: the cached header is used, the file is not read again.
@@ -590,7 +563,7 @@ TEST_F(MapiSessionTest, HeaderCacheReadsOnlyChangedFilesAndRebuildsWhenDamaged) 
         return Logon({{u"Mail", inbox, ""}});
     };
     reopen();
-    Ref<IMAPIFolder> folder = OpenSpecial(OpenStore(0).get(), PR_CE_IPM_INBOX_ENTRYID);
+    ComPtr<IMAPIFolder> folder = OpenSpecial(OpenStore(0).get(), PR_CE_IPM_INBOX_ENTRYID);
     EXPECT_EQ(Subjects(folder.get()), std::vector<std::string>{"AAAA"});
     // A damaged cache file is ignored and rebuilt from the files.
     const auto cacheDirectory = fixture_.Root() / "cache" / "velora";
@@ -624,13 +597,13 @@ TEST_F(MapiSessionTest, StreamsGiveFirstPlainPartAndRawBytes) {
     const std::string htmlOnly = "From: a@b\nContent-Type: text/html\n\n<p>only html</p>\n";
     MaildirFixture::AddMessage(inbox, "cur", "2.x:2,", htmlOnly);
     Logon({{u"Mail", inbox, ""}});
-    Ref<IMessage> message = Open<IMessage>(EncodeEntryId({EntryKind::Message, 0, "", "1.x"}));
+    ComPtr<IMessage> message = Open<IMessage>(EncodeEntryId({EntryKind::Message, 0, "", "1.x"}));
     ASSERT_TRUE(message);
     const std::string body = ReadStream(message.get(), PR_BODY_W);
     EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(body.data()), body.size() / 2),
               u"Grüße");  // the line end before a boundary belongs to it
     EXPECT_EQ(ReadStream(message.get(), PR_CE_MIME_TEXT), raw);
-    Ref<IMessage> html = Open<IMessage>(EncodeEntryId({EntryKind::Message, 0, "", "2.x"}));
+    ComPtr<IMessage> html = Open<IMessage>(EncodeEntryId({EntryKind::Message, 0, "", "2.x"}));
     HRESULT result = S_OK;
     ReadStream(html.get(), PR_BODY_W, &result);
     EXPECT_EQ(result, MAPI_E_NOT_FOUND);  // no HTML to text installed
@@ -648,14 +621,14 @@ TEST_F(MapiSessionTest, GetPropsMarksMissingPropertiesAsErrors) {
     const auto inbox = fixture_.MakeMaildir("mail");
     MaildirFixture::AddMessage(inbox, "cur", "1.x:2,", "X-Nothing: here\n\nbody\n");
     Logon({{u"Mail", inbox, ""}});
-    Ref<IMessage> message = Open<IMessage>(EncodeEntryId({EntryKind::Message, 0, "", "1.x"}));
+    ComPtr<IMessage> message = Open<IMessage>(EncodeEntryId({EntryKind::Message, 0, "", "1.x"}));
     const ULONG tags[] = {PR_SUBJECT_W, PR_MESSAGE_FLAGS, PR_BODY_W};
     const SPropTagArray array{3, tags};
     ULONG count = 0;
-    SPropValue* values = nullptr;
-    EXPECT_EQ(message->GetProps(&array, MAPI_UNICODE, &count, &values), MAPI_W_ERRORS_RETURNED);
-    std::unique_ptr<SPropValue, BufferFree> owner(values);
+    MapiBuffer<SPropValue> owner;
+    EXPECT_EQ(message->GetProps(&array, MAPI_UNICODE, &count, owner.put()), MAPI_W_ERRORS_RETURNED);
     ASSERT_EQ(count, 3u);
+    const SPropValue* values = owner.get();
     EXPECT_EQ(values[0].ulPropTag, CHANGE_PROP_TYPE(PR_SUBJECT_W, PT_ERROR));
     EXPECT_EQ(values[0].Value.err, MAPI_E_NOT_FOUND);
     EXPECT_EQ(values[1].ulPropTag, PR_MESSAGE_FLAGS);
@@ -690,8 +663,8 @@ TEST(MapiMemoryTest, MoreBlocksAreFreedWithTheirOwner) {
 
 TEST(MapiLogonTest, LogonNeedsMapiInitialize) {
     const ProgramServices services;  // no other test's initialisation counts
-    IMAPISession* session = nullptr;
-    EXPECT_EQ(MAPILogonEx(0, nullptr, nullptr, 0, &session), MAPI_E_NOT_INITIALIZED);
+    ComPtr<IMAPISession> session;
+    EXPECT_EQ(MAPILogonEx(0, nullptr, nullptr, 0, session.put()), MAPI_E_NOT_INITIALIZED);
     EXPECT_EQ(session, nullptr);
 }
 

@@ -4,8 +4,11 @@
 // on. Objects are reference counted as COM objects are: every interface pointer handed out holds
 // one reference, which its receiver gives back with Release(). MAPI buffers (property values,
 // row sets) come from MAPIAllocateBuffer and go back with MAPIFreeBuffer; row sets with FreeProws.
+// com_ptr.h has the owners that do both. Every call's HRESULT is [[nodiscard]]: a caller checks it
+// or says why it need not.
 //
-// Store layout (Maildir++ and mbsync), flags, side file and header cache: see maildir/store.h.
+// Store layout (Maildir++ and mbsync), flags, side file and header cache: see
+// platform/maildir/store.h.
 
 #include <cstdint>
 #include <filesystem>
@@ -190,7 +193,7 @@ class IStream : public IUnknown {
   public:
     // Copies up to `cb` bytes into `pv`; `*pcbRead` (when given) gets the count. Fewer bytes than
     // asked for means the end was reached; S_OK with 0 bytes at the end.
-    virtual HRESULT Read(void* pv, ULONG cb, ULONG* pcbRead) = 0;
+    [[nodiscard]] virtual HRESULT Read(void* pv, ULONG cb, ULONG* pcbRead) = 0;
 };
 
 class IMAPIProp : public IUnknown {
@@ -199,28 +202,31 @@ class IMAPIProp : public IUnknown {
     // caller with MAPIFreeBuffer). A property the object does not have comes back with the tag's
     // type changed to PT_ERROR and Value.err = MAPI_E_NOT_FOUND, and the call returns
     // MAPI_W_ERRORS_RETURNED. Texts are returned as UTF-16 whether or not MAPI_UNICODE is given.
-    virtual HRESULT GetProps(const SPropTagArray* lpPropTagArray, ULONG ulFlags, ULONG* lpcValues,
-                             SPropValue** lppPropArray) = 0;
+    [[nodiscard]] virtual HRESULT GetProps(const SPropTagArray* lpPropTagArray, ULONG ulFlags,
+                                           ULONG* lpcValues, SPropValue** lppPropArray) = 0;
     // Writes the values; the change is made at once (no SaveChanges). Properties that cannot be
     // written are listed in `*lppProblems` when asked for (free with MAPIFreeBuffer).
-    virtual HRESULT SetProps(ULONG cValues, const SPropValue* lpPropArray,
-                             SPropProblemArray** lppProblems) = 0;
+    [[nodiscard]] virtual HRESULT SetProps(ULONG cValues, const SPropValue* lpPropArray,
+                                           SPropProblemArray** lppProblems) = 0;
     // Opens a property as a stream (`lpiid` = &IID_IStream); see IMessage for what is offered.
-    virtual HRESULT OpenProperty(ULONG ulPropTag, const IID* lpiid, ULONG ulInterfaceOptions,
-                                 ULONG ulFlags, IUnknown** lppUnk) = 0;
+    [[nodiscard]] virtual HRESULT OpenProperty(ULONG ulPropTag, const IID* lpiid,
+                                               ULONG ulInterfaceOptions, ULONG ulFlags,
+                                               IUnknown** lppUnk) = 0;
 };
 
 class IMAPITable : public IUnknown {
   public:
-    virtual HRESULT SetColumns(const SPropTagArray* lpPropTagArray, ULONG ulFlags) = 0;
+    [[nodiscard]] virtual HRESULT SetColumns(const SPropTagArray* lpPropTagArray,
+                                             ULONG ulFlags) = 0;
     // Contents tables sort by PR_MESSAGE_DELIVERY_TIME (either direction); other keys give
     // MAPI_E_TOO_COMPLEX. Rows of equal time keep file-name order.
-    virtual HRESULT SortTable(const SSortOrderSet* lpSortCriteria, ULONG ulFlags) = 0;
-    virtual HRESULT SeekRow(BOOKMARK bkOrigin, LONG lRowCount, LONG* lplRowsSought) = 0;
+    [[nodiscard]] virtual HRESULT SortTable(const SSortOrderSet* lpSortCriteria, ULONG ulFlags) = 0;
+    [[nodiscard]] virtual HRESULT SeekRow(BOOKMARK bkOrigin, LONG lRowCount,
+                                          LONG* lplRowsSought) = 0;
     // Up to lRowCount rows from the current position, with the columns set by SetColumns (a
     // missing property as a PT_ERROR value). An empty row set at the end.
-    virtual HRESULT QueryRows(LONG lRowCount, ULONG ulFlags, SRowSet** lppRows) = 0;
-    virtual HRESULT GetRowCount(ULONG ulFlags, ULONG* lpulCount) = 0;
+    [[nodiscard]] virtual HRESULT QueryRows(LONG lRowCount, ULONG ulFlags, SRowSet** lppRows) = 0;
+    [[nodiscard]] virtual HRESULT GetRowCount(ULONG ulFlags, ULONG* lpulCount) = 0;
 };
 
 class IMAPIContainer : public IMAPIProp {
@@ -228,10 +234,10 @@ class IMAPIContainer : public IMAPIProp {
     // Messages of the folder. Columns offered: PR_ENTRYID, PR_SUBJECT_W, PR_SENDER_NAME_W,
     // PR_SENDER_EMAIL_ADDRESS_W, PR_MESSAGE_FLAGS, PR_MESSAGE_DELIVERY_TIME, PR_MESSAGE_SIZE,
     // PR_MSG_STATUS, PR_CE_MSG_DOWNLOAD_STATE, PR_PARENT_ENTRYID.
-    virtual HRESULT GetContentsTable(ULONG ulFlags, IMAPITable** lppTable) = 0;
+    [[nodiscard]] virtual HRESULT GetContentsTable(ULONG ulFlags, IMAPITable** lppTable) = 0;
     // Folders directly below this one, siblings in name order. Columns offered: PR_ENTRYID,
     // PR_DISPLAY_NAME_W, PR_SUBFOLDERS, PR_CONTENT_COUNT, PR_CONTENT_UNREAD, PR_PARENT_ENTRYID.
-    virtual HRESULT GetHierarchyTable(ULONG ulFlags, IMAPITable** lppTable) = 0;
+    [[nodiscard]] virtual HRESULT GetHierarchyTable(ULONG ulFlags, IMAPITable** lppTable) = 0;
 };
 
 // Folder properties: PR_ENTRYID, PR_PARENT_ENTRYID (not for the Inbox), PR_DISPLAY_NAME_W,
@@ -241,8 +247,8 @@ class IMAPIFolder : public IMAPIContainer {
     // Moves each listed message of this folder to the store's Trash under a fresh unique name
     // (nothing is lost; a message already in Trash stays). An entry ID of another folder or a
     // message that cannot be found gives MAPI_W_ERRORS_RETURNED after the others are moved.
-    virtual HRESULT DeleteMessages(const ENTRYLIST* lpMsgList, ULONG_PTR ulUIParam,
-                                   void* lpProgress, ULONG ulFlags) = 0;
+    [[nodiscard]] virtual HRESULT DeleteMessages(const ENTRYLIST* lpMsgList, ULONG_PTR ulUIParam,
+                                                 void* lpProgress, ULONG ulFlags) = 0;
 };
 
 // Message properties: PR_ENTRYID, PR_PARENT_ENTRYID, PR_SUBJECT_W, PR_SENDER_NAME_W,
@@ -265,30 +271,32 @@ class IMsgStore : public IMAPIProp {};
 class IMAPISession : public IUnknown {
   public:
     // The stores, one row each, in configuration order. Columns: PR_ENTRYID, PR_DISPLAY_NAME_W.
-    virtual HRESULT GetMsgStoresTable(ULONG ulFlags, IMAPITable** lppTable) = 0;
+    [[nodiscard]] virtual HRESULT GetMsgStoresTable(ULONG ulFlags, IMAPITable** lppTable) = 0;
     // Opens a store, folder or message. `lpInterface` must be null; `lpulObjType` may be null.
     // An entry ID that is malformed or names anything outside its store gives
     // MAPI_E_INVALID_ENTRYID; a message that is no longer there gives MAPI_E_NOT_FOUND.
-    virtual HRESULT OpenEntry(ULONG cbEntryID, const BYTE* lpEntryID, const IID* lpInterface,
-                              ULONG ulFlags, ULONG* lpulObjType, IUnknown** lppUnk) = 0;
-    virtual HRESULT Logoff(ULONG_PTR ulUIParam, ULONG ulFlags, ULONG ulReserved) = 0;
+    [[nodiscard]] virtual HRESULT OpenEntry(ULONG cbEntryID, const BYTE* lpEntryID,
+                                            const IID* lpInterface, ULONG ulFlags,
+                                            ULONG* lpulObjType, IUnknown** lppUnk) = 0;
+    [[nodiscard]] virtual HRESULT Logoff(ULONG_PTR ulUIParam, ULONG ulFlags, ULONG ulReserved) = 0;
 };
 
 // ---------------------------------------------------------------------------------------------
 // Functions.
 
-HRESULT CoInitializeEx(void* pvReserved, DWORD dwCoInit);
+[[nodiscard]] HRESULT CoInitializeEx(void* pvReserved, DWORD dwCoInit);
 void CoUninitialize();
 
-HRESULT MAPIInitialize(void* lpMapiInit);
+[[nodiscard]] HRESULT MAPIInitialize(void* lpMapiInit);
 void MAPIUninitialize();
 // Logs on to the stores of the program's MessageStoreProfile (an empty session when it has none).
-HRESULT MAPILogonEx(ULONG_PTR ulUIParam, const char16_t* lpszProfileName,
-                    const char16_t* lpszPassword, ULONG ulFlags, IMAPISession** lppSession);
+[[nodiscard]] HRESULT MAPILogonEx(ULONG_PTR ulUIParam, const char16_t* lpszProfileName,
+                                  const char16_t* lpszPassword, ULONG ulFlags,
+                                  IMAPISession** lppSession);
 
-HRESULT MAPIAllocateBuffer(ULONG cbSize, void** lppBuffer);
+[[nodiscard]] HRESULT MAPIAllocateBuffer(ULONG cbSize, void** lppBuffer);
 // A block freed together with `lpObject` (a block from MAPIAllocateBuffer).
-HRESULT MAPIAllocateMore(ULONG cbSize, void* lpObject, void** lppBuffer);
+[[nodiscard]] HRESULT MAPIAllocateMore(ULONG cbSize, void* lpObject, void** lppBuffer);
 ULONG MAPIFreeBuffer(void* pv);
 void FreeProws(SRowSet* lpRows);
 
@@ -316,6 +324,6 @@ bool IsMaildirStoreRoot(const std::filesystem::path& path);
 
 // A message object over the bytes of one message outside any store (a file or standard input):
 // the same properties and streams as a stored message, flags 0 (received, unread), no entry ID.
-HRESULT OpenMessageFromBytes(std::string bytes, IMessage** lppMessage);
+[[nodiscard]] HRESULT OpenMessageFromBytes(std::string bytes, IMessage** lppMessage);
 
 }  // namespace velora::platform
