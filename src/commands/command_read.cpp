@@ -4,7 +4,6 @@
 // WM_CLOSE.
 
 #include <QApplication>
-#include <charconv>
 #include <filesystem>
 #include <iostream>
 #include <optional>
@@ -26,39 +25,24 @@ namespace {
 struct ReadOptions {
     bool message = false;
     int scale = platform::kDefaultScreenScale;
-    std::string path = "-";
+    std::string path;  // "-": standard input
 };
-
-int ParseScale(const std::string& text) {
-    int scale = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), scale);
-    if (error != std::errc{} || end != text.data() + text.size() || scale < 1 || scale > 16) {
-        throw UsageError{"read: --scale needs a whole number from 1 to 16"};
-    }
-    return scale;
-}
 
 ReadOptions ParseReadOptions(const std::vector<std::string>& arguments) {
     ReadOptions options;
-    bool pathGiven = false;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& argument = arguments[i];
-        if (argument == "--message") {
-            options.message = true;
-        } else if (argument == "--scale") {
-            if (i + 1 >= arguments.size()) throw UsageError{"read: --scale needs a number"};
-            options.scale = ParseScale(arguments[++i]);
-        } else if (argument.starts_with("--scale=")) {
-            options.scale = ParseScale(argument.substr(8));
-        } else if (argument.starts_with("-") && argument != "-") {
-            throw UsageError{"read: unknown option '" + argument + "'"};
-        } else if (pathGiven) {
-            throw UsageError{"read: only one file can be read"};
-        } else {
-            options.path = argument;
-            pathGiven = true;
+    const auto setScale = [&](std::string_view text) {
+        const std::optional<std::int32_t> scale = WholeNumber(text);
+        if (!scale || *scale < 1 || *scale > 16) {
+            throw UsageError{"read: --scale needs a whole number from 1 to 16"};
         }
-    }
+        options.scale = *scale;
+    };
+    options.path =
+        ParseCommandOptions(
+            arguments, {.command = "read",
+                        .options = {Flag("--message", [&] { options.message = true; }),
+                                    Valued("--scale", "read: --scale needs a number", setScale)}})
+            .value_or("-");
     return options;
 }
 
@@ -66,12 +50,8 @@ ReadOptions ParseReadOptions(const std::vector<std::string>& arguments) {
 
 int RunReadCommand(const CommandContext& context) {
     const ReadOptions options = ParseReadOptions(context.arguments);
-    std::string reason;
-    const std::optional<std::string> bytes = ReadInputBytes(options.path, std::cin, reason);
-    if (!bytes) {
-        context.err << "velora: " << reason << "\n";
-        return kExitInputError;
-    }
+    const std::optional<std::string> bytes = ReadCommandInput(options.path, context);
+    if (!bytes) return kExitInputError;
     const std::u16string text =
         ReadingTextOfInput(*bytes, options.message ? InputKind::Message : InputKind::Text);
 
