@@ -3,21 +3,16 @@
 // did: WM_QUIT to the window (settings saved, the user's backlight values written back), then
 // WM_CLOSE.
 
-#include <QApplication>
-#include <filesystem>
-#include <iostream>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "commands/command_input.h"
 #include "commands/commands.h"
 #include "commands/desktop_application.h"
-#include "commands/text_key_filter.h"
 #include "commands/text_reading.h"
-#include "content/message_file_text.h"
 #include "platform/desktop/device_screen.h"
 #include "platform/ui/screen.h"
-#include "resources/program_resources.h"
 
 namespace velora::commands {
 namespace {
@@ -56,17 +51,12 @@ int RunReadCommand(const CommandContext& context) {
         ReadingTextOfInput(*bytes, options.message ? InputKind::Message : InputKind::Text);
 
     const DesktopApplication desktop;
-
     platform::Screen screen;
-    const std::filesystem::path sound = resources::FindKeepAwakeSound(
-        std::filesystem::path(QCoreApplication::applicationDirPath().toStdString()));
-    TextReading reading(screen, text, QString::fromStdString(sound.string()).toStdU16String());
-
-    platform::DeviceScreenWidget widget(screen, options.scale);
-    widget.setWindowTitle(QStringLiteral("Velora"));
-    InstallTextKeyFilter(widget, screen);
+    TextReading reading(screen, text, KeepAwakeSoundBesideProgram());
+    const std::unique_ptr<platform::DeviceScreenWidget> widget =
+        MakeDeviceScreenWidget(screen, options.scale);
     const platform::ShutdownSignals shutdownSignals(screen);
-    widget.show();
+    widget->show();
     screen.RunMessageLoop();
     return kExitSuccess;
 }
