@@ -105,6 +105,22 @@ void AppendSummaryLine(std::string& out, const mail::MessageSummary& summary) {
     out += '\n';
 }
 
+// Written in pieces, so a long list never sits in memory twice. (Index access moves the list's
+// cursor, hence not const.)
+void WriteList(mail::InboxList& list, std::ostream& stream) {
+    constexpr std::size_t kChunk = 64 * 1024;
+    std::string out;
+    out.reserve(kChunk + 4096);
+    for (std::int32_t i = 0; i < list.summaries.Count(); ++i) {
+        AppendSummaryLine(out, **list.summaries.Find(i));
+        if (out.size() >= kChunk) {
+            stream << out;
+            out.clear();
+        }
+    }
+    stream << out;
+}
+
 }  // namespace
 
 int RunListCommand(const CommandContext& context) {
@@ -130,18 +146,7 @@ int RunListCommand(const CommandContext& context) {
             mail::LoadInboxList(session, list);
             inbox::InboxSortState state;
             for (InboxSortKey key : sorts) inbox::SortInboxList(list, key, state);
-            // Written in pieces, so a long list never sits in memory twice.
-            constexpr std::size_t kChunk = 64 * 1024;
-            std::string out;
-            out.reserve(kChunk + 4096);
-            for (std::int32_t i = 0; i < list.summaries.Count(); ++i) {
-                AppendSummaryLine(out, **list.summaries.Find(i));
-                if (out.size() >= kChunk) {
-                    context.out << out;
-                    out.clear();
-                }
-            }
-            context.out << out;
+            WriteList(list, context.out);
             status = FinishOutput(context, "the list could not be written");
         }
     }
