@@ -95,9 +95,9 @@ class Application {
     Started SecondLaunch();
     // The start-up steps after the instance is claimed, in order.
     void FindProgramFolder();
-    bool HomeScreenAllowsReading();
+    [[nodiscard]] bool HomeScreenAllowsReading();
     void CreateInboxWindow();
-    bool OpenMailStores();  // false: start-up ends
+    [[nodiscard]] bool OpenMailStores();  // false: start-up ends
     void CreateReaderWindow();
     void WireReader();
     void LoadReadingState();

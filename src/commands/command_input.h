@@ -19,11 +19,12 @@ std::optional<std::string> ReadInputBytes(const std::string& path, std::istream&
 
 // ReadInputBytes with standard input for "-", as the commands use it: on failure the reason is
 // written to context.err as one line and the result is empty.
-std::optional<std::string> ReadCommandInput(const std::string& path, const CommandContext& context);
+[[nodiscard]] std::optional<std::string> ReadCommandInput(const std::string& path,
+                                                          const CommandContext& context);
 
 // The end of a command that printed to context.out: flushes it and returns kExitSuccess, or
 // kExitInputError after "velora: <failure>" on context.err when the output could not be written.
-int FinishOutput(const CommandContext& context, std::string_view failure);
+[[nodiscard]] int FinishOutput(const CommandContext& context, std::string_view failure);
 
 enum class InputKind { Text, Message };
 

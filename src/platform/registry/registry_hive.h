@@ -89,7 +89,7 @@ class RegistryHive {
     void Refresh(Locked locked);
     // Refresh's steps. The file's bytes, with `stamp` made from the file read; on failure the
     // defaults are used (and the file is kept) and the result is empty.
-    std::optional<std::string> ReadHiveFile(FileStamp& stamp);
+    [[nodiscard]] std::optional<std::string> ReadHiveFile(FileStamp& stamp);
     // A file of which nothing parses: moved aside under the lock and replaced by the defaults;
     // when that cannot be done, the defaults are used in memory.
     void RecoverFromCorruptFile(const std::string& reason, FileStamp stamp, Locked locked);
