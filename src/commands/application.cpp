@@ -8,7 +8,6 @@
 #include "commands/desktop_application.h"
 #include "commands/reader_wiring.h"
 #include "commands/store_config.h"
-#include "commands/text_key_filter.h"
 #include "content/html_to_text.h"
 #include "content/text_sources.h"
 #include "mail/inbox_list.h"
@@ -88,23 +87,35 @@ Application::Started Application::Start() {
         const Started claim = ClaimInstance();
         if (claim != Started::Running) return claim;
     }
+    FindProgramFolder();
+    if (!HomeScreenAllowsReading()) return Started::Ended;
+    CreateInboxWindow();
+    if (!OpenMailStores()) return Started::Ended;
+    CreateReaderWindow();
+    LoadReadingState();
+    ShowInboxWindow();
+    ListenForSecondLaunch();
+    running_ = true;
+    if (options_.desktop) ShowOnDesktop();
+    return Started::Running;
+}
 
+void Application::FindProgramFolder() {
     // 3. The program folder and the keep-awake sound beside it.
-    if (QCoreApplication::instance() != nullptr) {
-        programFolder_ = QCoreApplication::applicationDirPath().toStdU16String();
-        const std::filesystem::path sound = resources::FindKeepAwakeSound(
-            std::filesystem::path(QCoreApplication::applicationDirPath().toStdString()));
-        soundPath_ = QString::fromStdString(sound.string()).toStdU16String();
-    }
+    if (QCoreApplication::instance() == nullptr) return;
+    programFolder_ = QCoreApplication::applicationDirPath().toStdU16String();
+    soundPath_ = KeepAwakeSoundBesideProgram();
+}
 
+bool Application::HomeScreenAllowsReading() {
     // 4. The home screen must not take over while the user reads.
-    const bool homeOk =
-        services::CheckHomeTimeout([](std::u16string_view text, std::u16string_view caption) {
-            const std::u16string textCopy(text), captionCopy(caption);
-            MessageBoxW(nullptr, textCopy.c_str(), captionCopy.c_str(), MB_ICONINFORMATION | MB_OK);
-        });
-    if (!homeOk) return Started::Ended;
+    return services::CheckHomeTimeout([](std::u16string_view text, std::u16string_view caption) {
+        const std::u16string textCopy(text), captionCopy(caption);
+        MessageBoxW(nullptr, textCopy.c_str(), captionCopy.c_str(), MB_ICONINFORMATION | MB_OK);
+    });
+}
 
+void Application::CreateInboxWindow() {
     // 5. The Inbox window (it makes its list and menu bar while it is created).
     screen_ = std::make_unique<Screen>(std::move(options_.clock));
     session_ = std::make_unique<mail::MailStoreSession>();
@@ -126,22 +137,28 @@ Application::Started Application::Start() {
         std::make_unique<inbox::InboxWindow>(*screen_, instance_, *messages_, link,
                                              [](HWND owner) { services::ShowInboxDialog(owner); });
     inbox_->Create();
+}
 
+bool Application::OpenMailStores() {
     // 6. The mail stores.
     mapi_ = std::make_unique<mail::MapiRuntime>();
-    if (!storesConfigured_ && !ConfigureStores()) return Started::Ended;
-    if (session_->Logon() < 0) return Started::Ended;
-
+    if (!storesConfigured_ && !ConfigureStores()) return false;
+    if (session_->Logon() < 0) return false;
     // 7. The first fill of the Inbox list; timer 8 shows it.
     mail::LoadInboxList(*session_, list_);
+    return true;
+}
 
+void Application::CreateReaderWindow() {
     // 8. The Reader window, hidden until something is read.
     reader_ = std::make_unique<reader::ReaderWindow>(*screen_, instance_, player_, settings_);
     inbox_->SetReaderWindow(reader_.get());
     reader_->Create();
     reader_->SetKeepAwakeSoundPath(soundPath_);
     WireReader();
+}
 
+void Application::LoadReadingState() {
     // 9-11. The layout is fixed in the reader; the default document.
     content::LoadDefaultDocument(player_, settings_, 0);
     // 12. The settings, after the backlight snapshot.
@@ -155,33 +172,32 @@ Application::Started Application::Start() {
     // 15.
     reader_->State().playing = false;
     reader::UpdatePosition(player_);
+}
 
+void Application::ShowInboxWindow() {
     // 16. The Inbox window shown.
     UpdateWindow(inbox_.get());
     ShowWindow(inbox_.get(), SW_SHOW);
-
     // 17. The backlight event, the light held at once when the Reading Light is on.
     backlightEvent_ = CreateEventW(nullptr, FALSE, FALSE, kBacklightEventName);
     reader_->SetBacklightEvent(backlightEvent_);
     if (settings_.Light != 0) reader_->Backlight().ApplyAtStartup(settings_);
+}
 
+void Application::ListenForSecondLaunch() {
     if (single_ && !single_->Listen([this] { BringInboxForward(); })) {
         std::fprintf(stderr,
                      "velora: a second velora cannot reach this one (%s cannot be opened)\n",
                      single_->ServerName().toLocal8Bit().constData());
     }
-    running_ = true;
+}
 
-    if (options_.desktop) {
-        auto widget = std::make_unique<DeviceScreenWidget>(*screen_, options_.scale);
-        widget->setWindowTitle(QStringLiteral("Velora"));
-        InstallTextKeyFilter(*widget, *screen_);
-        widget->show();
-        widget->activateWindow();
-        widget_ = std::move(widget);
-        shutdownSignals_ = std::make_unique<ShutdownSignals>(*screen_);
-    }
-    return Started::Running;
+void Application::ShowOnDesktop() {
+    std::unique_ptr<DeviceScreenWidget> widget = MakeDeviceScreenWidget(*screen_, options_.scale);
+    widget->show();
+    widget->activateWindow();
+    widget_ = std::move(widget);
+    shutdownSignals_ = std::make_unique<ShutdownSignals>(*screen_);
 }
 
 void Application::WireReader() {

@@ -93,7 +93,17 @@ class Application {
 
   private:
     Started SecondLaunch();
+    // The start-up steps after the instance is claimed, in order.
+    void FindProgramFolder();
+    [[nodiscard]] bool HomeScreenAllowsReading();
+    void CreateInboxWindow();
+    [[nodiscard]] bool OpenMailStores();  // false: start-up ends
+    void CreateReaderWindow();
     void WireReader();
+    void LoadReadingState();
+    void ShowInboxWindow();
+    void ListenForSecondLaunch();
+    void ShowOnDesktop();
 
     StartOptions options_;
     std::unique_ptr<platform::Screen> screen_;

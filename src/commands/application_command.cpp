@@ -1,4 +1,7 @@
+#include <algorithm>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "commands/application.h"
 #include "commands/commands.h"
@@ -6,31 +9,28 @@
 
 namespace velora::commands {
 
+namespace {
+
+// The window's --scale is read as strtol reads a number: white space and one '+' may come first.
+int ParseWindowScale(std::string_view text) {
+    text.remove_prefix(std::min(text.find_first_not_of(" \t\n\v\f\r"), text.size()));
+    if (text.starts_with('+')) text.remove_prefix(1);
+    const std::optional<std::int32_t> scale = WholeNumber(text);
+    if (!scale || *scale < 1 || *scale > 16) {
+        throw UsageError{"--scale needs a whole number from 1 to 16"};
+    }
+    return *scale;
+}
+
+}  // namespace
+
 int RunProgramCommand(const CommandContext& context) {
     int scale = 3;
-    const std::vector<std::string>& arguments = context.arguments;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        std::string value;
-        if (arguments[i] == "--scale") {
-            if (i + 1 >= arguments.size()) throw UsageError{"--scale needs a number"};
-            value = arguments[++i];
-        } else if (arguments[i].rfind("--scale=", 0) == 0) {
-            value = arguments[i].substr(8);
-        } else {
-            throw UsageError{"unknown option '" + arguments[i] + "'"};
-        }
-        std::size_t used = 0;
-        int parsed = 0;
-        try {
-            parsed = std::stoi(value, &used);
-        } catch (...) {
-            used = 0;
-        }
-        if (used != value.size() || parsed < 1 || parsed > 16) {
-            throw UsageError{"--scale needs a whole number from 1 to 16"};
-        }
-        scale = parsed;
-    }
+    ParseCommandOptions(
+        context.arguments,
+        {.options = {Valued("--scale", "--scale needs a number",
+                            [&](std::string_view value) { scale = ParseWindowScale(value); })},
+         .operands = Operands::None});
     return RunProgram(context.maildirs, scale, context.err);
 }
 

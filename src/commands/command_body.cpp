@@ -2,8 +2,8 @@
 // takes it for a received message, before segmentation. Written as UTF-8 exactly as it is (line
 // ends included, nothing added), so that scripts can compare it byte for byte.
 
-#include <iostream>
 #include <optional>
+#include <ostream>
 #include <string>
 
 #include "commands/command_input.h"
@@ -14,28 +14,13 @@
 namespace velora::commands {
 
 int RunBodyCommand(const CommandContext& context) {
-    std::optional<std::string> path;
-    for (const std::string& argument : context.arguments) {
-        if (argument.starts_with("-") && argument != "-") {
-            throw UsageError{"body: unknown option '" + argument + "'"};
-        }
-        if (path) throw UsageError{"body: only one file can be read"};
-        path = argument;
-    }
+    const std::optional<std::string> path =
+        ParseCommandOptions(context.arguments, {.command = "body"});
     if (!path) throw UsageError{"body: name a message file, or - for standard input"};
-    std::string reason;
-    const std::optional<std::string> bytes = ReadInputBytes(*path, std::cin, reason);
-    if (!bytes) {
-        context.err << "velora: " << reason << "\n";
-        return kExitInputError;
-    }
+    const std::optional<std::string> bytes = ReadCommandInput(*path, context);
+    if (!bytes) return kExitInputError;
     platform::WriteUtf8(context.out, content::ReadingTextOfMessageFile(*bytes).View());
-    context.out.flush();
-    if (!context.out) {
-        context.err << "velora: cannot write the output\n";
-        return kExitInputError;
-    }
-    return kExitSuccess;
+    return FinishOutput(context, "cannot write the output");
 }
 
 }  // namespace velora::commands

@@ -1,6 +1,6 @@
 // velora document [--message] [--raw] [FILE|-]: the reading document of a text or message file.
 
-#include <iostream>
+#include <ostream>
 #include <string>
 
 #include "commands/command_input.h"
@@ -39,35 +39,16 @@ std::string WithReadableMarks(std::string_view utf8) {
 int RunDocumentCommand(const CommandContext& context) {
     InputKind kind = InputKind::Text;
     bool raw = false;
-    std::optional<std::string> path;
-    for (const std::string& argument : context.arguments) {
-        if (argument == "--message") {
-            kind = InputKind::Message;
-        } else if (argument == "--raw") {
-            raw = true;
-        } else if (argument.starts_with("-") && argument != "-") {
-            throw UsageError{"document: unknown option '" + argument + "'"};
-        } else if (path) {
-            throw UsageError{"document: only one file can be read"};
-        } else {
-            path = argument;
-        }
-    }
-    std::string reason;
-    const std::optional<std::string> bytes = ReadInputBytes(path.value_or("-"), std::cin, reason);
-    if (!bytes) {
-        context.err << "velora: " << reason << "\n";
-        return kExitInputError;
-    }
+    const std::optional<std::string> path = ParseCommandOptions(
+        context.arguments, {.command = "document",
+                            .options = {Flag("--message", [&] { kind = InputKind::Message; }),
+                                        Flag("--raw", [&] { raw = true; })}});
+    const std::optional<std::string> bytes = ReadCommandInput(path.value_or("-"), context);
+    if (!bytes) return kExitInputError;
     const std::string document =
         platform::EncodeUtf8(reader::SegmentText(ReadingTextOfInput(*bytes, kind)));
     context.out << (raw ? document : WithReadableMarks(document)) << "\n";
-    context.out.flush();
-    if (!context.out) {
-        context.err << "velora: cannot write the document\n";
-        return kExitInputError;
-    }
-    return kExitSuccess;
+    return FinishOutput(context, "cannot write the document");
 }
 
 }  // namespace velora::commands

@@ -9,8 +9,11 @@
 // listed as a frame of its own; a document with nothing to show lists only "The End.".
 
 #include <charconv>
-#include <iostream>
+#include <optional>
+#include <ostream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "commands/command_input.h"
 #include "commands/commands.h"
@@ -23,14 +26,59 @@
 namespace velora::commands {
 namespace {
 
-std::int32_t ParseNumber(const std::string& option, const std::string& text) {
-    std::int32_t value = 0;
-    const char* const end = text.data() + text.size();
-    const auto [stop, error] = std::from_chars(text.data(), end, value);
-    if (text.empty() || error != std::errc{} || stop != end) {
-        throw UsageError{"frames: " + option + " needs a whole number, not '" + text + "'"};
-    }
-    return value;
+using services::ReadingSettings;
+
+struct FramesOptions {
+    InputKind kind = InputKind::Text;
+    std::string path;  // "-": standard input
+    // The command line's settings, put over the saved ones in the order given.
+    std::vector<std::pair<std::int32_t ReadingSettings::*, std::int32_t>> overrides;
+};
+
+FramesOptions ParseFramesOptions(const std::vector<std::string>& arguments) {
+    FramesOptions options;
+    const auto setting = [&](std::string_view name, std::int32_t ReadingSettings::*field) {
+        return Valued(name, "frames: " + std::string(name) + " needs N",
+                      [&options, name, field](std::string_view text) {
+                          const std::optional<std::int32_t> value = WholeNumber(text);
+                          if (!value) {
+                              throw UsageError{"frames: " + std::string(name) +
+                                               " needs a whole number, not '" + std::string(text) +
+                                               "'"};
+                          }
+                          options.overrides.emplace_back(field, *value);
+                      });
+    };
+    const auto switchSetting = [&](std::string_view name, std::int32_t ReadingSettings::*field,
+                                   std::int32_t value) {
+        return Flag(name,
+                    [&options, field, value] { options.overrides.emplace_back(field, value); });
+    };
+    options.path =
+        ParseCommandOptions(
+            arguments, {.command = "frames",
+                        .options = {Flag("--message", [&] { options.kind = InputKind::Message; }),
+                                    setting("--speed", &ReadingSettings::SpeedSet),
+                                    setting("--len", &ReadingSettings::Len),
+                                    setting("--punct1", &ReadingSettings::Punct1),
+                                    setting("--punct2", &ReadingSettings::Punct2),
+                                    setting("--num", &ReadingSettings::Num),
+                                    switchSetting("--boost", &ReadingSettings::SpeedBoost, 1),
+                                    switchSetting("--no-tintline", &ReadingSettings::Tintline, 0)}})
+            .value_or("-");
+    return options;
+}
+
+// The saved settings (first-run values when none are saved), then the command line's, with the
+// speed times made from them.
+ReadingSettings SettingsForFrames(const FramesOptions& options) {
+    ReadingSettings settings;
+    services::BacklightSnapshot snapshot;
+    services::LoadSettings(settings, snapshot);
+    for (const auto& [field, value] : options.overrides) settings.*field = value;
+    services::SetSpeedBoostFactors(settings);
+    services::RecomputeSpeedTimes(settings);
+    return settings;
 }
 
 void AppendNumber(std::string& out, std::int64_t value) {
@@ -39,108 +87,50 @@ void AppendNumber(std::string& out, std::int64_t value) {
     out.append(digits, result.ptr);
 }
 
-}  // namespace
-
-int RunFramesCommand(const CommandContext& context) {
-    InputKind kind = InputKind::Text;
-    std::optional<std::string> path;
-    struct Override {
-        const char* option;
-        std::optional<std::int32_t> value;
-    };
-    Override speed{"--speed", {}}, length{"--len", {}}, punct1{"--punct1", {}},
-        punct2{"--punct2", {}}, number{"--num", {}};
-    Override* const numbered[] = {&speed, &length, &punct1, &punct2, &number};
-    bool boost = false;
-    bool noTintline = false;
-    const std::vector<std::string>& arguments = context.arguments;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& argument = arguments[i];
-        if (argument == "--message") {
-            kind = InputKind::Message;
-            continue;
-        }
-        if (argument == "--boost") {
-            boost = true;
-            continue;
-        }
-        if (argument == "--no-tintline") {
-            noTintline = true;
-            continue;
-        }
-        bool matched = false;
-        for (Override* candidate : numbered) {
-            const std::string option = candidate->option;
-            if (argument == option) {
-                if (i + 1 >= arguments.size()) throw UsageError{"frames: " + option + " needs N"};
-                candidate->value = ParseNumber(option, arguments[++i]);
-                matched = true;
-            } else if (argument.starts_with(option + "=")) {
-                candidate->value = ParseNumber(option, argument.substr(option.size() + 1));
-                matched = true;
-            }
-        }
-        if (matched) continue;
-        if (argument.starts_with("-") && argument != "-") {
-            throw UsageError{"frames: unknown option '" + argument + "'"};
-        }
-        if (path) throw UsageError{"frames: only one file can be read"};
-        path = argument;
+void AppendFrame(std::string& out, const reader::ShownFrame& frame, bool tintline) {
+    AppendNumber(out, frame.onScreen);
+    out += '\t';
+    AppendNumber(out, frame.gap);
+    out += '\t';
+    if (tintline) {
+        AppendNumber(out, frame.tintRed & 0xff);
+        out += ',';
+        AppendNumber(out, frame.tintGreen & 0xff);
+        out += ",0\t";
+    } else {
+        out += "127,127,127\t";
     }
+    out += platform::EncodeUtf8(frame.text);
+    out += '\n';
+}
 
-    std::string reason;
-    const std::optional<std::string> bytes = ReadInputBytes(path.value_or("-"), std::cin, reason);
-    if (!bytes) {
-        context.err << "velora: " << reason << "\n";
-        return kExitInputError;
-    }
-
-    // The saved settings (first-run values when none are saved), then the command line's.
-    services::ReadingSettings settings;
-    services::BacklightSnapshot snapshot;
-    services::LoadSettings(settings, snapshot);
-    if (speed.value) settings.SpeedSet = *speed.value;
-    if (length.value) settings.Len = *length.value;
-    if (punct1.value) settings.Punct1 = *punct1.value;
-    if (punct2.value) settings.Punct2 = *punct2.value;
-    if (number.value) settings.Num = *number.value;
-    if (boost) settings.SpeedBoost = 1;
-    if (noTintline) settings.Tintline = 0;
-    services::SetSpeedBoostFactors(settings);
-    services::RecomputeSpeedTimes(settings);
-
+// Plays the document to its end, writing a line per frame in pieces of about 64 KB.
+void WriteFrames(std::u16string document, ReadingSettings& settings, std::ostream& stream) {
     reader::Player player;
-    reader::InstallDocument(player, reader::SegmentText(ReadingTextOfInput(*bytes, kind)));
+    reader::InstallDocument(player, std::move(document));
     const bool tintline = settings.Tintline != 0;
     std::string out;
     reader::PlayLoadedDocument(player, settings, [&](const reader::ShownFrame& frame) {
-        AppendNumber(out, frame.onScreen);
-        out += '\t';
-        AppendNumber(out, frame.gap);
-        out += '\t';
-        if (tintline) {
-            AppendNumber(out, frame.tintRed & 0xff);
-            out += ',';
-            AppendNumber(out, frame.tintGreen & 0xff);
-            out += ",0\t";
-        } else {
-            out += "127,127,127\t";
-        }
-        out += platform::EncodeUtf8(frame.text);
-        out += '\n';
+        AppendFrame(out, frame, tintline);
         if (out.size() >= (1u << 16)) {
-            context.out << out;
+            stream << out;
             out.clear();
         }
     });
     out += "The End.\n";
-    context.out << out;
-    context.out.flush();
-    if (!context.out) {
-        context.err << "velora: cannot write the frames\n";
-        return kExitInputError;
-    }
-    return kExitSuccess;
+    stream << out;
+}
+
+}  // namespace
+
+int RunFramesCommand(const CommandContext& context) {
+    const FramesOptions options = ParseFramesOptions(context.arguments);
+    const std::optional<std::string> bytes = ReadCommandInput(options.path, context);
+    if (!bytes) return kExitInputError;
+    ReadingSettings settings = SettingsForFrames(options);
+    WriteFrames(reader::SegmentText(ReadingTextOfInput(*bytes, options.kind)), settings,
+                context.out);
+    return FinishOutput(context, "cannot write the frames");
 }
 
 }  // namespace velora::commands

@@ -1,6 +1,6 @@
 #include "commands/command_input.h"
 
-#include <istream>
+#include <iostream>
 #include <sstream>
 
 #include "content/message_file_text.h"
@@ -37,6 +37,21 @@ std::optional<std::string> ReadInputBytes(const std::string& path, std::istream&
         return std::nullopt;
     }
     return bytes;
+}
+
+std::optional<std::string> ReadCommandInput(const std::string& path,
+                                            const CommandContext& context) {
+    std::string reason;
+    std::optional<std::string> bytes = ReadInputBytes(path, std::cin, reason);
+    if (!bytes) context.err << "velora: " << reason << "\n";
+    return bytes;
+}
+
+int FinishOutput(const CommandContext& context, std::string_view failure) {
+    context.out.flush();
+    if (context.out) return kExitSuccess;
+    context.err << "velora: " << failure << "\n";
+    return kExitInputError;
 }
 
 std::u16string ReadingTextOfInput(std::string_view bytes, InputKind kind) {

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "commands/command_line.h"
+
 namespace velora::commands {
 
 // The bytes of `path` ("-" or empty: standard input); a named FIFO or device is read as a
@@ -14,6 +16,15 @@ namespace velora::commands {
 // std::nullopt and sets `reason` to a one-line explanation naming the file.
 std::optional<std::string> ReadInputBytes(const std::string& path, std::istream& standardInput,
                                           std::string& reason);
+
+// ReadInputBytes with standard input for "-", as the commands use it: on failure the reason is
+// written to context.err as one line and the result is empty.
+[[nodiscard]] std::optional<std::string> ReadCommandInput(const std::string& path,
+                                                          const CommandContext& context);
+
+// The end of a command that printed to context.out: flushes it and returns kExitSuccess, or
+// kExitInputError after "velora: <failure>" on context.err when the output could not be written.
+[[nodiscard]] int FinishOutput(const CommandContext& context, std::string_view failure);
 
 enum class InputKind { Text, Message };
 

@@ -3,7 +3,6 @@
 #include <malloc.h>
 
 #include <iostream>
-#include <sstream>
 #include <string_view>
 
 #include "commands/commands.h"
@@ -81,48 +80,76 @@ as Windows-1252. Exit status: 0 success, 1 input/output error, 2 usage error.
 )";
 }
 
+namespace {
+
+enum class Request { Run, Help, Version };
+
+// The options of every command, taken out wherever they stand. The first argument that is not an
+// option names the subcommand; every other argument is left, in order, for the subcommand (or,
+// without one, the window).
+Request ParseCommonOptions(const std::vector<std::string>& arguments, CommandContext& context,
+                           std::string& subcommand) {
+    Request request = Request::Run;
+    // --help and --version answer at once: what follows them is not looked at.
+    const auto answer = [&request](std::string_view name, Request asked) {
+        return Option{name,
+                      Takes::Nothing,
+                      {},
+                      [&request, asked](std::string_view) { request = asked; },
+                      Then::Stop};
+    };
+    const std::vector<Option> common = {
+        answer("--help", Request::Help), answer("-h", Request::Help),
+        answer("--version", Request::Version),
+        Valued("--maildir", "--maildir needs a path",
+               [&](std::string_view path) { context.maildirs.emplace_back(path); })};
+    const auto leave = [&](const std::string& argument) {
+        context.arguments.push_back(argument);
+        return Then::Continue;
+    };
+    // Before the subcommand, the window's --scale keeps its value, which is then never taken for
+    // the subcommand.
+    std::vector<Option> beforeSubcommand = common;
+    beforeSubcommand.push_back(
+        {"--scale", Takes::NextArgument, "--scale needs a number", [&](std::string_view value) {
+             context.arguments.emplace_back("--scale");
+             context.arguments.emplace_back(value);
+         }});
+    const std::size_t next =
+        ParseArguments(arguments, beforeSubcommand, [&](const std::string& argument) {
+            if (argument.starts_with("-")) return leave(argument);
+            subcommand = argument;
+            return Then::Stop;
+        });
+    if (request == Request::Run && !subcommand.empty()) {
+        ParseArguments(std::span(arguments).subspan(next), common, leave);
+    }
+    return request;
+}
+
+}  // namespace
+
 int RunCommandLine(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err,
                    WindowCommandRunner runWindowCommand) {
     CommandContext context{{}, {}, arguments, out, err};
-    std::string_view subcommand;
     try {
-        for (std::size_t i = 0; i < arguments.size(); ++i) {
-            const std::string& argument = arguments[i];
-            if (argument == "--help" || argument == "-h") {
+        std::string subcommand;
+        switch (ParseCommonOptions(arguments, context, subcommand)) {
+            case Request::Help:
                 out << UsageText();
                 return kExitSuccess;
-            }
-            if (argument == "--version") {
+            case Request::Version:
                 out << "velora " << kVersion << "\n";
                 return kExitSuccess;
-            }
-            if (argument == "--maildir") {
-                if (i + 1 >= arguments.size()) throw UsageError{"--maildir needs a path"};
-                context.maildirs.push_back(arguments[++i]);
-                continue;
-            }
-            if (argument.rfind("--maildir=", 0) == 0) {
-                context.maildirs.push_back(argument.substr(10));
-                continue;
-            }
-            if (subcommand.empty() && argument == "--scale" && i + 1 < arguments.size()) {
-                // The window's option and its value, for the no-subcommand path.
-                context.arguments.push_back(argument);
-                context.arguments.push_back(arguments[++i]);
-                continue;
-            }
-            if (subcommand.empty() && !argument.starts_with("-")) {
-                subcommand = argument;
-                continue;
-            }
-            context.arguments.push_back(argument);
+            case Request::Run:
+                break;
         }
         if (subcommand.empty()) return runWindowCommand(WindowCommand::Inbox, context);
         if (subcommand == "read") return runWindowCommand(WindowCommand::Read, context);
         for (const Subcommand& candidate : kSubcommands) {
             if (candidate.name == subcommand) return candidate.run(context);
         }
-        throw UsageError{"unknown subcommand '" + std::string(subcommand) + "'"};
+        throw UsageError{"unknown subcommand '" + subcommand + "'"};
     } catch (const UsageError& error) {
         err << "velora: " << error.message << "\n\n" << UsageText();
         return kExitUsageError;

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "commands/option_parser.h"
+
 namespace velora::commands {
 
 inline constexpr int kExitSuccess = 0;
@@ -32,12 +34,6 @@ struct CommandContext {
 // The commands that open windows: the Inbox (no subcommand) and `read`.
 enum class WindowCommand { Inbox, Read };
 using WindowCommandRunner = int (*)(WindowCommand command, const CommandContext& context);
-
-// Thrown by a subcommand's option parsing; RunCommandLine prints the message and the usage text
-// and exits 2.
-struct UsageError {
-    std::string message;
-};
 
 // `runWindowCommand` runs the window commands: RunWindowCommand (window_commands.h) in the window
 // program, HandOverToWindowProgram in the command-line program.

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "commands/command_input.h"
 #include "commands/commands.h"
 #include "commands/store_config.h"
 #include "inbox/inbox_sort.h"
@@ -19,26 +20,22 @@ namespace {
 
 using inbox::InboxSortKey;
 
-InboxSortKey ParseSortKey(const std::string& value) {
+InboxSortKey ParseSortKey(std::string_view value) {
     if (value == "read") return InboxSortKey::Read;
     if (value == "sender") return InboxSortKey::Sender;
     if (value == "date") return InboxSortKey::Date;
-    throw UsageError{"--sort takes read, sender or date, not '" + value + "'"};
+    throw UsageError{"--sort takes read, sender or date, not '" + std::string(value) + "'"};
 }
 
 std::vector<InboxSortKey> ParseListArguments(const std::vector<std::string>& arguments) {
     std::vector<InboxSortKey> sorts;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& argument = arguments[i];
-        if (argument == "--sort") {
-            if (i + 1 >= arguments.size()) throw UsageError{"--sort needs read, sender or date"};
-            sorts.push_back(ParseSortKey(arguments[++i]));
-        } else if (argument.starts_with("--sort=")) {
-            sorts.push_back(ParseSortKey(argument.substr(7)));
-        } else {
-            throw UsageError{"list: unexpected argument '" + argument + "'"};
-        }
-    }
+    ParseCommandOptions(
+        arguments,
+        {.command = "list",
+         .options = {Valued("--sort", "--sort needs read, sender or date",
+                            [&](std::string_view value) { sorts.push_back(ParseSortKey(value)); })},
+         .operands = Operands::None,
+         .unknown = "unexpected argument"});
     return sorts;
 }
 
@@ -93,6 +90,38 @@ void AppendTime(std::string& line, const platform::FILETIME& time) {
     AppendNumber(line, fields.wMinute, 2);
 }
 
+// One line of the list: R or -, A or -, D or -, the delivery time, sender and subject.
+void AppendSummaryLine(std::string& out, const mail::MessageSummary& summary) {
+    out += summary.read != 0 ? 'R' : '-';
+    out += '\t';
+    out += summary.hasAttachments != 0 ? 'A' : '-';
+    out += '\t';
+    out += summary.markedForDownload != 0 ? 'D' : '-';
+    out += '\t';
+    AppendTime(out, summary.deliveryTime);
+    out += '\t';
+    AppendField(out, summary.sender);
+    out += '\t';
+    AppendField(out, summary.subject);
+    out += '\n';
+}
+
+// Written in pieces, so a long list never sits in memory twice. (Index access moves the list's
+// cursor, hence not const.)
+void WriteList(mail::InboxList& list, std::ostream& stream) {
+    constexpr std::size_t kChunk = 64 * 1024;
+    std::string out;
+    out.reserve(kChunk + 4096);
+    for (std::int32_t i = 0; i < list.summaries.Count(); ++i) {
+        AppendSummaryLine(out, **list.summaries.Find(i));
+        if (out.size() >= kChunk) {
+            stream << out;
+            out.clear();
+        }
+    }
+    stream << out;
+}
+
 }  // namespace
 
 int RunListCommand(const CommandContext& context) {
@@ -119,35 +148,8 @@ int RunListCommand(const CommandContext& context) {
             mail::LoadInboxList(session, list);
             inbox::InboxSortState state;
             for (InboxSortKey key : sorts) inbox::SortInboxList(list, key, state);
-            // Written in pieces, so a long list never sits in memory twice.
-            constexpr std::size_t kChunk = 64 * 1024;
-            std::string out;
-            out.reserve(kChunk + 4096);
-            for (std::int32_t i = 0; i < list.summaries.Count(); ++i) {
-                const mail::MessageSummary& summary = **list.summaries.Find(i);
-                out += summary.read != 0 ? 'R' : '-';
-                out += '\t';
-                out += summary.hasAttachments != 0 ? 'A' : '-';
-                out += '\t';
-                out += summary.markedForDownload != 0 ? 'D' : '-';
-                out += '\t';
-                AppendTime(out, summary.deliveryTime);
-                out += '\t';
-                AppendField(out, summary.sender);
-                out += '\t';
-                AppendField(out, summary.subject);
-                out += '\n';
-                if (out.size() >= kChunk) {
-                    context.out << out;
-                    out.clear();
-                }
-            }
-            context.out << out;
-            context.out.flush();
-            if (!context.out) {
-                context.err << "velora: the list could not be written\n";
-                status = kExitInputError;
-            }
+            WriteList(list, context.out);
+            status = FinishOutput(context, "the list could not be written");
         }
     }
     profile = {};

@@ -3,22 +3,16 @@
 // did: WM_QUIT to the window (settings saved, the user's backlight values written back), then
 // WM_CLOSE.
 
-#include <QApplication>
-#include <charconv>
-#include <filesystem>
-#include <iostream>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "commands/command_input.h"
 #include "commands/commands.h"
 #include "commands/desktop_application.h"
-#include "commands/text_key_filter.h"
 #include "commands/text_reading.h"
-#include "content/message_file_text.h"
 #include "platform/desktop/device_screen.h"
 #include "platform/ui/screen.h"
-#include "resources/program_resources.h"
 
 namespace velora::commands {
 namespace {
@@ -26,39 +20,24 @@ namespace {
 struct ReadOptions {
     bool message = false;
     int scale = platform::kDefaultScreenScale;
-    std::string path = "-";
+    std::string path;  // "-": standard input
 };
-
-int ParseScale(const std::string& text) {
-    int scale = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), scale);
-    if (error != std::errc{} || end != text.data() + text.size() || scale < 1 || scale > 16) {
-        throw UsageError{"read: --scale needs a whole number from 1 to 16"};
-    }
-    return scale;
-}
 
 ReadOptions ParseReadOptions(const std::vector<std::string>& arguments) {
     ReadOptions options;
-    bool pathGiven = false;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& argument = arguments[i];
-        if (argument == "--message") {
-            options.message = true;
-        } else if (argument == "--scale") {
-            if (i + 1 >= arguments.size()) throw UsageError{"read: --scale needs a number"};
-            options.scale = ParseScale(arguments[++i]);
-        } else if (argument.starts_with("--scale=")) {
-            options.scale = ParseScale(argument.substr(8));
-        } else if (argument.starts_with("-") && argument != "-") {
-            throw UsageError{"read: unknown option '" + argument + "'"};
-        } else if (pathGiven) {
-            throw UsageError{"read: only one file can be read"};
-        } else {
-            options.path = argument;
-            pathGiven = true;
+    const auto setScale = [&](std::string_view text) {
+        const std::optional<std::int32_t> scale = WholeNumber(text);
+        if (!scale || *scale < 1 || *scale > 16) {
+            throw UsageError{"read: --scale needs a whole number from 1 to 16"};
         }
-    }
+        options.scale = *scale;
+    };
+    options.path =
+        ParseCommandOptions(
+            arguments, {.command = "read",
+                        .options = {Flag("--message", [&] { options.message = true; }),
+                                    Valued("--scale", "read: --scale needs a number", setScale)}})
+            .value_or("-");
     return options;
 }
 
@@ -66,27 +45,18 @@ ReadOptions ParseReadOptions(const std::vector<std::string>& arguments) {
 
 int RunReadCommand(const CommandContext& context) {
     const ReadOptions options = ParseReadOptions(context.arguments);
-    std::string reason;
-    const std::optional<std::string> bytes = ReadInputBytes(options.path, std::cin, reason);
-    if (!bytes) {
-        context.err << "velora: " << reason << "\n";
-        return kExitInputError;
-    }
+    const std::optional<std::string> bytes = ReadCommandInput(options.path, context);
+    if (!bytes) return kExitInputError;
     const std::u16string text =
         ReadingTextOfInput(*bytes, options.message ? InputKind::Message : InputKind::Text);
 
     const DesktopApplication desktop;
-
     platform::Screen screen;
-    const std::filesystem::path sound = resources::FindKeepAwakeSound(
-        std::filesystem::path(QCoreApplication::applicationDirPath().toStdString()));
-    TextReading reading(screen, text, QString::fromStdString(sound.string()).toStdU16String());
-
-    platform::DeviceScreenWidget widget(screen, options.scale);
-    widget.setWindowTitle(QStringLiteral("Velora"));
-    InstallTextKeyFilter(widget, screen);
+    TextReading reading(screen, text, KeepAwakeSoundBesideProgram());
+    const std::unique_ptr<platform::DeviceScreenWidget> widget =
+        MakeDeviceScreenWidget(screen, options.scale);
     const platform::ShutdownSignals shutdownSignals(screen);
-    widget.show();
+    widget->show();
     screen.RunMessageLoop();
     return kExitSuccess;
 }

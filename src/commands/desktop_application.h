@@ -5,8 +5,15 @@
 #pragma once
 
 #include <QApplication>
+#include <memory>
+#include <string>
 
 #include "platform/base/program_services.h"
+
+namespace velora::platform {
+class DeviceScreenWidget;
+class Screen;
+}  // namespace velora::platform
 
 namespace velora::commands {
 
@@ -24,5 +31,14 @@ class DesktopApplication {
     QApplication application_;
     platform::ProgramServices services_;
 };
+
+// The keep-awake sound beside the running program; empty when there is none. Needs the Qt
+// application.
+std::u16string KeepAwakeSoundBesideProgram();
+
+// The desktop window showing `screen` at `scale` times its pixel size, titled, with the keys of
+// the dialogs' edit control filtered; not shown yet.
+std::unique_ptr<platform::DeviceScreenWidget> MakeDeviceScreenWidget(platform::Screen& screen,
+                                                                     int scale);
 
 }  // namespace velora::commands

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "platform/base/ascii_case.h"
 #include "platform/base/file_io.h"
 #include "platform/base/text_codec.h"
 #include "resources/demo_store.h"
@@ -61,6 +62,50 @@ bool CheckStorePath(const fs::path& path, std::string& error) {
     return true;
 }
 
+// A [store NAME] section as it is read: the store, and what its lines said.
+struct StoreSection {
+    MessageStoreDefinition store;
+    bool isDefault = false;
+    bool hasMaildir = false;
+};
+
+// A "[store NAME]" line (trimmed, starting with '['): a new section; or why it is wrong.
+std::optional<std::string> StartSection(std::vector<StoreSection>& sections,
+                                        std::string_view line) {
+    if (line.back() != ']') return "a section line must end with ']'";
+    const std::string_view section = Trim(line.substr(1, line.size() - 2));
+    if (!section.starts_with("store ") || Trim(section.substr(6)).empty()) {
+        return "expected [store NAME]";
+    }
+    sections.emplace_back().store.displayName =
+        platform::DecodeUtf8OrWindows1252(Trim(section.substr(6)));
+    return std::nullopt;
+}
+
+// A "KEY = VALUE" line (trimmed) of the last section; or why it is wrong.
+std::optional<std::string> ApplySetting(std::vector<StoreSection>& sections, std::string_view line,
+                                        const fs::path& baseFolder) {
+    const std::size_t equals = line.find('=');
+    if (equals == std::string_view::npos) return "expected KEY = VALUE";
+    if (sections.empty()) return "a setting before the first [store NAME] section";
+    StoreSection& section = sections.back();
+    const std::string_view key = Trim(line.substr(0, equals));
+    const std::string_view value = Trim(line.substr(equals + 1));
+    if (key == "maildir") {
+        if (value.empty()) return "maildir is empty";
+        section.store.maildir = ExpandPath(value, baseFolder);
+        section.hasMaildir = true;
+    } else if (key == "address") {
+        section.store.ownAddress = std::string(value);
+    } else if (key == "default") {
+        if (value != "true" && value != "false") return "default must be true or false";
+        section.isDefault = value == "true";
+    } else {
+        return "unknown setting '" + std::string(key) + "'";
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 fs::path VeloraHome() {
@@ -76,67 +121,36 @@ fs::path VeloraHome() {
 std::optional<std::vector<MessageStoreDefinition>> ParseStoresIni(std::string_view text,
                                                                   const fs::path& baseFolder,
                                                                   std::string& error) {
-    std::vector<MessageStoreDefinition> stores;
-    std::vector<bool> isDefault;
-    std::vector<bool> hasMaildir;
+    std::vector<StoreSection> sections;
     std::size_t lineNumber = 0;
-    std::size_t position = 0;
-    auto fail = [&](const std::string& reason) {
-        error = "stores.ini line " + std::to_string(lineNumber) + ": " + reason;
-        return std::nullopt;
-    };
-    while (position < text.size()) {
+    for (std::size_t position = 0; position < text.size();) {
         std::size_t end = text.find('\n', position);
         if (end == std::string_view::npos) end = text.size();
         const std::string_view line = Trim(text.substr(position, end - position));
         position = end + 1;
         ++lineNumber;
         if (line.empty() || line.front() == '#' || line.front() == ';') continue;
-        if (line.front() == '[') {
-            if (line.back() != ']') return fail("a section line must end with ']'");
-            const std::string_view section = Trim(line.substr(1, line.size() - 2));
-            if (!section.starts_with("store ") || Trim(section.substr(6)).empty()) {
-                return fail("expected [store NAME]");
-            }
-            MessageStoreDefinition store;
-            store.displayName = platform::DecodeUtf8OrWindows1252(Trim(section.substr(6)));
-            stores.push_back(std::move(store));
-            isDefault.push_back(false);
-            hasMaildir.push_back(false);
-            continue;
-        }
-        const std::size_t equals = line.find('=');
-        if (equals == std::string_view::npos) return fail("expected KEY = VALUE");
-        if (stores.empty()) return fail("a setting before the first [store NAME] section");
-        const std::string_view key = Trim(line.substr(0, equals));
-        const std::string_view value = Trim(line.substr(equals + 1));
-        if (key == "maildir") {
-            if (value.empty()) return fail("maildir is empty");
-            stores.back().maildir = ExpandPath(value, baseFolder);
-            hasMaildir.back() = true;
-        } else if (key == "address") {
-            stores.back().ownAddress = std::string(value);
-        } else if (key == "default") {
-            if (value != "true" && value != "false") return fail("default must be true or false");
-            isDefault.back() = value == "true";
-        } else {
-            return fail("unknown setting '" + std::string(key) + "'");
+        const std::optional<std::string> wrong = line.front() == '['
+                                                     ? StartSection(sections, line)
+                                                     : ApplySetting(sections, line, baseFolder);
+        if (wrong) {
+            error = "stores.ini line " + std::to_string(lineNumber) + ": " + *wrong;
+            return std::nullopt;
         }
     }
-    for (std::size_t i = 0; i < stores.size(); ++i) {
-        if (!hasMaildir[i]) {
-            error = "stores.ini: store '" + platform::EncodeUtf8(stores[i].displayName) +
+    std::vector<MessageStoreDefinition> stores;
+    for (StoreSection& section : sections) {
+        if (!section.hasMaildir) {
+            error = "stores.ini: store '" + platform::EncodeUtf8(section.store.displayName) +
                     "' has no maildir";
             return std::nullopt;
         }
-        std::u16string upper = stores[i].displayName;
-        for (char16_t& c : upper) {
-            if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
-        }
         // The session looks for the mark in any case; a name that has it is not marked twice.
-        if (isDefault[i] && upper.find(kDefaultMark) == std::u16string::npos) {
-            stores[i].displayName += kDefaultMark;
-        }
+        const bool marked =
+            platform::AsciiLowercase(platform::EncodeUtf8(section.store.displayName))
+                .find(".default") != std::string::npos;
+        if (section.isDefault && !marked) section.store.displayName += kDefaultMark;
+        stores.push_back(std::move(section.store));
     }
     return stores;
 }

@@ -19,6 +19,70 @@ constexpr COLORREF kWhite = RGB(255, 255, 255);
 // Rows of one screen, whose separators every item drawing renews.
 constexpr int kSeparatorRows[] = {35, 71, 107, 143, 179};
 
+// A row's background, with the text colour of a selected row (ODS_SELECTED in `itemState`): the
+// highlight colour when selected, else every second column from white towards half-way to the
+// highlight colour.
+void PaintRowBackground(Painter& image, UINT itemState) {
+    const COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);
+    const RECT whole{0, 0, kItemWidth, kItemHeight};
+    if (itemState & ODS_SELECTED) {
+        image.SetTextColor(GetSysColor(COLOR_HIGHLIGHTTEXT));
+        image.FillRect(whole, highlight);
+        return;
+    }
+    image.FillRect(whole, kWhite);
+    double red = 255.0, green = 255.0, blue = 255.0;
+    for (int x = 0; x < kItemWidth - 1; x += 2) {
+        const Pen before = image.SelectPen(
+            CreatePen(1, RGB(static_cast<unsigned>(red) & 0xFF, static_cast<unsigned>(green) & 0xFF,
+                             static_cast<unsigned>(blue) & 0xFF)));
+        image.MoveTo(x, 0);
+        image.LineTo(x, kItemHeight - 1);
+        image.SelectPen(before);
+        red += (GetRValue(highlight) - 255) / 176.0;
+        green += (GetGValue(highlight) - 255) / 176.0;
+        blue += (GetBValue(highlight) - 255) / 176.0;
+    }
+}
+
+// The envelope (open once read) and the download or paper clip, white as the transparent
+// colour, each drawn at its own size up to its box.
+void DrawRowIcons(Painter& list, Painter& image, HINSTANCE instance, const InboxRow& row) {
+    std::unique_ptr<Painter> icons = list.CreateCompatiblePainter();
+    const auto drawIcon = [&](UINT id, int x, int y, int width, int height) {
+        const QImage* picture = instance != nullptr ? instance->Bitmap(id) : nullptr;
+        if (picture == nullptr) return;
+        icons->SelectBitmap(std::make_shared<Bitmap>(*picture));
+        const int w = std::min(width, picture->width());
+        const int h = std::min(height, picture->height());
+        image.TransparentImage(x, y, w, h, icons.get(), 0, 0, w, h, kWhite);
+    };
+    drawIcon(row.read ? kBitmapOpenEnvelope : kBitmapClosedEnvelope, 2, 3, 14, 14);
+    if (row.markedForDownload) {
+        drawIcon(kBitmapDownloadClip, 1, 19, 18, 16);
+    } else if (row.hasAttachments) {
+        drawIcon(kBitmapPaperClip, 3, 19, 9, 15);
+    }
+}
+
+// The row's two lines of text, semibold while the message is unread.
+void DrawRowText(Painter& image, const InboxRow& row, const std::u16string& line1,
+                 const std::u16string& line2) {
+    HFONT before;
+    const bool bold = !row.read;
+    if (bold) {
+        LogFont font;
+        font.height = -(11 * image.GetDeviceCaps(LOGPIXELSY)) / 72;
+        font.weight = FW_SEMIBOLD;
+        before = image.SelectFont(CreateFontIndirect(font));
+    }
+    image.SetBkMode(TRANSPARENT);
+    image.ExtTextOut(21, 0, ETO_OPAQUE, nullptr, line1);
+    image.ExtTextOut(21, 18, ETO_CLIPPED, nullptr, line2);
+    image.SetBkMode(OPAQUE);
+    if (bold) image.SelectFont(before);
+}
+
 }  // namespace
 
 InboxWindow::InboxWindow(Screen& screen, HINSTANCE instance, InboxMessages& messages,
@@ -265,67 +329,17 @@ void InboxWindow::DrawItem(const DRAWITEMSTRUCT& item) {
     if (item.itemID >= static_cast<UINT>(messages_.Count())) return;
     const InboxRow row = messages_.Row(static_cast<int>(item.itemID));
     Painter& list = *item.hDC;
-    const COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);
-
+    // The row is drawn whole into an image of its own, then copied onto the list.
     std::unique_ptr<Painter> image = list.CreateCompatiblePainter();
-    HBITMAP bitmap = list.CreateCompatibleBitmap(kItemWidth, kItemHeight);
-    image->SelectBitmap(bitmap);
+    image->SelectBitmap(list.CreateCompatibleBitmap(kItemWidth, kItemHeight));
     const COLORREF listText = list.GetTextColor();
     const COLORREF listBackground = list.GetBkColor();
 
-    const RECT whole{0, 0, kItemWidth, kItemHeight};
-    if (item.itemState & ODS_SELECTED) {
-        image->SetTextColor(GetSysColor(COLOR_HIGHLIGHTTEXT));
-        image->FillRect(whole, highlight);
-    } else {
-        image->FillRect(whole, kWhite);
-        // Every second column, from white towards half-way to the highlight colour.
-        double red = 255.0, green = 255.0, blue = 255.0;
-        for (int x = 0; x < kItemWidth - 1; x += 2) {
-            const Pen before = image->SelectPen(CreatePen(
-                1, RGB(static_cast<unsigned>(red) & 0xFF, static_cast<unsigned>(green) & 0xFF,
-                       static_cast<unsigned>(blue) & 0xFF)));
-            image->MoveTo(x, 0);
-            image->LineTo(x, kItemHeight - 1);
-            image->SelectPen(before);
-            red += (GetRValue(highlight) - 255) / 176.0;
-            green += (GetGValue(highlight) - 255) / 176.0;
-            blue += (GetBValue(highlight) - 255) / 176.0;
-        }
-    }
-
-    // Icons, white as the transparent colour, drawn at their own size up to the given box.
-    std::unique_ptr<Painter> icons = list.CreateCompatiblePainter();
-    auto drawIcon = [&](UINT id, int x, int y, int width, int height) {
-        const QImage* picture = instance_ != nullptr ? instance_->Bitmap(id) : nullptr;
-        if (picture == nullptr) return;
-        icons->SelectBitmap(std::make_shared<Bitmap>(*picture));
-        const int w = std::min(width, picture->width());
-        const int h = std::min(height, picture->height());
-        image->TransparentImage(x, y, w, h, icons.get(), 0, 0, w, h, kWhite);
-    };
-    drawIcon(row.read ? kBitmapOpenEnvelope : kBitmapClosedEnvelope, 2, 3, 14, 14);
-    if (row.markedForDownload) {
-        drawIcon(kBitmapDownloadClip, 1, 19, 18, 16);
-    } else if (row.hasAttachments) {
-        drawIcon(kBitmapPaperClip, 3, 19, 9, 15);
-    }
-
-    HFONT before;
-    const bool bold = !row.read;
-    if (bold) {
-        LogFont font;
-        font.height = -(11 * image->GetDeviceCaps(LOGPIXELSY)) / 72;
-        font.weight = FW_SEMIBOLD;
-        before = image->SelectFont(CreateFontIndirect(font));
-    }
-    image->SetBkMode(TRANSPARENT);
-    const std::u16string line1 = showDates_ ? row.dateText + row.sender : row.sender;
-    const std::u16string line2 = showDates_ ? row.timeText + row.subject : row.subject;
-    image->ExtTextOut(21, 0, ETO_OPAQUE, nullptr, line1);
-    image->ExtTextOut(21, 18, ETO_CLIPPED, nullptr, line2);
-    image->SetBkMode(OPAQUE);
-    if (bold) image->SelectFont(before);
+    PaintRowBackground(*image, item.itemState);
+    DrawRowIcons(list, *image, instance_, row);
+    // Sender over subject, each after its date or time when dates are shown.
+    DrawRowText(*image, row, showDates_ ? row.dateText + row.sender : row.sender,
+                showDates_ ? row.timeText + row.subject : row.subject);
     list.SetTextColor(listText);
     list.SetBkColor(listBackground);
 

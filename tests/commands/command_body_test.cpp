@@ -40,11 +40,5 @@ TEST_F(BodyCommand, MissingFileIsAOneLineInputError) {
     EXPECT_NE(result.err.find("no-such.eml"), std::string::npos);
 }
 
-TEST_F(BodyCommand, UsageErrors) {
-    EXPECT_EQ(Run({"body"}).status, kExitUsageError);
-    EXPECT_EQ(Run({"body", "--bogus", "x"}).status, kExitUsageError);
-    EXPECT_EQ(Run({"body", "a", "b"}).status, kExitUsageError);
-}
-
 }  // namespace
 }  // namespace velora::commands

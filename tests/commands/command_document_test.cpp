@@ -60,17 +60,5 @@ TEST_F(DocumentCommand, MissingFileIsAnInputError) {
     EXPECT_EQ(Run({"document", home_.string()}).status, kExitInputError);  // a folder
 }
 
-TEST_F(DocumentCommand, UsageErrors) {
-    const std::string file = WriteFile("text.txt", "Some text here.");
-    for (const std::vector<std::string>& arguments :
-         {std::vector<std::string>{"document", "--bogus", file},
-          std::vector<std::string>{"document", file, file}}) {
-        const Result result = Run(arguments);
-        EXPECT_EQ(result.status, kExitUsageError);
-        EXPECT_EQ(result.out, "");
-        EXPECT_NE(result.err.find("Usage:"), std::string::npos);
-    }
-}
-
 }  // namespace
 }  // namespace velora::commands

@@ -65,19 +65,5 @@ TEST_F(FramesCommand, EmptyDocumentShowsOnlyTheEnd) {
     EXPECT_EQ(Run({"frames", WriteFile("blank.txt", "\r\n")}).out, "The End.\n");
 }
 
-TEST_F(FramesCommand, ErrorsAreReported) {
-    EXPECT_EQ(Run({"frames", (home_ / "missing.txt").string()}).status, kExitInputError);
-    const std::string file = WriteFile("text.txt", "Some text.");
-    for (const std::vector<std::string>& arguments :
-         {std::vector<std::string>{"frames", "--speed", "fast", file},
-          std::vector<std::string>{"frames", "--speed"},
-          std::vector<std::string>{"frames", "--speed", "99999999999", file},
-          std::vector<std::string>{"frames", "--tint", file}}) {
-        const Result result = Run(arguments);
-        EXPECT_EQ(result.status, kExitUsageError) << arguments[1];
-        EXPECT_EQ(result.out, "");
-    }
-}
-
 }  // namespace
 }  // namespace velora::commands

@@ -22,20 +22,5 @@ TEST_F(ReadCommand, MissingFileIsAOneLineInputErrorBeforeAnyWindow) {
     EXPECT_EQ(message.status, kExitInputError);
 }
 
-TEST_F(ReadCommand, BadOptionsAreUsageErrors) {
-    const std::string file = WriteFile("text.txt", "Hello there.");
-    for (const std::vector<std::string>& arguments :
-         std::vector<std::vector<std::string>>{{"read", "--scale", "0", file},
-                                               {"read", "--scale", "x", file},
-                                               {"read", "--scale=17", file},
-                                               {"read", "--scale"},
-                                               {"read", "--speed", "10", file},
-                                               {"read", file, file}}) {
-        const Result result = Run(arguments);
-        EXPECT_EQ(result.status, kExitUsageError) << arguments[1];
-        EXPECT_NE(result.err.find("Usage:"), std::string::npos);
-    }
-}
-
 }  // namespace
 }  // namespace velora::commands

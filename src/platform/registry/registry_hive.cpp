@@ -168,34 +168,15 @@ bool RegistryHive::MoveCorruptFileAside(const std::string& reason) {
 void RegistryHive::Refresh(Locked locked) {
     FileStamp now = StampFile();
     if (loaded_ && now == stamp_) return;
-
-    if (!now.exists) {
-        if (!CreateFileWithDefaults(locked)) {
-            // No place to keep the hive: run from the defaults in memory; the next write tries
-            // again.
-            ReplaceWith(DefaultHive(), now);
-            return;
-        }
-    }
-
-    // A link to the file (kept with the user's other settings) is followed; anything but a
-    // regular file of a sane size is not read, and then never replaced either.
-    struct stat status {};
-    std::string bytes;
-    const FileStatus read =
-        ReadFile(file_, {.limit = kMaxHiveFileSize, .links = Links::Follow}, bytes, &status);
-    if (read.Error() != FileError::NotFound && read.Error() != FileError::System)
-        now = StampFromStatus(status);
-    if (!read) {
-        WarnUnreadableOnce("velora: cannot read the settings file %s (%s); the defaults are used\n",
-                           read.Reason());
-        keepingCorruptFile_ = now.exists;  // what we cannot read we must not replace
+    if (!now.exists && !CreateFileWithDefaults(locked)) {
+        // No place to keep the hive: run from the defaults in memory; the next write tries again.
         ReplaceWith(DefaultHive(), now);
         return;
     }
-
+    const std::optional<std::string> bytes = ReadHiveFile(now);
+    if (!bytes) return;
     std::vector<std::string> problems;
-    if (std::optional<HiveData> disk = ParseHive(bytes, &problems)) {
+    if (std::optional<HiveData> disk = ParseHive(*bytes, &problems)) {
         // The lines that parse are kept; the others are named once per version of the file (the
         // next commit writes the file without them).
         ReportIgnoredLines(file_, problems);
@@ -203,8 +184,29 @@ void RegistryHive::Refresh(Locked locked) {
         ReplaceWith(std::move(*disk), now);
         return;
     }
-    const std::string reason = problems.empty() ? std::string("unreadable") : problems.front();
+    RecoverFromCorruptFile(problems.empty() ? std::string("unreadable") : problems.front(), now,
+                           locked);
+}
 
+std::optional<std::string> RegistryHive::ReadHiveFile(FileStamp& stamp) {
+    // A link to the file (kept with the user's other settings) is followed; anything but a
+    // regular file of a sane size is not read, and then never replaced either.
+    struct stat status {};
+    std::string bytes;
+    const FileStatus read =
+        ReadFile(file_, {.limit = kMaxHiveFileSize, .links = Links::Follow}, bytes, &status);
+    if (read.Error() != FileError::NotFound && read.Error() != FileError::System)
+        stamp = StampFromStatus(status);
+    if (read) return bytes;
+    WarnUnreadableOnce("velora: cannot read the settings file %s (%s); the defaults are used\n",
+                       read.Reason());
+    keepingCorruptFile_ = stamp.exists;  // what we cannot read we must not replace
+    ReplaceWith(DefaultHive(), stamp);
+    return std::nullopt;
+}
+
+void RegistryHive::RecoverFromCorruptFile(const std::string& reason, FileStamp stamp,
+                                          Locked locked) {
     if (locked == Locked::No) {
         // Deal with the corrupt file under the lock: another process may be doing the same.
         const HiveLock lock(lockFile_);
@@ -215,16 +217,16 @@ void RegistryHive::Refresh(Locked locked) {
         }
         WarnUnreadableOnce(
             "velora: the settings file %s is unreadable (%s); the defaults are used\n", reason);
-        ReplaceWith(DefaultHive(), now);
+        ReplaceWith(DefaultHive(), stamp);
         return;
     }
     if (!MoveCorruptFileAside(reason)) {
         keepingCorruptFile_ = true;  // never write over it
-        ReplaceWith(DefaultHive(), now);
+        ReplaceWith(DefaultHive(), stamp);
         return;
     }
-    if (WriteFile(DefaultHive())) now = StampFile();
-    ReplaceWith(DefaultHive(), now);
+    if (WriteFile(DefaultHive())) stamp = StampFile();
+    ReplaceWith(DefaultHive(), stamp);
 }
 
 void RegistryHive::WarnUnreadableOnce(const char* format, const std::string& reason) {

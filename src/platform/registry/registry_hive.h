@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -86,6 +87,12 @@ class RegistryHive {
     static FileStamp StampFromStatus(const struct stat& status);
     // Brings data_ up to date with the file (plus pending changes) when the file changed.
     void Refresh(Locked locked);
+    // Refresh's steps. The file's bytes, with `stamp` made from the file read; on failure the
+    // defaults are used (and the file is kept) and the result is empty.
+    [[nodiscard]] std::optional<std::string> ReadHiveFile(FileStamp& stamp);
+    // A file of which nothing parses: moved aside under the lock and replaced by the defaults;
+    // when that cannot be done, the defaults are used in memory.
+    void RecoverFromCorruptFile(const std::string& reason, FileStamp stamp, Locked locked);
     void ReplaceWith(HiveData disk, const FileStamp& stamp);
     bool WriteFile(const HiveData& hive);
     bool CreateFileWithDefaults(Locked locked);
