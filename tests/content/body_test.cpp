@@ -13,6 +13,7 @@
 #include "content/mime_decoding.h"
 #include "fake_message.h"
 #include "platform/base/text_codec.h"
+#include "platform/maildir/plain_body.h"
 #include "platform/mime/mime_component.h"
 
 namespace velora::content {
@@ -96,6 +97,25 @@ TEST(ReadingTextOfMessageFile, AnyBytesGiveValidText) {
     for (const std::string& input : inputs) {
         const std::string text = Utf8(ReadingTextOfMessageFile(input).View());
         EXPECT_TRUE(platform::IsValidUtf8(text));
+    }
+}
+
+// The reader's MIME source and the store's plain body read a text part by one charset rule.
+TEST(ReadingTextOfMessageFile, DecodesCharsetsAsThePlainBodyDoes) {
+    const struct {
+        const char* contentType;  // what follows "text/plain", then the body
+        const char* text;
+    } cases[] = {
+        {"; charset=iso-8859-1\r\n\r\n\x80\x93\x9F", "\u20AC\u201C\u0178"},
+        {"; charset=windows-1252\r\n\r\n\x80\x99", "\u20AC\u2122"},
+        {"; charset=x-no-such-charset\r\n\r\ncaf\xE9", "caf\u00E9"},
+        {"\r\n\r\ncaf\xE9", "caf\u00E9"},
+        {"; charset=utf-8\r\n\r\nok \xFF", "ok \uFFFD"},
+    };
+    for (const auto& c : cases) {
+        const std::string message = std::string("Content-Type: text/plain") + c.contentType;
+        EXPECT_EQ(Utf8(ReadingTextOfMessageFile(message).View()), c.text) << c.contentType;
+        EXPECT_EQ(Utf8(ExtractPlainBody(message).value_or(u"none")), c.text) << c.contentType;
     }
 }
 
