@@ -89,7 +89,7 @@ class Application {
 
     // The mail stores by the command line, stores.ini, $MAILDIR or the demo store (Start does it
     // when it was not done before). False with StoreError set when they cannot be set up.
-    bool ConfigureStores();
+    [[nodiscard]] bool ConfigureStores();
 
   private:
     Started SecondLaunch();

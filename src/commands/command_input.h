@@ -12,8 +12,9 @@ namespace velora::commands {
 // The bytes of `path` ("-" or empty: standard input); a named FIFO or device is read as a
 // stream, a folder is refused, and nothing over kMaxMessageFileSize is read. On failure returns
 // std::nullopt and sets `reason` to a one-line explanation naming the file.
-std::optional<std::string> ReadInputBytes(const std::string& path, std::istream& standardInput,
-                                          std::string& reason);
+[[nodiscard]] std::optional<std::string> ReadInputBytes(const std::string& path,
+                                                        std::istream& standardInput,
+                                                        std::string& reason);
 
 enum class InputKind { Text, Message };
 

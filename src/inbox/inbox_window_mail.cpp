@@ -42,21 +42,24 @@ void MailInboxMessages::SetRead(int index, bool read) {
     mail::MessageSummary* summary = Summary(index);
     if (summary == nullptr) return;
     summary->read = read ? 1 : 0;
-    mail::SetReadFlag(session_, summary->entryId.cb, summary->entryId.lpb, read ? 1 : 0);
+    // As the Inbox has it, a store that refuses the change is not reported (see InboxMessages).
+    static_cast<void>(
+        mail::SetReadFlag(session_, summary->entryId.cb, summary->entryId.lpb, read ? 1 : 0));
 }
 
 void MailInboxMessages::SetDownloadMark(int index, bool marked) {
     mail::MessageSummary* summary = Summary(index);
     if (summary == nullptr) return;
     summary->markedForDownload = marked ? 1 : 0;
-    mail::SetDownloadMark(session_, summary->entryId.cb, summary->entryId.lpb, marked ? 1 : 0);
+    static_cast<void>(
+        mail::SetDownloadMark(session_, summary->entryId.cb, summary->entryId.lpb, marked ? 1 : 0));
 }
 
 void MailInboxMessages::Delete(int index) {
     mail::MessageSummary* summary = Summary(index);
     if (summary == nullptr) return;
-    mail::DeleteMessage(session_, summary->entryId.cb, summary->entryId.lpb);
-    list_.summaries.RemoveAt(index);
+    static_cast<void>(mail::DeleteMessage(session_, summary->entryId.cb, summary->entryId.lpb));
+    static_cast<void>(list_.summaries.RemoveAt(index));  // Summary(index) found it
 }
 
 void MailInboxMessages::Sort(SortKey key) {

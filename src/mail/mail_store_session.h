@@ -38,7 +38,7 @@ class MapiRuntime {
     ~MapiRuntime();
     MapiRuntime(const MapiRuntime&) = delete;
     MapiRuntime& operator=(const MapiRuntime&) = delete;
-    HRESULT Result() const { return result_; }
+    [[nodiscard]] HRESULT Result() const { return result_; }
 
   private:
     HRESULT result_;
@@ -54,20 +54,23 @@ class MailStoreSession {
     MailStoreSession& operator=(const MailStoreSession&) = delete;
 
     // MAPILogonEx, then the store walk. A negative result means no usable session.
-    HRESULT Logon();
+    [[nodiscard]] HRESULT Logon();
 
     // A copy of the record at a zero-based index; an all-zero record when out of range.
     StoreRecord GetStore(std::int32_t index) const;
     std::int32_t StoreCount() const { return static_cast<std::int32_t>(stores_.size()); }
 
     // Opens any store, folder or message by entry ID (MAPI_MODIFY). The caller releases it.
-    HRESULT OpenEntry(ULONG entryIdSize, const BYTE* entryId, platform::IUnknown** object);
+    [[nodiscard]] HRESULT OpenEntry(ULONG entryIdSize, const BYTE* entryId,
+                                    platform::IUnknown** object);
 
     // Reads one property; S_OK only when the store returned exactly the requested tag
     // (otherwise E_FAIL and nothing to free). The caller frees *value with MAPIFreeBuffer.
-    static HRESULT GetOneProp(platform::IMAPIProp* object, ULONG tag, platform::SPropValue** value);
+    [[nodiscard]] static HRESULT GetOneProp(platform::IMAPIProp* object, ULONG tag,
+                                            platform::SPropValue** value);
     // Writes one property; any non-negative result is S_OK.
-    static HRESULT SetOneProp(platform::IMAPIProp* object, const platform::SPropValue& value);
+    [[nodiscard]] static HRESULT SetOneProp(platform::IMAPIProp* object,
+                                            const platform::SPropValue& value);
     static void Release(platform::IUnknown* object);
 
     std::int32_t DefaultStoreIndex() const { return defaultStoreIndex_; }
@@ -75,7 +78,7 @@ class MailStoreSession {
     std::uint32_t LoggedOn() const { return loggedOn_; }
 
   private:
-    HRESULT WalkStores();
+    [[nodiscard]] HRESULT WalkStores();
 
     platform::IMAPISession* session_ = nullptr;
     std::uint32_t loggedOn_ = 0;

@@ -8,12 +8,13 @@
 namespace velora::mail {
 
 // PR_MESSAGE_FLAGS bit MSGFLAG_READ set (value non-zero) or cleared (0), other bits kept.
-HRESULT SetReadFlag(MailStoreSession& session, ULONG entryIdSize, const BYTE* entryId,
-                    std::uint32_t value);
+[[nodiscard]] HRESULT SetReadFlag(MailStoreSession& session, ULONG entryIdSize, const BYTE* entryId,
+                                  std::uint32_t value);
 // The download-state word's bits 0x01680000 set or cleared together, other bits kept.
-HRESULT SetDownloadMark(MailStoreSession& session, ULONG entryIdSize, const BYTE* entryId,
-                        std::uint32_t value);
+[[nodiscard]] HRESULT SetDownloadMark(MailStoreSession& session, ULONG entryIdSize,
+                                      const BYTE* entryId, std::uint32_t value);
 // Removes the message from its parent folder (the store moves it to its Trash).
-HRESULT DeleteMessage(MailStoreSession& session, ULONG entryIdSize, const BYTE* entryId);
+[[nodiscard]] HRESULT DeleteMessage(MailStoreSession& session, ULONG entryIdSize,
+                                    const BYTE* entryId);
 
 }  // namespace velora::mail

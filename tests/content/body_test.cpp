@@ -173,7 +173,7 @@ TEST_F(FetchBodyTest, MimeFlagOnAReceivedMessageReadsTheMimeSourceInChunks) {
     message.SetPlainBody(u"not this");
     message.SetMimeSource(ReadMessageFile("mixed_nested_alternative_attachment.eml"));
     reader.mimeFlag = 1;
-    FetchBody(reader);
+    EXPECT_EQ(FetchBody(reader), S_OK);
     EXPECT_EQ(message.opened, std::vector<ULONG>{PR_CE_MIME_TEXT});
     ASSERT_FALSE(message.reads.empty());
     EXPECT_EQ(message.reads.front(), kMimeSourceChunkBytes);
@@ -184,7 +184,7 @@ TEST_F(FetchBodyTest, MimeFlagOnAReceivedMessageReadsTheMimeSourceInChunks) {
 TEST_F(FetchBodyTest, PlainBodyOfExactlyOneChunkTakesASecondEmptyRead) {
     const std::u16string text(kPlainBodyChunkBytes / 2, u'w');
     message.SetPlainBody(text);
-    FetchBody(reader);
+    EXPECT_EQ(FetchBody(reader), S_OK);
     EXPECT_EQ(message.reads, (std::vector<ULONG>{kPlainBodyChunkBytes, kPlainBodyChunkBytes}));
     EXPECT_EQ(reader.bodyText.View(), text);
 }
@@ -193,21 +193,21 @@ TEST_F(FetchBodyTest, PlainBodyLongerThanAChunkIsWhole) {
     std::u16string text;
     for (int i = 0; i < 3000; ++i) text += u"word\u00e9 ";
     message.SetPlainBody(text);
-    FetchBody(reader);
+    EXPECT_EQ(FetchBody(reader), S_OK);
     EXPECT_EQ(reader.bodyText.View(), text);
 }
 
 TEST_F(FetchBodyTest, PartlyDownloadedPlainBodyLosesTwoUnitsAndEndsWithTheMarker) {
     message.SetPlainBody(u"Hello there\r\n");
     reader.messageStatus = 0x00010000;
-    FetchBody(reader);
+    EXPECT_EQ(FetchBody(reader), S_OK);
     EXPECT_EQ(reader.bodyText.View(), u"Hello there" + std::u16string(kMarker));
 }
 
 TEST_F(FetchBodyTest, PartlyDownloadedEmptyPlainBodyIsTheMarkerAlone) {
     message.SetPlainBody(u"");
     reader.messageStatus = 0x00100000;
-    FetchBody(reader);
+    EXPECT_EQ(FetchBody(reader), S_OK);
     EXPECT_EQ(reader.bodyText.View(), kMarker);
 }
 
@@ -215,7 +215,7 @@ TEST_F(FetchBodyTest, PartlyDownloadedMimeTextEndsWithTheMarker) {
     message.SetMimeSource(ReadMessageFile("truncated_mixed_after_text.eml"));
     reader.mimeFlag = 1;
     reader.messageStatus = 0x00010000;
-    FetchBody(reader);
+    EXPECT_EQ(FetchBody(reader), S_OK);
     EXPECT_EQ(reader.bodyText.View(), u"The text part is whole." + std::u16string(kMarker));
 }
 

@@ -16,7 +16,9 @@ namespace {
 class Component {
   public:
     explicit Component(std::string_view message) : handle_(MIME_Create(&Count, this, nullptr)) {
-        MIME_Set(handle_, kMimeMessage, 0, message.data(), static_cast<int>(message.size()));
+        EXPECT_EQ(
+            MIME_Set(handle_, kMimeMessage, 0, message.data(), static_cast<int>(message.size())),
+            0);
     }
     ~Component() { MIME_Destroy(handle_); }
     Component(const Component&) = delete;
@@ -26,7 +28,9 @@ class Component {
         return MIME_Set(handle_, kMimeNestedPart, part, from.handle_, 0);
     }
     void Set(std::string_view message) {
-        MIME_Set(handle_, kMimeMessage, 0, message.data(), static_cast<int>(message.size()));
+        EXPECT_EQ(
+            MIME_Set(handle_, kMimeMessage, 0, message.data(), static_cast<int>(message.size())),
+            0);
     }
     int Decode() { return MIME_Do(handle_, kMimeDecode, 0, nullptr, nullptr); }
     std::string Text(int property, int index = 0) {

@@ -14,7 +14,8 @@ namespace velora::platform {
 
 // `bytes` (the part's content, transfer-decoded) as UTF-8, or nothing when they are that text
 // already.
-std::optional<std::string> ConvertedTextOfPart(GMimeObject* part, std::string_view bytes);
+[[nodiscard]] std::optional<std::string> ConvertedTextOfPart(GMimeObject* part,
+                                                             std::string_view bytes);
 
 // The part's content, transfer-decoded and converted: always valid UTF-8.
 std::string TextOfPart(GMimePart* part);
