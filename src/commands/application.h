@@ -59,11 +59,11 @@ class Application {
         SecondLaunch,  // another instance runs: the reload request was handed over
         Ended,         // start-up ended early (a check said no, or a failure)
     };
-    Started Start();
+    [[nodiscard]] Started Start();
     // The first two start-up steps alone (the product name, the single instance), which need no
     // display: RunProgram calls it before it makes the Qt application, so a second launch ends
     // without one. Start calls it when it has not run yet.
-    Started ClaimInstance();
+    [[nodiscard]] Started ClaimInstance();
 
     // The message loop; then the shutdown steps. Returns the exit code (0).
     int Run();
@@ -92,7 +92,7 @@ class Application {
     [[nodiscard]] bool ConfigureStores();
 
   private:
-    Started SecondLaunch();
+    [[nodiscard]] Started SecondLaunch();
     void WireReader();
 
     StartOptions options_;
