@@ -73,7 +73,7 @@ class TimerChain : public platform::Window {
     platform::LRESULT WindowProc(platform::UINT message, platform::WPARAM wParam,
                                  platform::LPARAM lParam) override {
         if (message != platform::WM_TIMER) return DefWindowProc(message, wParam, lParam);
-        platform::KillTimer(this, wParam);
+        static_cast<void>(platform::KillTimer(this, wParam));
         times_.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start_).count());
         if (times_.size() > periods_.size()) {
             platform::PostQuitMessage(0);

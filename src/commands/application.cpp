@@ -221,7 +221,8 @@ bool Application::ConfigureStores() {
 
 Application::Started Application::SecondLaunch() {
     services::WriteReloadFlag(1);
-    single_->AskRunningInstanceForward();
+    // The reload flag is written: a running copy that does not answer still reloads on its timer.
+    static_cast<void>(single_->AskRunningInstanceForward());
     single_.reset();
     return Started::SecondLaunch;
 }
@@ -237,7 +238,7 @@ void Application::BringInboxForward() {
         SendMessage(window, WM_COMMAND, IDCANCEL, 0);
         window = owner;
     }
-    SetForegroundWindow(inbox_.get());
+    static_cast<void>(SetForegroundWindow(inbox_.get()));  // the Inbox window lives here
     if (widget_) {
         widget_->showNormal();
         widget_->raise();

@@ -59,11 +59,11 @@ class Application {
         SecondLaunch,  // another instance runs: the reload request was handed over
         Ended,         // start-up ended early (a check said no, or a failure)
     };
-    Started Start();
+    [[nodiscard]] Started Start();
     // The first two start-up steps alone (the product name, the single instance), which need no
     // display: RunProgram calls it before it makes the Qt application, so a second launch ends
     // without one. Start calls it when it has not run yet.
-    Started ClaimInstance();
+    [[nodiscard]] Started ClaimInstance();
 
     // The message loop; then the shutdown steps. Returns the exit code (0).
     int Run();
@@ -89,10 +89,10 @@ class Application {
 
     // The mail stores by the command line, stores.ini, $MAILDIR or the demo store (Start does it
     // when it was not done before). False with StoreError set when they cannot be set up.
-    bool ConfigureStores();
+    [[nodiscard]] bool ConfigureStores();
 
   private:
-    Started SecondLaunch();
+    [[nodiscard]] Started SecondLaunch();
     // The start-up steps after the instance is claimed, in order.
     void FindProgramFolder();
     [[nodiscard]] bool HomeScreenAllowsReading();

@@ -14,8 +14,9 @@ namespace velora::commands {
 // The bytes of `path` ("-" or empty: standard input); a named FIFO or device is read as a
 // stream, a folder is refused, and nothing over kMaxMessageFileSize is read. On failure returns
 // std::nullopt and sets `reason` to a one-line explanation naming the file.
-std::optional<std::string> ReadInputBytes(const std::string& path, std::istream& standardInput,
-                                          std::string& reason);
+[[nodiscard]] std::optional<std::string> ReadInputBytes(const std::string& path,
+                                                        std::istream& standardInput,
+                                                        std::string& reason);
 
 // ReadInputBytes with standard input for "-", as the commands use it: on failure the reason is
 // written to context.err as one line and the result is empty.

@@ -26,13 +26,13 @@ namespace velora::commands {
 std::filesystem::path VeloraHome();
 
 // Parses stores.ini text; nullopt with a one-line reason (naming the line) in `error`.
-std::optional<std::vector<platform::MessageStoreDefinition>> ParseStoresIni(
+[[nodiscard]] std::optional<std::vector<platform::MessageStoreDefinition>> ParseStoresIni(
     std::string_view text, const std::filesystem::path& baseFolder, std::string& error);
 
 // The stores by the rules above; nullopt with a one-line reason in `error` when a store path
 // does not exist or is not a Maildir, stores.ini is malformed or is no regular file (a link to
 // one is followed), or the demo store cannot be installed.
-std::optional<std::vector<platform::MessageStoreDefinition>> ResolveMessageStores(
+[[nodiscard]] std::optional<std::vector<platform::MessageStoreDefinition>> ResolveMessageStores(
     const std::vector<std::string>& maildirs, std::string& error);
 
 }  // namespace velora::commands

@@ -15,7 +15,7 @@ inline constexpr platform::ULONG kMimeSourceChunkBytes = 4096;
 // when reader.mimeFlag is set and the message is not unsent. The body text stays null when the
 // chosen property cannot be opened; otherwise it is never null afterwards. Returns S_OK, or the
 // HRESULT of the failed OpenProperty.
-platform::HRESULT FetchBody(MessageReader& reader);
+[[nodiscard]] platform::HRESULT FetchBody(MessageReader& reader);
 
 // The steps that end every body fetch: a null body or HTML text becomes empty, and an empty body
 // text with an HTML text becomes HtmlToText of that HTML.

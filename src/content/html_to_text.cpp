@@ -3,6 +3,8 @@
 #include <iterator>
 #include <new>
 
+#include "platform/base/ascii_case.h"
+
 namespace velora::content {
 namespace {
 
@@ -51,18 +53,6 @@ constexpr Entity kEntities[] = {
 };
 static_assert(std::size(kEntities) == 100);
 
-char16_t LowerAscii(char16_t unit) {
-    return unit >= u'A' && unit <= u'Z' ? static_cast<char16_t>(unit + (u'a' - u'A')) : unit;
-}
-
-bool EqualIgnoringCase(std::u16string_view a, std::u16string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t k = 0; k < a.size(); ++k) {
-        if (LowerAscii(a[k]) != LowerAscii(b[k])) return false;
-    }
-    return true;
-}
-
 bool EndsCandidate(char16_t unit) {
     return unit == u' ' || unit == u'\r' || unit == u'\n';
 }
@@ -75,7 +65,7 @@ char16_t EntityCode(std::u16string_view candidate) {
     char16_t firstMatch = 0;
     for (const Entity& entity : kEntities) {
         if (entity.decimal == candidate) return entity.code;
-        if (!EqualIgnoringCase(entity.name, candidate)) continue;
+        if (!platform::EqualsIgnoringAsciiCase(entity.name, candidate)) continue;
         // Names that differ only in case come in pairs, capital first: an exact match wins,
         // otherwise the first of the pair.
         if (entity.name == candidate) return entity.code;

@@ -18,7 +18,7 @@ namespace velora::content {
 //    and including a ";", or up to and including a space, CR or LF, or 255 characters, or the
 //    end. A candidate that EntityCode knows is replaced by its character; otherwise the "&" is
 //    written as it is and the text after it is read on as ordinary text.
-std::optional<std::u16string> HtmlToText(std::u16string_view html);
+[[nodiscard]] std::optional<std::u16string> HtmlToText(std::u16string_view html);
 
 // The code point of a complete candidate ("&amp;", "&#233;"), or 0 when it is no entity of the
 // table. Names compare without regard to case (ASCII letters), except that of two names differing

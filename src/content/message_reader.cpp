@@ -42,7 +42,8 @@ void BuildMessageReader(MessageReader& reader, mail::MailStoreSession& session, 
         (session.DefaultStoreIndex() != storeIndex && (reader.messageFlags & MSGFLAG_FROMME) == 0)
             ? 1
             : 0;
-    FetchBody(reader);
+    // A body that cannot be read stays null, which the reader shows as an empty message.
+    static_cast<void>(FetchBody(reader));
 }
 
 void DestroyMessageReader(MessageReader& reader) {

@@ -131,8 +131,9 @@ void Decode(MessageReader& reader, std::string_view bytes, MimeLevel level) {
         bytes = bytes.substr(0, static_cast<std::size_t>(std::numeric_limits<int>::max()));
     }
     MimeDecoder decoder;
-    platform::MIME_Set(decoder.Handle(), platform::kMimeMessage, 0, bytes.data(),
-                       static_cast<int>(bytes.size()));
+    // Setting the message fails for no bytes: MIME_Do then reports them as unparsed.
+    static_cast<void>(platform::MIME_Set(decoder.Handle(), platform::kMimeMessage, 0, bytes.data(),
+                                         static_cast<int>(bytes.size())));
     const std::string boundary = Walk(reader, decoder, 0);
 
     // The retry closes a multipart message whose closing delimiter was cut off; a message without

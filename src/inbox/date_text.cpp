@@ -13,7 +13,8 @@ constexpr char16_t kBulletSuffix[] = u" \u2022 ";
 template <typename Formatter>
 std::u16string FormatWith(const mail::MessageSummary& summary, Formatter format, DWORD flags) {
     SYSTEMTIME time{};
-    FileTimeToSystemTime(&summary.deliveryTime, &time);
+    // A delivery time out of range leaves `time` all zero, and that is what gets formatted.
+    static_cast<void>(FileTimeToSystemTime(&summary.deliveryTime, &time));
     char16_t buffer[kTextBufferSize] = {};
     const int written = format(LOCALE_USER_DEFAULT, flags, &time, nullptr, buffer, kTextBufferSize);
     std::u16string text(buffer, written > 0 ? static_cast<std::size_t>(written - 1) : 0);

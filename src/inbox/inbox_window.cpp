@@ -103,7 +103,7 @@ LRESULT InboxWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
             return OnCreate();
         case WM_TIMER:
             if (wParam != kListTimer) return DefWindowProc(message, wParam, lParam);
-            KillTimer(this, kListTimer);
+            static_cast<void>(KillTimer(this, kListTimer));  // it runs: its message is here
             if (list_) {
                 list_->DeleteAllItems();
                 list_->SetItemCount(messages_.Count());
@@ -172,7 +172,8 @@ int InboxWindow::SelectedIndex() const {
 }
 
 void InboxWindow::SelectItem(int index) {
-    list_->SetItemState(index, kSelectState, kAllStates);
+    // Callers select rows of the list only; an index past its end is refused and changes nothing.
+    static_cast<void>(list_->SetItemState(index, kSelectState, kAllStates));
 }
 
 void InboxWindow::RedrawAll() {
@@ -190,10 +191,10 @@ void InboxWindow::ReloadList() {
 
 void InboxWindow::DeleteRow(int index) {
     messages_.Delete(index);
-    list_->DeleteItem(index);
+    static_cast<void>(list_->DeleteItem(index));  // a row of the list, like the message deleted
     if (messages_.Count() > 0) {
         SelectItem(index);
-        list_->EnsureVisible(index);
+        static_cast<void>(list_->EnsureVisible(index));
     }
 }
 

@@ -62,7 +62,7 @@ void MailInboxMessages::Delete(int index) {
     // The row goes whether or not the store could move the message.
     static_cast<void>(
         mail::DeleteMessage(session_, summary->entryIdSize, summary->entryIdBytes.get()));
-    list_.summaries.RemoveAt(index);
+    static_cast<void>(list_.summaries.RemoveAt(index));  // Summary(index) found it
 }
 
 void MailInboxMessages::Sort(SortKey key) {

@@ -43,6 +43,6 @@ void WalkSubfolders(MailStoreSession& session, platform::IMAPIFolder* folder, st
 
 // The summary builder: appends the row's summary to the list. False when no summary could be
 // allocated (the row is skipped and not counted).
-bool AppendMessageSummary(InboxList& list, const MessageRow& row);
+[[nodiscard]] bool AppendMessageSummary(InboxList& list, const MessageRow& row);
 
 }  // namespace velora::mail

@@ -1,5 +1,6 @@
 #include "mail/mail_store_session.h"
 
+#include "platform/base/ascii_case.h"
 #include "platform/mapi/mapi.h"
 
 namespace velora::mail {
@@ -16,11 +17,7 @@ constexpr ULONG kSpecialFolderTags[5] = {PR_CE_IPM_INBOX_ENTRYID, PR_IPM_OUTBOX_
 
 bool ContainsDefaultMark(const char16_t* name) {
     if (name == nullptr) return false;
-    std::u16string upper(name);
-    for (char16_t& c : upper) {
-        if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
-    }
-    return upper.find(u".DEFAULT") != std::u16string::npos;
+    return AsciiUppercase(name).find(u".DEFAULT") != std::u16string::npos;
 }
 
 }  // namespace

@@ -38,7 +38,7 @@ class MapiRuntime {
     ~MapiRuntime();
     MapiRuntime(const MapiRuntime&) = delete;
     MapiRuntime& operator=(const MapiRuntime&) = delete;
-    HRESULT Result() const { return result_; }
+    [[nodiscard]] HRESULT Result() const { return result_; }
 
   private:
     HRESULT result_;
@@ -77,7 +77,7 @@ class MailStoreSession {
     std::uint32_t LoggedOn() const { return loggedOn_; }
 
   private:
-    HRESULT WalkStores();
+    [[nodiscard]] HRESULT WalkStores();
 
     platform::ComPtr<platform::IMAPISession> session_;
     std::uint32_t loggedOn_ = 0;

@@ -42,7 +42,7 @@ const char16_t* SearchText(std::u16string_view document, std::size_t start, cons
 // `findFromTop` the search starts at index 0 and the flag is cleared; otherwise it starts one
 // character after `cursor` (the reader's cursor stands just past the word shown), so the search
 // begins inside the next token. An absent document starts at 0 and finds nothing.
-std::optional<std::size_t> FindInDocument(std::u16string_view document, std::size_t cursor,
-                                          FindState& state);
+[[nodiscard]] std::optional<std::size_t> FindInDocument(std::u16string_view document,
+                                                        std::size_t cursor, FindState& state);
 
 }  // namespace velora::reader

@@ -88,7 +88,7 @@ void AdvancePastFrame(Player& player);
 // What the word area shows for the prepared frame: the wordLength characters at the cursor, or
 // nothing (an empty view) for a sentence-end frame. Returns false when the display shows
 // "The End." instead (atEnd set, or NUL at the cursor); then the cursor is not advanced.
-bool FrameText(const Player& player, std::u16string_view& text);
+[[nodiscard]] bool FrameText(const Player& player, std::u16string_view& text);
 
 // Speed keys: Slower is +10 up to 500 (VK_LEFT), Faster is -10 down to 20 (VK_RIGHT). Both then set
 // SpeedBar = SpeedSet * 100 / 500.

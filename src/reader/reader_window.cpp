@@ -27,7 +27,9 @@ ReaderWindow::ReaderWindow(Screen& screen, HINSTANCE instance, Player& player,
           [this] { ArmTimer(kBacklightTimer, services::kBacklightDelayMs); },
           [this] { Kill(kBacklightTimer); },
           [this] {
-              if (backlightEvent_ != nullptr) EventModify(backlightEvent_, EVENT_PULSE);
+              // A pulse nobody waits for is lost, as it should be.
+              if (backlightEvent_ != nullptr)
+                  static_cast<void>(EventModify(backlightEvent_, EVENT_PULSE));
           }}) {}
 
 ReaderWindow::~ReaderWindow() = default;
@@ -64,7 +66,7 @@ void ReaderWindow::ArmTimer(UINT_PTR id, UINT elapseMs) {
 }
 
 void ReaderWindow::Kill(UINT_PTR id) {
-    KillTimer(this, id);
+    static_cast<void>(KillTimer(this, id));  // false when the timer was not running
 }
 
 void ReaderWindow::ShowBar(HWND bar, int command) {
@@ -216,7 +218,7 @@ void ReaderWindow::ReleaseReaderResources() {
         Kill(id);
     }
     if (backlightEvent_ != nullptr) {
-        CloseHandle(backlightEvent_);
+        static_cast<void>(CloseHandle(backlightEvent_));  // the event is ours and is let go
         backlightEvent_ = nullptr;
     }
 }

@@ -61,7 +61,8 @@ void TakeBacklightSnapshot(BacklightSnapshot& snapshot) {
     for (const auto& [name, field] : {std::pair{u"BatteryTimeout", &snapshot.BatteryTimeout},
                                       std::pair{u"ACTimeout", &snapshot.ACTimeout}}) {
         RegistryKey key(kBacklightKey);
-        if (key.IsOpen()) key.Read(name, *field);
+        // A value that cannot be read leaves the field as it was.
+        if (key.IsOpen()) static_cast<void>(key.Read(name, *field));
     }
 
     std::int32_t holder = 0;

@@ -84,7 +84,8 @@ INT_PTR HandleDialogShellMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return TRUE;
         case WM_HOTKEY:
             if (HIWORD(static_cast<std::uintptr_t>(lParam)) == VK_TBACK) {
-                SHSendBackToFocusWindow(message, wParam, lParam);
+                // Without a focus window the Back key has nowhere to go: nothing to do.
+                static_cast<void>(SHSendBackToFocusWindow(message, wParam, lParam));
             }
             return TRUE;
         default:
@@ -116,16 +117,18 @@ INT_PTR InitDialogWindow(DialogWindow& dialog, DialogKind kind) {
 
     const DialogContext& context = Context();
     if (kind == DialogKind::About) {
-        dialog.SetItemText(kAboutTextControl, context.aboutText ? context.aboutText() : u"");
+        // The dialog's own controls: setting their text cannot fail.
+        static_cast<void>(
+            dialog.SetItemText(kAboutTextControl, context.aboutText ? context.aboutText() : u""));
         SetWindowText(&dialog, kAboutTitle);
         dialog.FocusControl(kAboutTextControl);
     } else {
-        dialog.SetItemText(kFindTextControl, u"");
+        static_cast<void>(dialog.SetItemText(kFindTextControl, u""));
         SetWindowText(&dialog, kFindTitle);
         dialog.FocusControl(kFindTextControl);
         const std::u16string last = context.lastFindText ? context.lastFindText() : u"";
         if (!last.empty()) {
-            dialog.SetItemText(kFindTextControl, last);
+            static_cast<void>(dialog.SetItemText(kFindTextControl, last));
             dialog.SelectText(kFindTextControl, -1, static_cast<int>(last.size()));
         }
     }

@@ -59,7 +59,7 @@ class DialogWindow : public platform::Window {
     INT_PTR Result() const { return result_; }
 
     // SetDlgItemTextW / GetDlgItemTextW; false for an unknown control.
-    bool SetItemText(int id, std::u16string_view text);
+    [[nodiscard]] bool SetItemText(int id, std::u16string_view text);
     std::u16string ItemText(int id) const;
     // IsDlgButtonChecked / CheckDlgButton.
     platform::UINT IsButtonChecked(int id) const;

@@ -16,8 +16,8 @@ bool CheckHomeTimeout(const InformationMessage& showMessage) {
     DWORD size = sizeof data;
     DWORD type = 0;
     // The result is ignored: a missing (or oversized) value leaves 0.
-    RegQueryValueExW(key, u"Timeout", nullptr, &type, data, &size);
-    RegCloseKey(key);
+    static_cast<void>(RegQueryValueExW(key, u"Timeout", nullptr, &type, data, &size));
+    static_cast<void>(RegCloseKey(key));  // nothing was written through it
     const auto timeout = static_cast<std::int32_t>(
         static_cast<std::uint32_t>(data[0]) | (static_cast<std::uint32_t>(data[1]) << 8) |
         (static_cast<std::uint32_t>(data[2]) << 16) | (static_cast<std::uint32_t>(data[3]) << 24));

@@ -23,6 +23,6 @@ using InformationMessage =
 // True when the program may run. The key is opened (created if missing) and "Timeout" read; a
 // missing value reads as 0. A value below 1800000 and not negative shows kHomeTimeoutMessage
 // through `showMessage` and answers false; a key that cannot be opened answers false silently.
-bool CheckHomeTimeout(const InformationMessage& showMessage);
+[[nodiscard]] bool CheckHomeTimeout(const InformationMessage& showMessage);
 
 }  // namespace velora::services

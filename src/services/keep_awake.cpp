@@ -11,13 +11,14 @@ std::u16string KeepAwakeSoundPath(const std::u16string& programFolder) {
 
 void KeepAwakeSound::Start() {
     held_ = true;
-    platform::sndPlaySoundW(nullptr, 0);
-    // A missing or unplayable file fails silently.
-    platform::sndPlaySoundW(path_.c_str(), platform::SND_ASYNC | platform::SND_LOOP);
+    // Stopping what plays cannot fail; a missing or unplayable file fails silently.
+    static_cast<void>(platform::sndPlaySoundW(nullptr, 0));
+    static_cast<void>(
+        platform::sndPlaySoundW(path_.c_str(), platform::SND_ASYNC | platform::SND_LOOP));
 }
 
 void KeepAwakeSound::StopAnySound() {
-    platform::sndPlaySoundW(nullptr, 0);
+    static_cast<void>(platform::sndPlaySoundW(nullptr, 0));  // stopping cannot fail
 }
 
 void ResetIdleTimer() {

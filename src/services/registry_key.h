@@ -24,7 +24,7 @@ class RegistryKey {
     // Reads through a 4-byte buffer that holds the field's current bytes: a shorter value
     // overwrites only its own bytes; a missing or longer one fails and leaves the field as it
     // was. The stored type is not checked.
-    bool Read(const char16_t* name, std::int32_t& field);
+    [[nodiscard]] bool Read(const char16_t* name, std::int32_t& field);
     // Reads `name`, or sets `fallback` when it cannot be read.
     void ReadOr(const char16_t* name, std::int32_t& field, std::int32_t fallback) {
         if (!Read(name, field)) field = fallback;

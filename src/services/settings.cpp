@@ -20,13 +20,13 @@ std::int32_t LoadSettings(ReadingSettings& settings, BacklightSnapshot& snapshot
     key.ReadOr(u"CurWordDelay", settings.CurWordDelay, 219);
     key.ReadOr(u"SpeedSet", settings.SpeedSet, 210);
     // The four delays keep what they hold when unreadable; their bars follow the field.
-    key.Read(u"Punct1", settings.Punct1);
+    static_cast<void>(key.Read(u"Punct1", settings.Punct1));
     settings.Punct1Bar = GaugeBar(settings.Punct1);
-    key.Read(u"Punct2", settings.Punct2);
+    static_cast<void>(key.Read(u"Punct2", settings.Punct2));
     settings.Punct2Bar = GaugeBar(settings.Punct2);
-    key.Read(u"Len", settings.Len);
+    static_cast<void>(key.Read(u"Len", settings.Len));
     settings.LenBar = settings.Len;  // its range already spans 0 to 100
-    key.Read(u"Num", settings.Num);
+    static_cast<void>(key.Read(u"Num", settings.Num));
     settings.NumBar = GaugeBar(settings.Num);
     key.ReadOr(u"Light", settings.Light, 1);
     key.ReadOr(u"Tintline", settings.Tintline, 1);

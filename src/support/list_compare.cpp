@@ -1,11 +1,9 @@
 #include "support/list_compare.h"
 
+#include "platform/base/ascii_case.h"
+
 namespace velora::support {
 namespace {
-
-char16_t LowerAscii(char16_t unit) {
-    return unit >= u'A' && unit <= u'Z' ? static_cast<char16_t>(unit + (u'a' - u'A')) : unit;
-}
 
 std::u16string_view ViewOf(const char16_t* text) {
     return text != nullptr ? std::u16string_view(text) : std::u16string_view();
@@ -30,7 +28,7 @@ int CompareOrdinal(std::u16string_view a, std::u16string_view b) {
 }
 
 int CompareOrdinalIgnoreCase(std::u16string_view a, std::u16string_view b) {
-    return CompareUnits(a, b, LowerAscii);
+    return CompareUnits(a, b, [](char16_t unit) { return platform::AsciiLower(unit); });
 }
 
 int CompareOrdinal(const char16_t* a, const char16_t* b) {

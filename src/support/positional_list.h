@@ -108,7 +108,7 @@ class PositionalList {
 
     // Points `element` at the element with external index `index` (which becomes the cursor), or
     // at the empty record with a status other than kListOk.
-    int Get(std::int64_t index, T*& element) {
+    [[nodiscard]] int Get(std::int64_t index, T*& element) {
         element = &emptyRecord_;
         Node* node = nullptr;
         const int status = Reach(index, node);
@@ -122,7 +122,7 @@ class PositionalList {
         return Reach(index, node) == kListOk ? &node->element : nullptr;
     }
 
-    int RemoveAt(std::int64_t index) {
+    [[nodiscard]] int RemoveAt(std::int64_t index) {
         const std::int64_t position = index - baseIndex_ + 1;
         if (position < 1 || position > count_) return kListOutOfRange;
         if (position == 1) return RemoveFirst();
@@ -139,7 +139,7 @@ class PositionalList {
         return kListOk;
     }
 
-    int RemoveFirst() {
+    [[nodiscard]] int RemoveFirst() {
         if (count_ == 0) return kListOutOfRange;
         Node* node = first_;
         if (count_ == 1) {
@@ -155,7 +155,7 @@ class PositionalList {
         return kListOk;
     }
 
-    int RemoveLast() {
+    [[nodiscard]] int RemoveLast() {
         if (count_ == 0) return kListOutOfRange;
         Node* node = last_;
         if (count_ == 1) {
@@ -267,7 +267,7 @@ class PositionalList {
         count_ = 0;
     }
 
-    int Reach(std::int64_t index, Node*& node) {
+    [[nodiscard]] int Reach(std::int64_t index, Node*& node) {
         const std::int64_t position = index - baseIndex_ + 1;
         if (position < 1 || position > count_) return kListOutOfRange;
         return NodeAt(static_cast<std::int32_t>(position), node);
@@ -275,7 +275,7 @@ class PositionalList {
 
     // Finds the node at position p (1 <= p <= count) from whichever known node is nearest, and
     // makes it the cursor.
-    int NodeAt(std::int32_t p, Node*& node) {
+    [[nodiscard]] int NodeAt(std::int32_t p, Node*& node) {
         const std::int32_t c = cursorPosition_;
         node = nullptr;
         if (p == 1) {

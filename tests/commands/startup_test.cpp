@@ -457,9 +457,10 @@ TEST_F(StartupTest, HomeScreenTimeoutBelowHalfAnHourEndsStartUp) {
                               &key, &disposition),
               ERROR_SUCCESS);
     const DWORD tenMinutes = 600000;
-    RegSetValueExW(key, u"Timeout", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&tenMinutes),
-                   sizeof tenMinutes);
-    RegCloseKey(key);
+    EXPECT_EQ(RegSetValueExW(key, u"Timeout", 0, REG_DWORD,
+                             reinterpret_cast<const BYTE*>(&tenMinutes), sizeof tenMinutes),
+              ERROR_SUCCESS);
+    EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
     EXPECT_EQ(Start(), Application::Started::Ended);
     ASSERT_EQ(boxes_.boxes.size(), 1u);
     EXPECT_EQ(boxes_.boxes[0].caption, u"Velora");

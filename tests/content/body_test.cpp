@@ -13,6 +13,7 @@
 #include "content/mime_decoding.h"
 #include "fake_message.h"
 #include "platform/base/text_codec.h"
+#include "platform/maildir/plain_body.h"
 #include "platform/mime/mime_component.h"
 
 namespace velora::content {
@@ -99,6 +100,25 @@ TEST(ReadingTextOfMessageFile, AnyBytesGiveValidText) {
     }
 }
 
+// The reader's MIME source and the store's plain body read a text part by one charset rule.
+TEST(ReadingTextOfMessageFile, DecodesCharsetsAsThePlainBodyDoes) {
+    const struct {
+        const char* contentType;  // what follows "text/plain", then the body
+        const char* text;
+    } cases[] = {
+        {"; charset=iso-8859-1\r\n\r\n\x80\x93\x9F", "\u20AC\u201C\u0178"},
+        {"; charset=windows-1252\r\n\r\n\x80\x99", "\u20AC\u2122"},
+        {"; charset=x-no-such-charset\r\n\r\ncaf\xE9", "caf\u00E9"},
+        {"\r\n\r\ncaf\xE9", "caf\u00E9"},
+        {"; charset=utf-8\r\n\r\nok \xFF", "ok \uFFFD"},
+    };
+    for (const auto& c : cases) {
+        const std::string message = std::string("Content-Type: text/plain") + c.contentType;
+        EXPECT_EQ(Utf8(ReadingTextOfMessageFile(message).View()), c.text) << c.contentType;
+        EXPECT_EQ(Utf8(ExtractPlainBody(message).value_or(u"none")), c.text) << c.contentType;
+    }
+}
+
 TEST(ReadingTextOfMessageFile, DeeplyNestedAlternativesStopAtTheLimit) {
     // `depth` alternatives around "bottom"; then, in the outermost one, a second part "after".
     // The same boundary at every level: each delimiter line belongs to the innermost.
@@ -153,7 +173,7 @@ TEST_F(FetchBodyTest, MimeFlagOnAReceivedMessageReadsTheMimeSourceInChunks) {
     message.SetPlainBody(u"not this");
     message.SetMimeSource(ReadMessageFile("mixed_nested_alternative_attachment.eml"));
     reader.mimeFlag = 1;
-    FetchBody(reader);
+    EXPECT_EQ(FetchBody(reader), S_OK);
     EXPECT_EQ(message.opened, std::vector<ULONG>{PR_CE_MIME_TEXT});
     ASSERT_FALSE(message.reads.empty());
     EXPECT_EQ(message.reads.front(), kMimeSourceChunkBytes);
@@ -164,7 +184,7 @@ TEST_F(FetchBodyTest, MimeFlagOnAReceivedMessageReadsTheMimeSourceInChunks) {
 TEST_F(FetchBodyTest, PlainBodyOfExactlyOneChunkTakesASecondEmptyRead) {
     const std::u16string text(kPlainBodyChunkBytes / 2, u'w');
     message.SetPlainBody(text);
-    FetchBody(reader);
+    EXPECT_EQ(FetchBody(reader), S_OK);
     EXPECT_EQ(message.reads, (std::vector<ULONG>{kPlainBodyChunkBytes, kPlainBodyChunkBytes}));
     EXPECT_EQ(reader.bodyText.View(), text);
 }
@@ -173,21 +193,21 @@ TEST_F(FetchBodyTest, PlainBodyLongerThanAChunkIsWhole) {
     std::u16string text;
     for (int i = 0; i < 3000; ++i) text += u"word\u00e9 ";
     message.SetPlainBody(text);
-    FetchBody(reader);
+    EXPECT_EQ(FetchBody(reader), S_OK);
     EXPECT_EQ(reader.bodyText.View(), text);
 }
 
 TEST_F(FetchBodyTest, PartlyDownloadedPlainBodyLosesTwoUnitsAndEndsWithTheMarker) {
     message.SetPlainBody(u"Hello there\r\n");
     reader.messageStatus = 0x00010000;
-    FetchBody(reader);
+    EXPECT_EQ(FetchBody(reader), S_OK);
     EXPECT_EQ(reader.bodyText.View(), u"Hello there" + std::u16string(kMarker));
 }
 
 TEST_F(FetchBodyTest, PartlyDownloadedEmptyPlainBodyIsTheMarkerAlone) {
     message.SetPlainBody(u"");
     reader.messageStatus = 0x00100000;
-    FetchBody(reader);
+    EXPECT_EQ(FetchBody(reader), S_OK);
     EXPECT_EQ(reader.bodyText.View(), kMarker);
 }
 
@@ -195,7 +215,7 @@ TEST_F(FetchBodyTest, PartlyDownloadedMimeTextEndsWithTheMarker) {
     message.SetMimeSource(ReadMessageFile("truncated_mixed_after_text.eml"));
     reader.mimeFlag = 1;
     reader.messageStatus = 0x00010000;
-    FetchBody(reader);
+    EXPECT_EQ(FetchBody(reader), S_OK);
     EXPECT_EQ(reader.bodyText.View(), u"The text part is whole." + std::u16string(kMarker));
 }
 

@@ -21,7 +21,7 @@ class KeepAwakeTest : public ::testing::Test {
         };
         event_ = CreateEventW(nullptr, FALSE, FALSE, u"BackLightChangeEvent");
     }
-    ~KeepAwakeTest() override { CloseHandle(event_); }
+    ~KeepAwakeTest() override { static_cast<void>(CloseHandle(event_)); }
 
     ProgramServices services_;
     RecordingScreenSaver screenSaver_;
@@ -36,23 +36,23 @@ TEST_F(KeepAwakeTest, PulseHoldsTheInhibitWhileTheOnValuesAreWrittenAndReleasesI
 
     values_[u"BatteryTimeout"] = kBacklightOnValue;
     values_[u"ACTimeout"] = kBacklightOnValue;
-    EventModify(event_, EVENT_PULSE);
-    EventModify(event_, EVENT_PULSE);  // held once only
+    EXPECT_TRUE(EventModify(event_, EVENT_PULSE));
+    EXPECT_TRUE(EventModify(event_, EVENT_PULSE));  // held once only
     EXPECT_TRUE(BacklightHeld());
 
     values_[u"BatteryTimeout"] = 30;
     values_[u"ACTimeout"] = 60;
-    EventModify(event_, EVENT_PULSE);
+    EXPECT_TRUE(EventModify(event_, EVENT_PULSE));
     EXPECT_FALSE(BacklightHeld());
     EXPECT_EQ(screenSaver_.calls, (std::vector<std::string>{"Inhibit", "UnInhibit"}));
 }
 
 TEST_F(KeepAwakeTest, OneOnValueIsEnoughAndMissingValuesCountAsOff) {
     values_[u"ACTimeout"] = kBacklightOnValue;  // the battery write failed
-    EventModify(event_, EVENT_PULSE);
+    EXPECT_TRUE(EventModify(event_, EVENT_PULSE));
     EXPECT_TRUE(BacklightHeld());
     values_.clear();
-    EventModify(event_, EVENT_PULSE);
+    EXPECT_TRUE(EventModify(event_, EVENT_PULSE));
     EXPECT_FALSE(BacklightHeld());
 }
 
@@ -62,7 +62,7 @@ TEST_F(KeepAwakeTest, OtherEventsDoNotTouchTheBacklight) {
     EXPECT_TRUE(EventModify(other, EVENT_PULSE));
     EXPECT_FALSE(BacklightHeld());
     EXPECT_FALSE(EventModify(nullptr, EVENT_PULSE));
-    CloseHandle(other);
+    EXPECT_TRUE(CloseHandle(other));
 }
 
 TEST_F(KeepAwakeTest, SoundStopsFirstLoopsOnRequestAndNullOnlyStops) {

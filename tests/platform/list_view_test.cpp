@@ -21,7 +21,7 @@ TEST(ListView, FirstProgrammaticSelectionSetsTheMarkLaterOnesDoNot) {
     EXPECT_EQ(list.GetSelectionMark(), -1);
     ASSERT_TRUE(list.SetItemState(3, kSelect, 0xF));
     EXPECT_EQ(list.GetSelectionMark(), 3);
-    list.SetItemState(5, kSelect, 0xF);
+    EXPECT_TRUE(list.SetItemState(5, kSelect, 0xF));
     EXPECT_EQ(list.GetSelectionMark(), 3);
     // Focus moved to 5; item 3 is still selected (the list allows several).
     EXPECT_EQ(list.GetItemState(3, 0xF), LVIS_SELECTED);
@@ -31,8 +31,8 @@ TEST(ListView, FirstProgrammaticSelectionSetsTheMarkLaterOnesDoNot) {
 
 TEST(ListView, DeleteAllItemsForgetsEverything) {
     ListView list = MakeList(10);
-    list.SetItemState(4, kSelect, 0xF);
-    list.EnsureVisible(9);
+    EXPECT_TRUE(list.SetItemState(4, kSelect, 0xF));
+    EXPECT_TRUE(list.EnsureVisible(9));
     list.DeleteAllItems();
     EXPECT_EQ(list.GetItemCount(), 0);
     EXPECT_EQ(list.GetSelectionMark(), -1);
@@ -58,7 +58,7 @@ TEST(ListView, DeleteItemMovesTheMarkOnlyWhenAnEarlierItemGoes) {
     };
     for (const DeleteCase& c : cases) {
         ListView list = MakeList(c.count);
-        list.SetItemState(c.mark, kSelect, 0xF);
+        EXPECT_TRUE(list.SetItemState(c.mark, kSelect, 0xF));
         ASSERT_TRUE(list.DeleteItem(c.deleted)) << c.name;
         EXPECT_EQ(list.GetItemCount(), c.count - 1) << c.name;
         EXPECT_EQ(list.GetSelectionMark(), c.expectedMark) << c.name;
@@ -70,8 +70,8 @@ TEST(ListView, DeleteItemMovesTheMarkOnlyWhenAnEarlierItemGoes) {
 
 TEST(ListView, DeleteItemShiftsTheStatesOfLaterItems) {
     ListView list = MakeList(5);
-    list.SetItemState(3, kSelect, 0xF);
-    list.DeleteItem(1);
+    EXPECT_TRUE(list.SetItemState(3, kSelect, 0xF));
+    EXPECT_TRUE(list.DeleteItem(1));
     EXPECT_EQ(list.GetItemState(2, 0xF), kSelect);
     EXPECT_EQ(list.GetItemState(3, 0xF), 0u);
 }
@@ -122,14 +122,14 @@ TEST(ListView, KeyFilterSeesEveryKeyBeforeTheList) {
 TEST(ListView, EnsureVisibleScrollsTheLeastAndShrinkingKeepsThePageFull) {
     ListView list = MakeList(20);
     EXPECT_EQ(list.GetCountPerPage(), 5);
-    list.EnsureVisible(12);
+    EXPECT_TRUE(list.EnsureVisible(12));
     EXPECT_EQ(list.GetTopIndex(), 8);
-    list.EnsureVisible(10);
+    EXPECT_TRUE(list.EnsureVisible(10));
     EXPECT_EQ(list.GetTopIndex(), 8);
-    list.EnsureVisible(3);
+    EXPECT_TRUE(list.EnsureVisible(3));
     EXPECT_EQ(list.GetTopIndex(), 3);
     EXPECT_EQ(list.ItemRect(4).top, 36);
-    list.EnsureVisible(19);
+    EXPECT_TRUE(list.EnsureVisible(19));
     list.SetItemCount(17);
     EXPECT_EQ(list.GetTopIndex(), 12);
     list.SetItemCount(2);

@@ -167,7 +167,7 @@ TEST_F(MenuBarTest, HeldBackReachesTheFocusWindowAsAHeldBackspace) {
     };
     window_.onMessage = [](UINT message, WPARAM wParam, LPARAM lParam) -> std::optional<LRESULT> {
         if (message != WM_HOTKEY) return std::nullopt;
-        SHSendBackToFocusWindow(message, wParam, lParam);
+        static_cast<void>(SHSendBackToFocusWindow(message, wParam, lParam));
         return TRUE;
     };
     SetFocus(&edit);

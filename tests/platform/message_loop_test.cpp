@@ -36,9 +36,9 @@ class MessageLoopTest : public ::testing::Test {
 };
 
 TEST_F(MessageLoopTest, PostedMessagesAndPaintsRunInTheLoopUntilPostQuitMessage) {
-    PostMessage(&window_, WM_COMMAND, 5, 0);
-    PostMessage(&window_, WM_COMMAND, 99, 0);
-    PostMessage(&window_, WM_COMMAND, 6, 0);  // after the quit: never dispatched
+    EXPECT_TRUE(PostMessage(&window_, WM_COMMAND, 5, 0));
+    EXPECT_TRUE(PostMessage(&window_, WM_COMMAND, 99, 0));
+    EXPECT_TRUE(PostMessage(&window_, WM_COMMAND, 6, 0));  // after the quit: never dispatched
     EXPECT_EQ(screen_.RunMessageLoop(), 3);
     const Log expected = {"W ACTIVE", "W COMMAND 5", "W COMMAND 99"};
     EXPECT_EQ(log_, expected);
@@ -53,7 +53,7 @@ TEST_F(MessageLoopTest, NestedModalLoopEndsWithEndModal) {
 
 TEST_F(MessageLoopTest, QuitDuringAModalLoopEndsItAndTheMainLoop) {
     LoggingWindow dialog(screen_, "D", log_, Window::Kind::Dialog);
-    PostMessage(&window_, WM_COMMAND, 1, 0);
+    EXPECT_TRUE(PostMessage(&window_, WM_COMMAND, 1, 0));
     window_.onMessage = [&](UINT message, WPARAM wParam, LPARAM) -> std::optional<LRESULT> {
         if (message == WM_COMMAND && wParam == 1) {
             QTimer::singleShot(0, [] { PostQuitMessage(9); });

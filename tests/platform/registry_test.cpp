@@ -156,7 +156,7 @@ TEST_F(RegistryFileTest, ValuesSurviveIntoAFreshHiveObject) {
 
 TEST_F(RegistryFileTest, RewritingTheSameValueLeavesTheFileAlone) {
     RegistryHive hive(file_);
-    hive.OpenKey(u"K", RegistryHive::Create::IfMissing);
+    EXPECT_TRUE(hive.OpenKey(u"K", RegistryHive::Create::IfMissing));
     hive.SetValue(u"K", u"V", kRegistryTypeDword, Dword(5));
     ASSERT_TRUE(hive.Flush());
     const std::string before = ReadBytes(file_);
@@ -172,7 +172,7 @@ TEST_F(RegistryFileTest, RewritingTheSameValueLeavesTheFileAlone) {
 TEST_F(RegistryFileTest, PendingChangesAreCommittedWhenTheHiveIsDestroyed) {
     {
         RegistryHive hive(file_);
-        hive.OpenKey(u"K", RegistryHive::Create::IfMissing);
+        EXPECT_TRUE(hive.OpenKey(u"K", RegistryHive::Create::IfMissing));
         hive.SetValue(u"K", u"V", kRegistryTypeDword, Dword(5));
     }
     RegistryHive again(file_);
@@ -225,7 +225,7 @@ TEST_F(RegistryFileTest, ABadLineIsNamedAndTheOtherSettingsAreKept) {
 TEST_F(RegistryFileTest, StaleTemporaryFileFromAnInterruptedWriteIsHarmless) {
     {
         RegistryHive hive(file_);
-        hive.OpenKey(u"K", RegistryHive::Create::IfMissing);
+        EXPECT_TRUE(hive.OpenKey(u"K", RegistryHive::Create::IfMissing));
         hive.SetValue(u"K", u"V", kRegistryTypeDword, Dword(1));
     }
     const std::filesystem::path temporary = file_.string() + ".tmp";
@@ -248,7 +248,7 @@ TEST_F(RegistryFileTest, WriterKilledMidWriteLeavesAReadableHive) {
         // Commit as fast as possible; say so after a while and go on until killed.
         ::close(ready[0]);
         RegistryHive hive(file_);
-        hive.OpenKey(u"K", RegistryHive::Create::IfMissing);
+        EXPECT_TRUE(hive.OpenKey(u"K", RegistryHive::Create::IfMissing));
         for (std::uint32_t count = 1;; ++count) {
             hive.SetValue(u"K", u"Count", kRegistryTypeDword, Dword(count));
             hive.SetValue(u"K", u"Padding" + std::u16string(count % 7, u'x'), 3,
@@ -302,9 +302,9 @@ TEST_F(RegistryFileTest, TwoHivesOnOneFileSeeAndKeepEachOthersWrites) {
 TEST_F(RegistryFileTest, UncommittedWritesStayOnTopOfAnotherProcessesCommit) {
     RegistryHive running(file_);
     RegistryHive other(file_);
-    running.OpenKey(u"App", RegistryHive::Create::IfMissing);
+    EXPECT_TRUE(running.OpenKey(u"App", RegistryHive::Create::IfMissing));
     running.SetValue(u"App", u"Mine", kRegistryTypeDword, Dword(1));
-    other.OpenKey(u"App", RegistryHive::Create::IfMissing);
+    EXPECT_TRUE(other.OpenKey(u"App", RegistryHive::Create::IfMissing));
     other.SetValue(u"App", u"Mine", kRegistryTypeDword, Dword(2));
     other.SetValue(u"App", u"Theirs", kRegistryTypeDword, Dword(3));
     ASSERT_TRUE(other.Flush());

@@ -175,8 +175,8 @@ TEST_F(ScreenTest, NothingInvalidatedOutsideTheClientAreaAndCoveredWindowsAreNot
 TEST_F(ScreenTest, PostedMessagesRunInOrderBeforeThePendingPaint) {
     ShowWindow(&inbox_, SW_SHOW);
     log_.clear();
-    PostMessage(&inbox_, WM_COMMAND, 320, 0);
-    PostMessage(&inbox_, WM_COMMAND, 321, 0);
+    EXPECT_TRUE(PostMessage(&inbox_, WM_COMMAND, 320, 0));
+    EXPECT_TRUE(PostMessage(&inbox_, WM_COMMAND, 321, 0));
     screen_.ProcessMessages();
     const Log expected = {"Inbox COMMAND 320", "Inbox COMMAND 321", "Inbox PAINT",
                           "Inbox ERASEBKGND"};

@@ -57,7 +57,7 @@ TEST_F(TimerTest, NothingArmedMeansNoWakeup) {
     EXPECT_FALSE(clock_.PendingWakeup());
     SetTimer(&window_, 3, 85);
     EXPECT_EQ(clock_.PendingWakeup(), 85);
-    KillTimer(&window_, 3);
+    EXPECT_TRUE(KillTimer(&window_, 3));
     EXPECT_FALSE(clock_.PendingWakeup());
 }
 
@@ -65,7 +65,7 @@ TEST_F(TimerTest, NothingArmedMeansNoWakeup) {
 // arms the other timer. The next word must come when the previous one was due plus its delay.
 TEST_F(TimerTest, OneShotChainCountsFromTheDueTimeNotFromAfterTheHandler) {
     onTimer = [this](int id) {
-        KillTimer(&window_, static_cast<UINT_PTR>(id));
+        EXPECT_TRUE(KillTimer(&window_, static_cast<UINT_PTR>(id)));
         clock_.Spend(7);  // painting
         SetTimer(&window_, id == 1 ? 2 : 1, id == 1 ? 200 : 50);
     };
@@ -79,7 +79,7 @@ TEST_F(TimerTest, OneShotChainCountsFromTheDueTimeNotFromAfterTheHandler) {
 
 TEST_F(TimerTest, AHandlerHeldUpBeyondTheLimitCountsFromNow) {
     onTimer = [this](int id) {
-        KillTimer(&window_, static_cast<UINT_PTR>(id));
+        EXPECT_TRUE(KillTimer(&window_, static_cast<UINT_PTR>(id)));
         if (id == 1) {
             clock_.Spend(kTimerCatchUpLimitMs + 1);
             SetTimer(&window_, 2, 100);
@@ -92,7 +92,7 @@ TEST_F(TimerTest, AHandlerHeldUpBeyondTheLimitCountsFromNow) {
     // Within the limit the due time still counts.
     fired_.clear();
     onTimer = [this](int id) {
-        KillTimer(&window_, static_cast<UINT_PTR>(id));
+        EXPECT_TRUE(KillTimer(&window_, static_cast<UINT_PTR>(id)));
         clock_.Spend(kTimerCatchUpLimitMs);
         if (id == 3) SetTimer(&window_, 4, 100);
     };

@@ -244,8 +244,10 @@ TEST_F(ReaderWindowTest, SpeedKeysStopAtTwentyAndFiveHundredWithTheirCaptions) {
     ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, u"Software\\Quenrick\\Velora", 0, 0, &key), 0);
     std::int32_t stored = 0;
     DWORD size = 4;
-    RegQueryValueExW(key, u"SpeedSet", nullptr, nullptr, reinterpret_cast<BYTE*>(&stored), &size);
-    RegCloseKey(key);
+    EXPECT_EQ(RegQueryValueExW(key, u"SpeedSet", nullptr, nullptr, reinterpret_cast<BYTE*>(&stored),
+                               &size),
+              0);
+    EXPECT_EQ(RegCloseKey(key), 0);
     EXPECT_EQ(stored, 220);
 }
 

@@ -64,9 +64,10 @@ class RegistryFixture : public testing::Test {
         }
         std::int32_t value = -12345;
         platform::DWORD size = 4;
-        platform::RegQueryValueExW(key, name, nullptr, nullptr,
-                                   reinterpret_cast<platform::BYTE*>(&value), &size);
-        platform::RegCloseKey(key);
+        // A missing value leaves -12345.
+        static_cast<void>(platform::RegQueryValueExW(
+            key, name, nullptr, nullptr, reinterpret_cast<platform::BYTE*>(&value), &size));
+        static_cast<void>(platform::RegCloseKey(key));
         return value;
     }
 
@@ -143,9 +144,10 @@ TEST_F(BacklightTest, TheNextSnapshotAfterARunKilledHoldingTheLightTakesTheUserV
                                         0, nullptr, &key, &disposition),
               0);
     const std::int32_t ended = 0x7FFFFFF0;  // beyond any process id
-    platform::RegSetValueExW(key, u"Held", 0, platform::REG_DWORD,
-                             reinterpret_cast<const platform::BYTE*>(&ended), 4);
-    platform::RegCloseKey(key);
+    EXPECT_EQ(platform::RegSetValueExW(key, u"Held", 0, platform::REG_DWORD,
+                                       reinterpret_cast<const platform::BYTE*>(&ended), 4),
+              platform::ERROR_SUCCESS);
+    EXPECT_EQ(platform::RegCloseKey(key), platform::ERROR_SUCCESS);
     BacklightSnapshot afterKill;
     TakeBacklightSnapshot(afterKill);
     EXPECT_EQ(afterKill.BatteryTimeout, 30);

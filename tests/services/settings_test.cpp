@@ -54,9 +54,10 @@ class SettingsTest : public ::testing::Test {
         ASSERT_EQ(platform::RegCreateKeyExW(platform::HKEY_CURRENT_USER, keyPath, 0, nullptr, 0, 0,
                                             nullptr, &key, &disposition),
                   platform::ERROR_SUCCESS);
-        platform::RegSetValueExW(key, name, 0, type, bytes.data(),
-                                 static_cast<DWORD>(bytes.size()));
-        platform::RegCloseKey(key);
+        EXPECT_EQ(platform::RegSetValueExW(key, name, 0, type, bytes.data(),
+                                           static_cast<DWORD>(bytes.size())),
+                  platform::ERROR_SUCCESS);
+        EXPECT_EQ(platform::RegCloseKey(key), platform::ERROR_SUCCESS);
     }
     static void StoreDword(const char16_t* name, std::int32_t value,
                            const char16_t* keyPath = kSettingsKey) {
@@ -71,7 +72,7 @@ class SettingsTest : public ::testing::Test {
             platform::ERROR_SUCCESS) {
             return false;
         }
-        platform::RegCloseKey(key);
+        EXPECT_EQ(platform::RegCloseKey(key), platform::ERROR_SUCCESS);
         return true;
     }
 

@@ -117,13 +117,13 @@ TEST(PositionalList, OwnedElementsAreDestroyedWithTheirNodes) {
         PositionalList<std::unique_ptr<Tracked>> list;
         for (int key : {3, 1, 2, 5}) list.Append(std::make_unique<Tracked>(alive, key));
         EXPECT_EQ(*alive, 4);
-        list.RemoveAt(1);
+        EXPECT_EQ(list.RemoveAt(1), kListOk);
         EXPECT_EQ(*alive, 3);
         // The only element removed keeps the compare routine: sorting still works afterwards.
         list.SetCompare([](const Tracked* a, const Tracked* b) { return a->key - b->key; });
-        list.RemoveFirst();
-        list.RemoveFirst();
-        list.RemoveFirst();
+        EXPECT_EQ(list.RemoveFirst(), kListOk);
+        EXPECT_EQ(list.RemoveFirst(), kListOk);
+        EXPECT_EQ(list.RemoveFirst(), kListOk);
         EXPECT_EQ(*alive, 0);
         for (int key : {9, 4, 6}) list.Append(std::make_unique<Tracked>(alive, key));
         list.Sort(SortDirection::Ascending);

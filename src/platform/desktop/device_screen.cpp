@@ -153,13 +153,14 @@ void DeviceScreenWidget::closeEvent(QCloseEvent* event) {
 }
 
 namespace {
-// The self-pipe of the ShutdownSignals alive: the handler writes to [1], the loop reads [0]. In
-// static storage because a signal handler can reach nothing else (no lock, no services lookup).
-int signalPipe[2] = {-1, -1};
+// The write end of the live ShutdownSignals' self-pipe (-1 when there is none): all the signal
+// handler may touch. In static storage because a signal handler can reach nothing else (no lock,
+// no services lookup).
+volatile std::sig_atomic_t signalWriteEnd = -1;
 
 void OnShutdownSignal(int) {
     const char byte = 1;
-    [[maybe_unused]] const auto written = ::write(signalPipe[1], &byte, 1);
+    [[maybe_unused]] const auto written = ::write(signalWriteEnd, &byte, 1);
 }
 
 void SetShutdownHandler(void (*handler)(int)) {
@@ -173,24 +174,26 @@ void SetShutdownHandler(void (*handler)(int)) {
 }  // namespace
 
 ShutdownSignals::ShutdownSignals(Screen& screen) {
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0) return;
-    notifier_ = std::make_unique<QSocketNotifier>(signalPipe[0], QSocketNotifier::Read);
-    QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(), [&screen] {
-        char byte = 0;
-        [[maybe_unused]] const auto got = ::read(signalPipe[0], &byte, 1);
-        screen.RequestShutdown();
-    });
+    int ends[2] = {-1, -1};
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) return;
+    readEnd_.Reset(ends[0]);
+    writeEnd_.Reset(ends[1]);
+    notifier_ = std::make_unique<QSocketNotifier>(readEnd_.Get(), QSocketNotifier::Read);
+    QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(),
+                     [&screen, readEnd = readEnd_.Get()] {
+                         char byte = 0;
+                         [[maybe_unused]] const auto got = ::read(readEnd, &byte, 1);
+                         screen.RequestShutdown();
+                     });
+    signalWriteEnd = writeEnd_.Get();
     SetShutdownHandler(OnShutdownSignal);
 }
 
 ShutdownSignals::~ShutdownSignals() {
     if (!notifier_) return;
     SetShutdownHandler(SIG_DFL);
+    signalWriteEnd = -1;
     notifier_.reset();
-    for (int& end : signalPipe) {
-        ::close(end);
-        end = -1;
-    }
 }
 
 }  // namespace velora::platform

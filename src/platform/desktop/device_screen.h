@@ -8,6 +8,7 @@
 #include <QWidget>
 #include <memory>
 
+#include "platform/base/file_io.h"
 #include "platform/ui/screen.h"
 
 class QSocketNotifier;
@@ -50,6 +51,9 @@ class ShutdownSignals {
     ShutdownSignals& operator=(const ShutdownSignals&) = delete;
 
   private:
+    // The pipe's ends outlive the notifier that watches the read end.
+    UniqueFd readEnd_;
+    UniqueFd writeEnd_;
     std::unique_ptr<QSocketNotifier> notifier_;
 };
 

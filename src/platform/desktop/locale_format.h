@@ -33,16 +33,16 @@ inline constexpr int CSTR_EQUAL = 2;
 inline constexpr int CSTR_GREATER_THAN = 3;
 
 // UTC calendar fields of a FILETIME (no time-zone conversion). FALSE for times past year 30827.
-BOOL FileTimeToSystemTime(const FILETIME* fileTime, SYSTEMTIME* systemTime);
+[[nodiscard]] BOOL FileTimeToSystemTime(const FILETIME* fileTime, SYSTEMTIME* systemTime);
 
 // The date in the user's short date format / the time in the user's time format without seconds
 // (when TIME_NOSECONDS is given). Writes a NUL-terminated text into `out` and returns the units
 // written including the NUL; 0 when the buffer is too small (or the date invalid). With
 // `outSize` 0 returns the size needed. `format` must be null (the user's format).
-int GetDateFormatW(LCID locale, DWORD flags, const SYSTEMTIME* date, const char16_t* format,
-                   char16_t* out, int outSize);
-int GetTimeFormatW(LCID locale, DWORD flags, const SYSTEMTIME* time, const char16_t* format,
-                   char16_t* out, int outSize);
+[[nodiscard]] int GetDateFormatW(LCID locale, DWORD flags, const SYSTEMTIME* date,
+                                 const char16_t* format, char16_t* out, int outSize);
+[[nodiscard]] int GetTimeFormatW(LCID locale, DWORD flags, const SYSTEMTIME* time,
+                                 const char16_t* format, char16_t* out, int outSize);
 
 // CSTR_LESS_THAN, CSTR_EQUAL or CSTR_GREATER_THAN by the user's collation; NORM_IGNORECASE makes
 // letters that differ only in case equal. A length of -1 means NUL-terminated. 0 on failure (a

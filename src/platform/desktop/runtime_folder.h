@@ -16,6 +16,6 @@ namespace velora::platform {
 // $XDG_RUNTIME_DIR when it is set, absolute, short enough for the socket names kept in it and
 // passes CheckPrivateFolder; else /tmp/velora-UID when that passes. Nothing, with `reason` set,
 // when neither can be used (someone else made /tmp/velora-UID, for example).
-std::optional<std::filesystem::path> UserRuntimeFolder(std::string& reason);
+[[nodiscard]] std::optional<std::filesystem::path> UserRuntimeFolder(std::string& reason);
 
 }  // namespace velora::platform

@@ -43,12 +43,12 @@ class SingleInstance {
     // For the running instance: listens for later copies; `bringForward` runs on the event loop
     // once per "forward" request received. Returns false when the socket cannot be opened (the
     // program still runs; later copies then only write the reload request).
-    bool Listen(std::function<void()> bringForward);
+    [[nodiscard]] bool Listen(std::function<void()> bringForward);
 
     // For a later copy: sends "forward" to the running instance. Returns false when no instance
     // listens (it may still be starting). Waits at most `timeoutMs` for the connection and the
     // write, never for an answer.
-    bool AskRunningInstanceForward(int timeoutMs = 1000);
+    [[nodiscard]] bool AskRunningInstanceForward(int timeoutMs = 1000);
 
     // The socket's path: "velora-HASH.socket" in the runtime folder, HASH made from the settings
     // folder's canonical path. Empty until TryClaim found the runtime folder.

@@ -148,7 +148,7 @@ std::optional<DWORD> ReadBacklightValue(std::u16string_view name) {
     DWORD size = sizeof(value);
     const LONG status = RegQueryValueExW(key, valueName.c_str(), nullptr, &type,
                                          reinterpret_cast<BYTE*>(&value), &size);
-    RegCloseKey(key);
+    static_cast<void>(RegCloseKey(key));  // a key only read: closing it cannot lose anything
     if (status != ERROR_SUCCESS || type != REG_DWORD || size != sizeof(value)) return std::nullopt;
     return value;
 }

@@ -39,7 +39,7 @@ class SoundPlayer {
   public:
     virtual ~SoundPlayer() = default;
     // Plays the WAV file at `path` (looping or once); false when it cannot be played.
-    virtual bool Play(const std::u16string& path, bool loop) = 0;
+    [[nodiscard]] virtual bool Play(const std::u16string& path, bool loop) = 0;
     virtual void Stop() = 0;
 };
 
@@ -59,7 +59,7 @@ class RecordingScreenSaver : public ScreenSaver {
 
 class RecordingSoundPlayer : public SoundPlayer {
   public:
-    bool Play(const std::u16string& path, bool loop) override;
+    [[nodiscard]] bool Play(const std::u16string& path, bool loop) override;
     void Stop() override;
     std::vector<std::string> calls;  // "Play <path> loop", "Play <path> once", "Stop"
     bool playing = false;
@@ -100,8 +100,8 @@ inline constexpr DWORD EVENT_RESET = 2;
 inline constexpr DWORD EVENT_SET = 3;
 HANDLE CreateEventW(void* securityAttributes, BOOL manualReset, BOOL initialState,
                     const char16_t* name);
-BOOL EventModify(HANDLE event, DWORD function);
-BOOL CloseHandle(HANDLE handle);
+[[nodiscard]] BOOL EventModify(HANDLE event, DWORD function);
+[[nodiscard]] BOOL CloseHandle(HANDLE handle);
 
 void SystemIdleTimerReset();
 
@@ -111,6 +111,6 @@ inline constexpr UINT SND_NODEFAULT = 0x0002;
 inline constexpr UINT SND_LOOP = 0x0008;
 // Stops the sound playing first. A null or empty sound only stops. Returns FALSE when the file
 // cannot be played.
-BOOL sndPlaySoundW(const char16_t* sound, UINT flags);
+[[nodiscard]] BOOL sndPlaySoundW(const char16_t* sound, UINT flags);
 
 }  // namespace velora::platform

@@ -185,6 +185,8 @@ class Painter {
     // unless DT_NOCLIP. DT_CALCRECT draws nothing and sets
     // the rectangle's right and bottom to the laid-out text's extent. Returns the text's height.
     virtual int DrawText(std::u16string_view text, RECT* rect, UINT format) = 0;
+    // The drawing calls return FALSE only for a missing source or an unknown raster operation,
+    // mistakes of the caller's code rather than states met at run time: not [[nodiscard]].
     // Text whose cell's top-left corner is (x, y); ETO_OPAQUE fills `rect` (if given) with the
     // background colour, ETO_CLIPPED clips to `rect`.
     virtual BOOL ExtTextOut(int x, int y, UINT options, const RECT* rect,

@@ -7,23 +7,10 @@
 #include "platform/base/program_services.h"
 #include "platform/base/text_codec.h"
 #include "platform/mime/gobject.h"
-#include "platform/mime/mime_component.h"
+#include "platform/mime/text_part.h"
 
 namespace velora::platform {
 namespace {
-
-std::u16string TextOfPart(GMimePart* part) {
-    GMimeDataWrapper* content = g_mime_part_get_content(part);
-    std::string bytes;
-    if (content != nullptr) {
-        GObjectPtr<GMimeStream> stream(g_mime_stream_mem_new());
-        g_mime_data_wrapper_write_to_stream(content, stream.get());
-        GByteArray* array = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(stream.get()));
-        if (array != nullptr) bytes.assign(reinterpret_cast<const char*>(array->data), array->len);
-    }
-    const char* charset = g_mime_object_get_content_type_parameter(GMIME_OBJECT(part), "charset");
-    return DecodeUtf8(DecodedTextToUtf8(bytes, charset != nullptr ? charset : ""));
-}
 
 // The first text/`subtype` part that is not an attachment, depth first.
 GMimePart* FindTextPart(GMimeObject* object, const char* subtype) {
@@ -57,12 +44,12 @@ std::optional<std::u16string> ExtractPlainBody(std::string_view message) {
     GObjectPtr<GMimeMessage> parsed(g_mime_parser_construct_message(parser.get(), nullptr));
     if (!parsed) return std::nullopt;
     GMimeObject* body = g_mime_message_get_mime_part(parsed.get());
-    if (GMimePart* plain = FindTextPart(body, "plain")) return TextOfPart(plain);
+    if (GMimePart* plain = FindTextPart(body, "plain")) return DecodeUtf8(TextOfPart(plain));
     const HtmlToPlainText convert =
         CurrentProgramServices().Get<PlainBodyConversion>().htmlToPlainText;
     GMimePart* html = convert != nullptr ? FindTextPart(body, "html") : nullptr;
     if (html == nullptr) return std::nullopt;
-    return convert(TextOfPart(html));
+    return convert(DecodeUtf8(TextOfPart(html)));
 }
 
 }  // namespace velora::platform

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "platform/base/file_io.h"
+#include "platform/base/hex_digits.h"
 
 namespace velora::platform {
 namespace {
@@ -16,13 +17,9 @@ bool ParseHex8(std::string_view text, std::uint32_t& value) {
     if (text.size() != 8) return false;
     value = 0;
     for (char c : text) {
-        value <<= 4;
-        if (c >= '0' && c <= '9')
-            value |= static_cast<std::uint32_t>(c - '0');
-        else if (c >= 'a' && c <= 'f')
-            value |= static_cast<std::uint32_t>(c - 'a' + 10);
-        else
-            return false;
+        const int digit = HexDigitValue(c, HexLetters::LowerOnly);
+        if (digit < 0) return false;
+        value = (value << 4) | static_cast<std::uint32_t>(digit);
     }
     return true;
 }

@@ -10,6 +10,7 @@
 #include "platform/base/text_codec.h"
 #include "platform/mime/gobject.h"
 #include "platform/mime/mime_component.h"
+#include "platform/mime/text_part.h"
 
 namespace velora::platform {
 namespace {
@@ -31,11 +32,29 @@ std::string RepairUtf8(std::string_view bytes) {
     return EncodeUtf8(DecodeUtf8(bytes));
 }
 
+const iconv_t kNoConverter = reinterpret_cast<iconv_t>(-1);
+
+// A converter from g_mime_iconv_open, closed when it goes.
+class IconvConverter {
+  public:
+    explicit IconvConverter(iconv_t converter) : converter_(converter) {}
+    ~IconvConverter() {
+        if (converter_ != kNoConverter) g_mime_iconv_close(converter_);
+    }
+    IconvConverter(const IconvConverter&) = delete;
+    IconvConverter& operator=(const IconvConverter&) = delete;
+    iconv_t Get() const { return converter_; }
+
+  private:
+    iconv_t converter_;
+};
+
 // Converts with iconv; false when iconv does not know the charset.
 bool ConvertWithIconv(std::string_view bytes, const std::string& charset, std::string& out) {
     EnsureGMimeInitialised();
-    iconv_t converter = g_mime_iconv_open("UTF-8", charset.c_str());
-    if (converter == reinterpret_cast<iconv_t>(-1)) return false;
+    const IconvConverter owner(g_mime_iconv_open("UTF-8", charset.c_str()));
+    const iconv_t converter = owner.Get();
+    if (converter == kNoConverter) return false;
     out.clear();
     out.reserve(bytes.size() + bytes.size() / 2);
     char* input = const_cast<char*>(bytes.data());
@@ -59,7 +78,6 @@ bool ConvertWithIconv(std::string_view bytes, const std::string& charset, std::s
     std::size_t outputLeft = sizeof buffer;
     iconv(converter, nullptr, nullptr, &output, &outputLeft);
     out.append(buffer, static_cast<std::size_t>(output - buffer));
-    g_mime_iconv_close(converter);
     return true;
 }
 
@@ -86,6 +104,24 @@ std::optional<std::string> ConvertedTextToUtf8(std::string_view bytes, std::stri
 
 std::string DecodedTextToUtf8(std::string_view bytes, std::string_view charset) {
     std::optional<std::string> converted = ConvertedTextToUtf8(bytes, charset);
+    return converted ? *std::move(converted) : std::string(bytes);
+}
+
+std::optional<std::string> ConvertedTextOfPart(GMimeObject* part, std::string_view bytes) {
+    const char* charset = g_mime_object_get_content_type_parameter(part, "charset");
+    return ConvertedTextToUtf8(bytes, charset != nullptr ? charset : "");
+}
+
+std::string TextOfPart(GMimePart* part) {
+    std::string_view bytes;
+    GObjectPtr<GMimeStream> stream(g_mime_stream_mem_new());
+    if (GMimeDataWrapper* content = g_mime_part_get_content(part)) {
+        g_mime_data_wrapper_write_to_stream(content, stream.get());
+        if (const GByteArray* array =
+                g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(stream.get())))
+            bytes = std::string_view(reinterpret_cast<const char*>(array->data), array->len);
+    }
+    std::optional<std::string> converted = ConvertedTextOfPart(GMIME_OBJECT(part), bytes);
     return converted ? *std::move(converted) : std::string(bytes);
 }
 

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "platform/base/ascii_case.h"
+#include "platform/base/hex_digits.h"
 #include "platform/base/text_codec.h"
 #include "platform/mime/mime_component.h"
 
@@ -22,13 +23,6 @@ int Base64Digit(char c) {
     if (c >= '0' && c <= '9') return c - '0' + 52;
     if (c == '+') return 62;
     if (c == '/') return 63;
-    return -1;
-}
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     return -1;
 }
 
@@ -60,9 +54,10 @@ std::string DecodeQ(std::string_view text) {
         const char c = text[i];
         if (c == '_') {
             bytes += ' ';
-        } else if (c == '=' && i + 2 < text.size() && HexDigit(text[i + 1]) >= 0 &&
-                   HexDigit(text[i + 2]) >= 0) {
-            bytes += static_cast<char>(HexDigit(text[i + 1]) * 16 + HexDigit(text[i + 2]));
+        } else if (c == '=' && i + 2 < text.size() && HexDigitValue(text[i + 1]) >= 0 &&
+                   HexDigitValue(text[i + 2]) >= 0) {
+            bytes +=
+                static_cast<char>(HexDigitValue(text[i + 1]) * 16 + HexDigitValue(text[i + 2]));
             i += 2;
         } else {
             bytes += c;

@@ -14,6 +14,7 @@
 #include "platform/base/ascii_case.h"
 #include "platform/mime/gobject.h"
 #include "platform/mime/nesting.h"
+#include "platform/mime/text_part.h"
 
 namespace velora::platform {
 
@@ -160,8 +161,7 @@ MimeValue PartContent(GMimePart* part, std::string_view message) {
     std::optional<std::string> converted;
     GMimeContentType* type = g_mime_object_get_content_type(GMIME_OBJECT(part));
     if (type != nullptr && g_mime_content_type_is_type(type, "text", "*")) {
-        const char* charset = g_mime_content_type_get_parameter(type, "charset");
-        converted = ConvertedTextToUtf8(*bytes, charset != nullptr ? charset : "");
+        converted = ConvertedTextOfPart(GMIME_OBJECT(part), *bytes);
     }
     if (converted) return {*std::move(converted), {}};
     if (messageTail) return {{}, *bytes};

@@ -73,8 +73,10 @@ inline constexpr int kMimeMaximumNesting = 40;
 MIMEHANDLE MIME_Create(MimeEventCallback callback, void* context, const char* parameters);
 // Only kMimeMessage (index 0, `value` the bytes) and kMimeNestedPart (index the part, `value` the
 // other instance's handle, `length` 0) are settable; returns 0, or non-zero for anything else.
-int MIME_Set(MIMEHANDLE handle, int property, int index, const void* value, int length);
-int MIME_Do(MIMEHANDLE handle, int method, int paramCount, void* params[], int paramLengths[]);
+[[nodiscard]] int MIME_Set(MIMEHANDLE handle, int property, int index, const void* value,
+                           int length);
+[[nodiscard]] int MIME_Do(MIMEHANDLE handle, int method, int paramCount, void* params[],
+                          int paramLengths[]);
 // A NUL-terminated text (its length in bytes stored through `length` when given), or the number
 // for kMimePartCount; null for an unknown property or an index out of range.
 void* MIME_Get(MIMEHANDLE handle, int property, int index, int* length);
@@ -90,6 +92,7 @@ int MIME_Destroy(MIMEHANDLE handle);
 std::string DecodedTextToUtf8(std::string_view bytes, std::string_view charset);
 // The same, or nothing when the bytes are that text already (valid UTF-8 declared as UTF-8,
 // ASCII or nothing).
-std::optional<std::string> ConvertedTextToUtf8(std::string_view bytes, std::string_view charset);
+[[nodiscard]] std::optional<std::string> ConvertedTextToUtf8(std::string_view bytes,
+                                                             std::string_view charset);
 
 }  // namespace velora::platform

@@ -53,22 +53,23 @@ inline constexpr REGSAM KEY_ALL_ACCESS = 0xF003F;
 
 // Opens `subKey` below `key`, creating it (and its parents) when missing. An empty or null subKey
 // opens `key` itself again. Class, options, access and security are accepted and ignored.
-LONG RegCreateKeyExW(HKEY key, const char16_t* subKey, DWORD reserved, char16_t* keyClass,
-                     DWORD options, REGSAM access, void* securityAttributes, HKEY* result,
-                     DWORD* disposition);
+[[nodiscard]] LONG RegCreateKeyExW(HKEY key, const char16_t* subKey, DWORD reserved,
+                                   char16_t* keyClass, DWORD options, REGSAM access,
+                                   void* securityAttributes, HKEY* result, DWORD* disposition);
 // Opens an existing key; ERROR_FILE_NOT_FOUND when it does not exist.
-LONG RegOpenKeyExW(HKEY key, const char16_t* subKey, DWORD options, REGSAM access, HKEY* result);
+[[nodiscard]] LONG RegOpenKeyExW(HKEY key, const char16_t* subKey, DWORD options, REGSAM access,
+                                 HKEY* result);
 // Reads a value. ERROR_FILE_NOT_FOUND when it is missing. With `data` null only the size is
 // reported. When the data is longer than *dataSize: ERROR_MORE_DATA, *dataSize set to the size
 // needed, nothing copied. `reserved` and `type` may be null.
-LONG RegQueryValueExW(HKEY key, const char16_t* valueName, DWORD* reserved, DWORD* type, BYTE* data,
-                      DWORD* dataSize);
+[[nodiscard]] LONG RegQueryValueExW(HKEY key, const char16_t* valueName, DWORD* reserved,
+                                    DWORD* type, BYTE* data, DWORD* dataSize);
 // Writes a value of any type (REG_DWORD is the one the program uses).
-LONG RegSetValueExW(HKEY key, const char16_t* valueName, DWORD reserved, DWORD type,
-                    const BYTE* data, DWORD dataSize);
+[[nodiscard]] LONG RegSetValueExW(HKEY key, const char16_t* valueName, DWORD reserved, DWORD type,
+                                  const BYTE* data, DWORD dataSize);
 // Releases the handle and commits the hive's pending writes. ERROR_CANTWRITE when they could not
 // be committed (they stay in memory and are committed by a later close).
-LONG RegCloseKey(HKEY key);
+[[nodiscard]] LONG RegCloseKey(HKEY key);
 
 // Where the hive is kept now: $VELORA_HOME/registry.ini.
 std::filesystem::path RegistryHiveFile();

@@ -3,6 +3,7 @@
 #include <QChar>
 #include <cstdio>
 
+#include "platform/base/hex_digits.h"
 #include "platform/base/text_codec.h"
 
 namespace velora::platform {
@@ -29,20 +30,13 @@ bool IsCleanName(std::u16string_view name) {
     return true;
 }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 // Reads 1 to `maxDigits` hex digits from the front of `text`.
 bool TakeHexNumber(std::string_view& text, std::size_t minDigits, std::size_t maxDigits,
                    std::uint32_t& number) {
     std::size_t count = 0;
     number = 0;
-    while (count < text.size() && count < maxDigits && HexDigit(text[count]) >= 0) {
-        number = number * 16 + static_cast<std::uint32_t>(HexDigit(text[count]));
+    while (count < text.size() && count < maxDigits && HexDigitValue(text[count]) >= 0) {
+        number = number * 16 + static_cast<std::uint32_t>(HexDigitValue(text[count]));
         ++count;
     }
     if (count < minDigits) return false;

@@ -89,8 +89,8 @@ class HiveData {
 // reason for each line skipped ("line 7: unknown value form"). Returns nothing when nothing in
 // the file can be used: an empty file, a wrong format line, or no key or value line that parses
 // among lines that do not; `problems` then says why.
-std::optional<HiveData> ParseHive(std::string_view bytes,
-                                  std::vector<std::string>* problems = nullptr);
+[[nodiscard]] std::optional<HiveData> ParseHive(std::string_view bytes,
+                                                std::vector<std::string>* problems = nullptr);
 
 // The text form of a hive; ParseHive(SerializeHive(h)) reproduces h.
 std::string SerializeHive(const HiveData& hive);

@@ -82,7 +82,8 @@ RegistryHive::RegistryHive(std::filesystem::path file)
     : file_(std::move(file)), lockFile_(file_.string() + ".lock") {}
 
 RegistryHive::~RegistryHive() {
-    Flush();
+    // A failed last commit has been reported by Flush; nothing is left to try it again.
+    static_cast<void>(Flush());
 }
 
 RegistryHive::FileStamp RegistryHive::StampFile() const {

@@ -43,11 +43,11 @@ class RegistryHive {
     enum class Create { IfMissing, Never };
     // Looks the key up, or creates it (and its parents) with Create::IfMissing. Returns false when
     // it does not exist and was not created. `created` tells whether it was new.
-    bool OpenKey(std::u16string_view path, Create create, bool* created = nullptr);
+    [[nodiscard]] bool OpenKey(std::u16string_view path, Create create, bool* created = nullptr);
 
     // Copies the value's type and data. False when the key or value does not exist.
-    bool QueryValue(std::u16string_view path, std::u16string_view name, std::uint32_t& type,
-                    std::vector<std::uint8_t>& data);
+    [[nodiscard]] bool QueryValue(std::u16string_view path, std::u16string_view name,
+                                  std::uint32_t& type, std::vector<std::uint8_t>& data);
 
     // Sets a value in memory (making the key again if the file lost it); Flush commits it. Writing
     // the value the hive already holds changes nothing and leaves nothing to commit.
@@ -60,12 +60,12 @@ class RegistryHive {
     // Commits the pending changes to the file. Returns false (and keeps them pending, to try
     // again on the next Flush) when the lock cannot be taken or the file cannot be written; the
     // first such failure is reported on stderr, once per hive until a commit succeeds again.
-    bool Flush();
+    [[nodiscard]] bool Flush();
     bool HasPendingChanges();
 
   private:
     // Reports (once) that the pending changes stay in memory; returns false for Flush.
-    bool ReportUnwritable(int error);
+    [[nodiscard]] bool ReportUnwritable(int error);
 
     struct FileStamp {
         bool exists = false;
@@ -94,9 +94,9 @@ class RegistryHive {
     // when that cannot be done, the defaults are used in memory.
     void RecoverFromCorruptFile(const std::string& reason, FileStamp stamp, Locked locked);
     void ReplaceWith(HiveData disk, const FileStamp& stamp);
-    bool WriteFile(const HiveData& hive);
-    bool CreateFileWithDefaults(Locked locked);
-    bool MoveCorruptFileAside(const std::string& reason);
+    [[nodiscard]] bool WriteFile(const HiveData& hive);
+    [[nodiscard]] bool CreateFileWithDefaults(Locked locked);
+    [[nodiscard]] bool MoveCorruptFileAside(const std::string& reason);
     // Prints `format` (a printf format taking the file and the reason) once per hive.
     void WarnUnreadableOnce(const char* format, const std::string& reason);
     static void Apply(HiveData& hive, const Change& change);

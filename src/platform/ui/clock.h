@@ -50,7 +50,7 @@ class TestClock : public Clock {
     // Moves time forward without firing anything: time spent inside a message handler (painting,
     // loading). Timers that fall due meanwhile fire at the next Advance.
     void Spend(std::int64_t ms) { now_ += ms; }
-    std::optional<std::int64_t> PendingWakeup() const { return wakeup_; }
+    [[nodiscard]] std::optional<std::int64_t> PendingWakeup() const { return wakeup_; }
 
   private:
     std::int64_t now_ = 0;

@@ -152,7 +152,7 @@ void ListView::MoveFocus(int index) {
     focused_ = index;
     selected_.insert(index);
     selectionMark_ = index;
-    EnsureVisible(index);
+    static_cast<void>(EnsureVisible(index));  // callers move the focus to items in range only
     RedrawItems(index, index);
 }
 

@@ -68,10 +68,10 @@ class ListView {
     // LVM_DELETEALLITEMS: count 0, no states, no selection mark, scrolled to the top.
     void DeleteAllItems();
     // LVM_DELETEITEM: the items after `index` move up one place, with their states.
-    bool DeleteItem(int index);
+    [[nodiscard]] bool DeleteItem(int index);
     // LVM_SETITEMSTATE: the bits of `mask` take their values from `state`. Focusing an item
     // takes the focus from the one that had it. Out-of-range items are refused.
-    bool SetItemState(int index, UINT state, UINT mask);
+    [[nodiscard]] bool SetItemState(int index, UINT state, UINT mask);
     UINT GetItemState(int index, UINT mask) const;
     // LVM_GETSELECTIONMARK / LVM_SETSELECTIONMARK; -1 when none.
     int GetSelectionMark() const { return selectionMark_; }
@@ -79,7 +79,7 @@ class ListView {
     // LVM_REDRAWITEMS: invalidates the rows of items first..last on the owner (not erasing).
     void RedrawItems(int first, int last);
     // LVM_ENSUREVISIBLE: scrolls so the whole row of `index` is shown.
-    bool EnsureVisible(int index);
+    [[nodiscard]] bool EnsureVisible(int index);
     int GetTopIndex() const { return topIndex_; }
     int GetCountPerPage() const;
     // The rectangle of item `index`'s row in the owner's client area (may lie outside it).

@@ -70,7 +70,7 @@ class MenuBar : public Window {
     bool OverridesBack() const { return (backFlags_ & SHMBOF_NODEFAULT) != 0; }
     bool NotifiesBack() const { return (backFlags_ & SHMBOF_NOTIFY) != 0; }
     // Presses button `index` (0 left, 1 right); false when there is no such button.
-    bool Press(int index);
+    [[nodiscard]] bool Press(int index);
 
   private:
     UINT id_;
@@ -82,7 +82,7 @@ class MenuBar : public Window {
 // `info->hwndParent`, shown at once as the shell does, and returns TRUE with the bar in
 // `info->hwndMB`; FALSE (GetLastError set) when the resource is missing or malformed or creation
 // fails. The bar is owned by the screen and destroyed with its parent.
-BOOL SHCreateMenuBar(SHMENUBARINFO* info);
+[[nodiscard]] BOOL SHCreateMenuBar(SHMENUBARINFO* info);
 
 // How a drop-down pop-up is run. The chooser sees the items and returns the chosen item's id, or
 // nullopt when the menu was dismissed.
@@ -100,7 +100,7 @@ struct MenuBarServices {
 // Ordinal 97: passes the Back key of a WM_HOTKEY on to the focus window as the backspace key
 // (WM_KEYDOWN / WM_KEYUP with VK_BACK), so that an edit control deletes a character; while the
 // key is held (presses without a release) the key-downs carry the previous-state bit (bit 30).
-BOOL SHSendBackToFocusWindow(UINT message, WPARAM wParam, LPARAM lParam);
+[[nodiscard]] BOOL SHSendBackToFocusWindow(UINT message, WPARAM wParam, LPARAM lParam);
 
 // Ordinal 56: the dialog-initialisation record; the dialog covers the screen.
 inline constexpr DWORD SHIDIM_FLAGS = 0x0001;
@@ -113,6 +113,6 @@ struct SHINITDLGINFO {
     DWORD dwFlags = 0;
 };
 // TRUE for a dialog window (every window is full screen already); FALSE for no window.
-BOOL SHInitDialog(SHINITDLGINFO* info);
+[[nodiscard]] BOOL SHInitDialog(SHINITDLGINFO* info);
 
 }  // namespace velora::platform

@@ -68,9 +68,9 @@ using HINSTANCE = const ResourceModule*;
 // and returns the units copied, or 0 when the string is missing. With bufferMax 0, `buffer` must
 // point to a `const char16_t*` slot: it receives the address of the string held by the module and
 // the result is its length (the phone does not promise a terminator; ours are terminated).
-int LoadStringW(HINSTANCE instance, UINT id, char16_t* buffer, int bufferMax);
+[[nodiscard]] int LoadStringW(HINSTANCE instance, UINT id, char16_t* buffer, int bufferMax);
 // The string itself, or nullopt when missing.
-std::optional<std::u16string> LoadStringText(HINSTANCE instance, UINT id);
+[[nodiscard]] std::optional<std::u16string> LoadStringText(HINSTANCE instance, UINT id);
 
 // LoadBitmap: a copy of bitmap `id` to select into a memory painter, or nullptr when missing.
 class Bitmap;

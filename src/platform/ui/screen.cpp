@@ -332,7 +332,8 @@ MenuBar* Screen::VisibleMenuBar(HWND window) const {
 }
 
 void Screen::PressSoftKey(int index) {
-    if (MenuBar* bar = VisibleMenuBar(Active())) bar->Press(index);
+    // A soft key without a button (a bar with one label) does nothing when pressed.
+    if (MenuBar* bar = VisibleMenuBar(Active())) static_cast<void>(bar->Press(index));
 }
 
 void Screen::BackDown(KeyRepeat repeat) {

@@ -117,10 +117,10 @@ class Screen {
 
     // --- Timers -----------------------------------------------------------------------------
     void SetTimer(HWND window, UINT_PTR id, UINT elapseMs);
-    bool KillTimer(HWND window, UINT_PTR id);
+    [[nodiscard]] bool KillTimer(HWND window, UINT_PTR id);
     bool HasTimer(HWND window, UINT_PTR id) const;
     // When the timer is next due, on the clock's scale.
-    std::optional<std::int64_t> TimerDue(HWND window, UINT_PTR id) const;
+    [[nodiscard]] std::optional<std::int64_t> TimerDue(HWND window, UINT_PTR id) const;
 
     // --- Painting ---------------------------------------------------------------------------
     void Invalidate(HWND window, const RECT* rect, bool erase);

@@ -22,9 +22,9 @@ class TimerQueue {
     ~TimerQueue();
 
     void Set(HWND window, UINT_PTR id, UINT periodMs);
-    bool Kill(HWND window, UINT_PTR id);
+    [[nodiscard]] bool Kill(HWND window, UINT_PTR id);
     void KillAll(HWND window);
-    std::optional<std::int64_t> Due(HWND window, UINT_PTR id) const;
+    [[nodiscard]] std::optional<std::int64_t> Due(HWND window, UINT_PTR id) const;
     bool Empty() const { return timers_.empty(); }
     // Delivers every timer due now (the clock's wake-up calls it).
     void FireDue();

@@ -74,7 +74,7 @@ class Window {
 };
 
 LRESULT SendMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-BOOL PostMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+[[nodiscard]] BOOL PostMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // Ends the message loop of the current screen with `exitCode`.
 void PostQuitMessage(int exitCode);
 
@@ -83,13 +83,15 @@ void PostQuitMessage(int exitCode);
 // shows or hides the bar. Returns whether the window was visible before.
 BOOL ShowWindow(HWND window, int command);
 BOOL IsWindowVisible(HWND window);
-BOOL SetForegroundWindow(HWND window);
+[[nodiscard]] BOOL SetForegroundWindow(HWND window);
 HWND GetActiveWindow();
 // The window that receives key messages: the one given, if it is the active window or belongs
 // to it; key presses otherwise go to the active window.
 HWND SetFocus(HWND window);
 HWND GetFocus();
 
+// The painting calls below fail only for a window that does not exist; every caller passes its
+// own live window, so their results are not [[nodiscard]].
 BOOL InvalidateRect(HWND window, const RECT* rect, BOOL erase);
 BOOL ValidateRect(HWND window, const RECT* rect);
 BOOL UpdateWindow(HWND window);
@@ -110,7 +112,7 @@ BOOL EndPaint(HWND window, const PAINTSTRUCT* paint);
 std::unique_ptr<Painter> GetDC(HWND window);
 
 UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT elapseMs, void* timerProc = nullptr);
-BOOL KillTimer(HWND window, UINT_PTR id);
+[[nodiscard]] BOOL KillTimer(HWND window, UINT_PTR id);
 
 // GetLastError / SetLastError: the calling thread's last error code.
 DWORD GetLastError();
