@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 
+#include "harness/fake_resources.h"
 #include "platform/ui/clock.h"
 #include "platform/ui/menu_bar.h"
 #include "screen_test_support.h"
@@ -16,24 +17,15 @@
 namespace velora::platform {
 namespace {
 
-class BarResources : public ResourceModule {
-  public:
-    const std::u16string* String(UINT id) const override {
-        static const std::u16string options = u"Options", menu = u"Menu";
-        return id == 205 ? &options : id == 206 ? &menu : nullptr;
-    }
-    const MenuTemplate* Menu(UINT) const override {
-        static const MenuTemplate menu{{{MenuItem{309, u"Go to Top", false}}}};
-        return &menu;
-    }
-    const std::vector<std::uint16_t>* MenuBarData(UINT) const override {
-        static const std::vector<std::uint16_t> bar = {
-            300, 2, 0xFFFE, 40014, 4, 0x10, 205, 0, 0xFFFF, 0xFFFE, 0, 4, 0x18, 206, 0, 0};
-        return &bar;
-    }
-    const DialogTemplate* Dialog(UINT) const override { return nullptr; }
-    const QImage* Bitmap(UINT) const override { return nullptr; }
-};
+// Bar 300: "Options" (command 40014) and a "Menu" drop-down.
+testing::FakeResources BarResources() {
+    testing::FakeResources resources;
+    resources.strings = {{205, u"Options"}, {206, u"Menu"}};
+    resources.menus[300] = {{{MenuItem{309, u"Go to Top", false}}}};
+    resources.bars[300] = {300,    2,      0xFFFE, 40014, 4,    0x10, 205, 0,
+                           0xFFFF, 0xFFFE, 0,      4,     0x18, 206,  0,   0};
+    return resources;
+}
 
 // A window painting what a reader shows: the word off-screen then copied, the colour bar, the
 // status box and the wrapped key help.
@@ -75,13 +67,9 @@ TEST(DeviceScreen, ComposedScreenHasCaptionClientAndSoftKeysAndScalesCrisply) {
     testing_support::GuiApplication();
     Screen screen(std::make_unique<TestClock>());
     SampleWindow window(screen);
-    BarResources resources;
+    const testing::FakeResources resources = BarResources();
     ShowWindow(&window, SW_SHOW);
-    SHMENUBARINFO info{};
-    info.hwndParent = &window;
-    info.nToolBarId = 300;
-    info.hInstRes = &resources;
-    ASSERT_TRUE(SHCreateMenuBar(&info));
+    ASSERT_NE(testing::CreateMenuBar(&window, 300, &resources), nullptr);
     screen.ProcessMessages();
     // The key help puts each of its five bullets on its own line under an empty first one.
     EXPECT_EQ(window.helpLines, 6);
@@ -112,13 +100,9 @@ TEST(DeviceScreen, KeysAndSoftKeyClicksReachTheScreen) {
     Screen screen(std::make_unique<TestClock>());
     std::vector<std::string> log;
     testing_support::LoggingWindow window(screen, "W", log);
-    BarResources resources;
+    const testing::FakeResources resources = BarResources();
     ShowWindow(&window, SW_SHOW);
-    SHMENUBARINFO info{};
-    info.hwndParent = &window;
-    info.nToolBarId = 300;
-    info.hInstRes = &resources;
-    ASSERT_TRUE(SHCreateMenuBar(&info));
+    ASSERT_NE(testing::CreateMenuBar(&window, 300, &resources), nullptr);
     DeviceScreenWidget widget(screen, 2);
     log.clear();
     QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);

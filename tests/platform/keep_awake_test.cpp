@@ -47,8 +47,15 @@ TEST_F(KeepAwakeTest, PulseHoldsTheInhibitWhileTheOnValuesAreWrittenAndReleasesI
     EXPECT_EQ(screenSaver_.calls, (std::vector<std::string>{"Inhibit", "UnInhibit"}));
 }
 
+// One on value is enough (the other write failed); a missing value counts as off; only the
+// backlight's own event is watched.
 TEST_F(KeepAwakeTest, OneOnValueIsEnoughAndMissingValuesCountAsOff) {
-    values_[u"ACTimeout"] = kBacklightOnValue;  // the battery write failed
+    values_[u"ACTimeout"] = kBacklightOnValue;
+    HANDLE other = CreateEventW(nullptr, FALSE, FALSE, u"SomethingElse");
+    EXPECT_TRUE(EventModify(other, EVENT_PULSE));
+    EXPECT_FALSE(BacklightHeld());
+    EXPECT_FALSE(EventModify(nullptr, EVENT_PULSE));
+    EXPECT_TRUE(CloseHandle(other));
     EXPECT_TRUE(EventModify(event_, EVENT_PULSE));
     EXPECT_TRUE(BacklightHeld());
     values_.clear();
@@ -56,29 +63,17 @@ TEST_F(KeepAwakeTest, OneOnValueIsEnoughAndMissingValuesCountAsOff) {
     EXPECT_FALSE(BacklightHeld());
 }
 
-TEST_F(KeepAwakeTest, OtherEventsDoNotTouchTheBacklight) {
-    values_[u"BatteryTimeout"] = kBacklightOnValue;
-    HANDLE other = CreateEventW(nullptr, FALSE, FALSE, u"SomethingElse");
-    EXPECT_TRUE(EventModify(other, EVENT_PULSE));
-    EXPECT_FALSE(BacklightHeld());
-    EXPECT_FALSE(EventModify(nullptr, EVENT_PULSE));
-    EXPECT_TRUE(CloseHandle(other));
-}
-
 TEST_F(KeepAwakeTest, SoundStopsFirstLoopsOnRequestAndNullOnlyStops) {
     EXPECT_TRUE(sndPlaySoundW(nullptr, 0));
     EXPECT_TRUE(sndPlaySoundW(u"/opt/velora/Keep.dat", SND_ASYNC | SND_LOOP));
     EXPECT_TRUE(player_.playing);
+    SystemIdleTimerReset();  // the screen saver is told of user activity
+    EXPECT_EQ(screenSaver_.calls, std::vector<std::string>{"SimulateUserActivity"});
     player_.playSucceeds = false;
     EXPECT_FALSE(sndPlaySoundW(u"/missing/Keep.dat", SND_ASYNC));
     const std::vector<std::string> expected = {"Stop", "Stop", "Play /opt/velora/Keep.dat loop",
                                                "Stop", "Play /missing/Keep.dat once"};
     EXPECT_EQ(player_.calls, expected);
-}
-
-TEST_F(KeepAwakeTest, IdleResetSimulatesUserActivity) {
-    SystemIdleTimerReset();
-    EXPECT_EQ(screenSaver_.calls, std::vector<std::string>{"SimulateUserActivity"});
 }
 
 TEST(DesktopServices, WithoutDeviceOrSessionTheyStaySilent) {
@@ -91,20 +86,6 @@ TEST(DesktopServices, WithoutDeviceOrSessionTheyStaySilent) {
     std::unique_ptr<SoundPlayer> player = CreateDesktopSoundPlayer();
     EXPECT_FALSE(player->Play(u"/nonexistent/Keep.dat", true));
     player->Stop();
-}
-
-TEST(MessageBoxes, RecordedWithOwnerTextCaptionAndType) {
-    RecordingMessageBoxes boxes;
-    boxes.answer = IDCANCEL;
-    ProgramServices services;
-    services.Get<MessageBoxServices>().service = &boxes;
-    EXPECT_EQ(MessageBoxW(nullptr, u"CreateWindow Failed\n", u"Error!!!", MB_OK), IDCANCEL);
-    EXPECT_EQ(MessageBoxW(nullptr, nullptr, nullptr, MB_ICONERROR | MB_OK), IDCANCEL);
-    ASSERT_EQ(boxes.boxes.size(), 2u);
-    EXPECT_EQ(boxes.boxes[0].text, u"CreateWindow Failed\n");
-    EXPECT_EQ(boxes.boxes[0].caption, u"Error!!!");
-    EXPECT_EQ(boxes.boxes[1].text, u"");
-    EXPECT_EQ(boxes.boxes[1].type, MB_ICONERROR | MB_OK);
 }
 
 TEST(Cursor, WaitCursorIsRememberedAndCleared) {

@@ -63,17 +63,14 @@ TEST(ListView, DeleteItemMovesTheMarkOnlyWhenAnEarlierItemGoes) {
         EXPECT_EQ(list.GetItemCount(), c.count - 1) << c.name;
         EXPECT_EQ(list.GetSelectionMark(), c.expectedMark) << c.name;
     }
-    ListView list = MakeList(2);
-    EXPECT_FALSE(list.DeleteItem(2));
-    EXPECT_FALSE(list.DeleteItem(-1));
-}
-
-TEST(ListView, DeleteItemShiftsTheStatesOfLaterItems) {
+    // The states of later items move up with them.
     ListView list = MakeList(5);
     EXPECT_TRUE(list.SetItemState(3, kSelect, 0xF));
     EXPECT_TRUE(list.DeleteItem(1));
     EXPECT_EQ(list.GetItemState(2, 0xF), kSelect);
     EXPECT_EQ(list.GetItemState(3, 0xF), 0u);
+    EXPECT_FALSE(list.DeleteItem(4));
+    EXPECT_FALSE(list.DeleteItem(-1));
 }
 
 TEST(ListView, UpAndDownMoveTheSelectionAndTheMark) {

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "platform/base/file_time.h"
 #include "platform/maildir/headers.h"
 
 namespace velora::platform {
@@ -59,6 +60,26 @@ TEST(MaildirHeadersTest, DispositionAttachmentWinsOverAPlainType) {
         "Content-Type: text/plain\nContent-Disposition: ATTACHMENT; filename=notes.txt\n\nhi\n";
     EXPECT_TRUE(ReadMessageHeaderInfo(message).hasAttachment);
     EXPECT_FALSE(ReadMessageHeaderInfo("Subject: none\n\nhi\n").hasAttachment);
+}
+
+// The delivery time is the date of the first (topmost) Received header, else the Date header's;
+// 0 without either (the store then takes the file's time). Times are FILETIME ticks.
+TEST(MaildirHeadersTest, DeliveryTimeFromTheFirstReceivedThenTheDate) {
+    const std::pair<const char*, std::int64_t> cases[] = {
+        {"Date: Mon, 1 Jan 2024 10:00:00 +0000\nReceived: from a by b;\n Tue, 2 Jan 2024 12:30:00 "
+         "+0100\nReceived: from c by d; Fri, 5 Jan 2024 00:00:00 +0000\n",
+         1704195000},
+        {"Date: Sat, 6 Jan 2024 00:00:00 -0200\n", 1704506400},
+        {"Subject: undated\n", -kFileTimeUnixEpochSeconds},
+    };
+    for (const auto& [headers, unixSeconds] : cases) {
+        const std::uint64_t ticks =
+            ReadMessageHeaderInfo(std::string(headers) + "\nbody\n").deliveryTime;
+        EXPECT_EQ(
+            static_cast<std::int64_t>(ticks / kFileTimeTicksPerSecond) - kFileTimeUnixEpochSeconds,
+            unixSeconds)
+            << headers;
+    }
 }
 
 }  // namespace

@@ -106,24 +106,25 @@ TEST_F(MaildirListingTest, UnchangedDirectoriesAreListedFromTheCacheAlone) {
         EXPECT_EQ(List(store), first);  // read again from the cache file
     }
     SetTime(folder / "cur", kOldTime + 1);
-    MaildirStore store(folder, "");
+    MaildirStore store(folder, "", FolderIndexUse::ReleasedAfterListing);
     EXPECT_EQ(Uniques(List(store)), (std::vector<std::string>{"1.a", "2.b"}));
 }
 
 // A rename by another program (a flag set, a message moved from new/ to cur/) changes the
-// directories' times, so the next listing sees it, in the same session and in a new one.
+// directories' times, so the next listing sees it, in the same session and in a new one; before
+// that, the message is found again by its unique name.
 TEST_F(MaildirListingTest, RenamesByOtherProgramsAreSeen) {
     const auto folder = MakeOldFolder();
     MaildirStore store(folder, "");
     ASSERT_FALSE(List(store)[0].read);
     std::filesystem::rename(folder / "new" / "1.a", folder / "cur" / "1.a:2,S");
+    ASSERT_TRUE(store.MessagePath("", "1.a"));
+    EXPECT_EQ(store.MessagePath("", "1.a")->filename(), "1.a:2,S");
     const std::vector<Row> rows = List(store);
     ASSERT_EQ(Uniques(rows), (std::vector<std::string>{"1.a", "2.b", "3.c"}));
     EXPECT_TRUE(rows[0].read);
     MaildirStore later(folder, "");
     EXPECT_EQ(List(later), rows);
-    ASSERT_TRUE(store.MessagePath("", "1.a"));
-    EXPECT_EQ(store.MessagePath("", "1.a")->filename(), "1.a:2,S");
 }
 
 // Directories changed just before a listing may change again within the same tick of the file

@@ -3,14 +3,13 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "platform/base/ascii_case.h"
 #include "platform/maildir/headers.h"
 
 namespace velora::platform {
@@ -153,33 +152,28 @@ TEST(QuickReaders, AgreeWithGmimeOnTheCorpora) {
         std::ostringstream bytes;
         bytes << stream.rdbuf();
         const std::string text = bytes.str();
-        const std::string_view header = std::string_view(text).substr(0, FindBodyStart(text));
-        // First occurrence of each field, with its continuation lines.
+        // Each line start follows a line end.
+        const std::string header = "\n" + text.substr(0, FindBodyStart(text));
         for (const std::string name : {"from:", "date:"}) {
             std::size_t start = 0;
-            while (start < header.size()) {
-                std::size_t end = header.find('\n', start);
-                if (end == std::string_view::npos) end = header.size();
-                std::string lower(header.substr(start, std::min(name.size(), end - start)));
-                std::transform(lower.begin(), lower.end(), lower.begin(),
-                               [](unsigned char c) { return std::tolower(c); });
-                if (lower == name) {
-                    while (end + 1 < header.size() &&
-                           (header[end + 1] == ' ' || header[end + 1] == '\t')) {
-                        end = header.find('\n', end + 1);
-                        if (end == std::string_view::npos) end = header.size();
-                    }
-                    const std::string value(
-                        header.substr(start + name.size(), end - start - name.size()));
-                    if (name == "from:") {
-                        ExpectSameSender(value);
-                    } else {
-                        ExpectSameDate(value);
-                    }
-                    ++compared;
-                    break;
+            while ((start = header.find('\n', start)) != std::string::npos) {
+                ++start;
+                if (!EqualsIgnoringAsciiCase(std::string_view(header).substr(start, name.size()),
+                                             name))
+                    continue;
+                std::size_t end = start;
+                do end = header.find('\n', end + 1);
+                while (end != std::string::npos && end + 1 < header.size() &&
+                       (header[end + 1] == ' ' || header[end + 1] == '\t'));
+                const std::string value = header.substr(
+                    start + name.size(), std::min(end, header.size()) - start - name.size());
+                if (name == "from:") {
+                    ExpectSameSender(value);
+                } else {
+                    ExpectSameDate(value);
                 }
-                start = end + 1;
+                ++compared;
+                break;
             }
         }
     }

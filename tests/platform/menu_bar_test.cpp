@@ -2,8 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
-
+#include "harness/fake_resources.h"
 #include "platform/ui/clock.h"
 #include "screen_test_support.h"
 
@@ -15,51 +14,26 @@ using Log = std::vector<std::string>;
 
 // Two bars in the shell's format: 50 ("Go" command 40014 / "Menu" drop-down of menu 50's first
 // pop-up) and 51 ("Done" 1 / "Defaults" 2), and a bar 52 whose pop-up index is out of range.
-class FakeResources : public ResourceModule {
-  public:
-    FakeResources() {
-        strings_ = {{108, u"Go"}, {206, u"Menu"}, {207, u"Done"}, {209, u"Defaults"}};
-        bars_[50] = {50, 2, 0xFFFE, 40014, 4, 0x10, 108, 0, 0xFFFF, 0xFFFE, 0, 4, 0x18, 206, 0, 0};
-        bars_[51] = {51, 2, 0xFFFE, 1, 4, 0x10, 207, 0, 0xFFFF, 0xFFFE, 2, 4, 0x10, 209, 0, 0xFFFF};
-        bars_[52] = {52, 2, 0xFFFE, 1, 4, 0x10, 207, 0, 0xFFFF, 0xFFFE, 0, 4, 0x18, 206, 0, 3};
-        bars_[53] = {53, 2, 0xFFFE, 1};  // cut short
-        menus_[50].popups = {{MenuItem{320, u"Reload", false}, MenuItem{0, u"", true},
-                              MenuItem{301, u"About", false}}};
-        menus_[52].popups = menus_[50].popups;
-    }
-    const std::u16string* String(UINT id) const override {
-        auto it = strings_.find(id);
-        return it == strings_.end() ? nullptr : &it->second;
-    }
-    const MenuTemplate* Menu(UINT id) const override {
-        auto it = menus_.find(id);
-        return it == menus_.end() ? nullptr : &it->second;
-    }
-    const std::vector<std::uint16_t>* MenuBarData(UINT id) const override {
-        auto it = bars_.find(id);
-        return it == bars_.end() ? nullptr : &it->second;
-    }
-    const DialogTemplate* Dialog(UINT) const override { return nullptr; }
-    const QImage* Bitmap(UINT) const override { return nullptr; }
-
-  private:
-    std::map<UINT, std::u16string> strings_;
-    std::map<UINT, std::vector<std::uint16_t>> bars_;
-    std::map<UINT, MenuTemplate> menus_;
-};
+testing::FakeResources BarResources() {
+    testing::FakeResources resources;
+    resources.strings = {{108, u"Go"}, {206, u"Menu"}, {207, u"Done"}, {209, u"Defaults"}};
+    resources.bars[50] = {50,     2,      0xFFFE, 40014, 4,    0x10, 108, 0,
+                          0xFFFF, 0xFFFE, 0,      4,     0x18, 206,  0,   0};
+    resources.bars[51] = {51,     2,      0xFFFE, 1, 4,    0x10, 207, 0,
+                          0xFFFF, 0xFFFE, 2,      4, 0x10, 209,  0,   0xFFFF};
+    resources.bars[52] = {52, 2, 0xFFFE, 1, 4, 0x10, 207, 0, 0xFFFF, 0xFFFE, 0, 4, 0x18, 206, 0, 3};
+    resources.bars[53] = {53, 2, 0xFFFE, 1};  // cut short
+    resources.menus[50].popups = {
+        {MenuItem{320, u"Reload", false}, MenuItem{0, u"", true}, MenuItem{301, u"About", false}}};
+    resources.menus[52] = resources.menus[50];
+    return resources;
+}
 
 class MenuBarTest : public ::testing::Test {
   protected:
     MenuBarTest() : screen_(std::make_unique<TestClock>()) { ShowWindow(&window_, SW_SHOW); }
 
-    HWND CreateBar(UINT id) {
-        SHMENUBARINFO info{};
-        info.cbSize = sizeof(info);
-        info.hwndParent = &window_;
-        info.nToolBarId = id;
-        info.hInstRes = &resources_;
-        return SHCreateMenuBar(&info) ? info.hwndMB : nullptr;
-    }
+    HWND CreateBar(UINT id) { return testing::CreateMenuBar(&window_, id, &resources_); }
 
     Log Commands() const {
         Log result;
@@ -72,7 +46,7 @@ class MenuBarTest : public ::testing::Test {
 
     ProgramServices services_;
     MenuBarServices& menuBars_ = services_.Get<MenuBarServices>();
-    FakeResources resources_;
+    testing::FakeResources resources_ = BarResources();
     Screen screen_;
     Log log_;
     LoggingWindow window_{screen_, "W", log_};
@@ -200,12 +174,9 @@ TEST_F(MenuBarTest, CreationFailsForInjectedFailuresAndBadResources) {
 
 TEST_F(MenuBarTest, BarsGoWithTheirParent) {
     auto other = std::make_unique<LoggingWindow>(screen_, "Other", log_);
-    SHMENUBARINFO info{};
-    info.hwndParent = other.get();
-    info.nToolBarId = 50;
-    info.hInstRes = &resources_;
-    ASSERT_TRUE(SHCreateMenuBar(&info));
-    EXPECT_EQ(screen_.VisibleMenuBar(other.get()), info.hwndMB);
+    HWND bar = testing::CreateMenuBar(other.get(), 50, &resources_);
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(screen_.VisibleMenuBar(other.get()), bar);
     other.reset();
     EXPECT_EQ(screen_.VisibleMenuBar(&window_), nullptr);
 }

@@ -25,14 +25,6 @@ class PainterTest : public ::testing::Test {
 const QRgb kWhite = qRgb(255, 255, 255);
 const QRgb kBlack = qRgb(0, 0, 0);
 
-TEST_F(PainterTest, RectanglesExcludeTheirRightAndBottomEdges) {
-    painter_->FillRect(RECT{2, 3, 5, 7}, RGB(255, 0, 0));
-    EXPECT_EQ(At(2, 3), qRgb(255, 0, 0));
-    EXPECT_EQ(At(4, 6), qRgb(255, 0, 0));
-    EXPECT_EQ(At(5, 6), kWhite);
-    EXPECT_EQ(At(4, 7), kWhite);
-}
-
 TEST_F(PainterTest, PenOutlinesInsideAndNullPenFillsOnePixelLess) {
     painter_->SelectPen(CreatePen(2, RGB(0, 0, 0)));
     painter_->SelectBrush(CreateSolidBrush(RGB(0, 255, 0)));
@@ -54,6 +46,12 @@ TEST_F(PainterTest, PenOutlinesInsideAndNullPenFillsOnePixelLess) {
     EXPECT_EQ(At(3, 33), qRgb(0, 0, 255));
     EXPECT_EQ(At(4, 33), kWhite);
     EXPECT_EQ(At(3, 34), kWhite);
+    // A filled rectangle leaves out its right and bottom edges.
+    painter_->FillRect(RECT{2, 3, 5, 7}, RGB(255, 0, 0));
+    EXPECT_EQ(At(2, 3), qRgb(255, 0, 0));
+    EXPECT_EQ(At(4, 6), qRgb(255, 0, 0));
+    EXPECT_EQ(At(5, 6), kWhite);
+    EXPECT_EQ(At(4, 7), kWhite);
 }
 
 TEST_F(PainterTest, LinesLeaveOutTheirEndPoint) {
@@ -183,35 +181,31 @@ TEST_F(PainterTest, RecordingPainterLogsCallsWithSurfacesColoursAndFonts) {
     EXPECT_EQ(At(0, 25), qRgb(0, 255, 0));
 }
 
+// The fonts EnumFontFamilies offers for `family` (nullptr: one per family).
+std::vector<LogFont> Enumerate(const char16_t* family) {
+    std::vector<LogFont> fonts;
+    EnumFontFamilies(
+        nullptr, family,
+        [](const LogFont& font, DWORD, LPARAM data) {
+            reinterpret_cast<std::vector<LogFont>*>(data)->push_back(font);
+            return 1;
+        },
+        reinterpret_cast<LPARAM>(&fonts));
+    return fonts;
+}
+
 TEST(Fonts, TheDefaultSansFamilyComesFirstWithAnUprightNormalFace) {
     testing_support::GuiApplication();
-    std::vector<LogFont> families;
-    EnumFontFamilies(
-        nullptr, nullptr,
-        [](const LogFont& font, DWORD, LPARAM data) {
-            reinterpret_cast<std::vector<LogFont>*>(data)->push_back(font);
-            return 1;
-        },
-        reinterpret_cast<LPARAM>(&families));
+    const std::vector<LogFont> families = Enumerate(nullptr);
     ASSERT_FALSE(families.empty());
     EXPECT_EQ(QString::fromStdU16String(families[0].faceName), DefaultSansFamily());
-
-    std::vector<LogFont> faces;
-    EnumFontFamilies(
-        nullptr, families[0].faceName.c_str(),
-        [](const LogFont& font, DWORD, LPARAM data) {
-            reinterpret_cast<std::vector<LogFont>*>(data)->push_back(font);
-            return 1;
-        },
-        reinterpret_cast<LPARAM>(&faces));
     bool normal = false;
-    for (const LogFont& face : faces) {
+    for (const LogFont& face : Enumerate(families[0].faceName.c_str())) {
         EXPECT_FALSE(face.italic);
         EXPECT_EQ(face.height, kDeviceFontHeight);
         normal = normal || face.weight == FW_NORMAL;
     }
     EXPECT_TRUE(normal);
-
     // Stopping early: the callback's 0 ends the enumeration.
     int calls = 0;
     EXPECT_EQ(EnumFontFamilies(

@@ -5,11 +5,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <QTemporaryDir>
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
+#include "harness/temporary_home.h"
 #include "platform/registry/registry_format.h"
 #include "platform/registry/registry_hive.h"
 
@@ -29,6 +28,7 @@ std::string ReadBytes(const std::filesystem::path& file) {
 }
 
 void WriteBytes(const std::filesystem::path& file, std::string_view bytes) {
+    std::filesystem::create_directories(file.parent_path());
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     out << bytes;
 }
@@ -105,12 +105,9 @@ TEST(RegistryFormat, SkipsEachMalformedLineAndKeepsTheRest) {
 
 // ---- the hive file ---------------------------------------------------------------------------
 
+// The hive file in a temporary home: the file the device calls use as well.
 class RegistryFileTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        ASSERT_TRUE(folder_.isValid());
-        file_ = std::filesystem::path(folder_.path().toStdString()) / "registry.ini";
-    }
     std::vector<std::filesystem::path> CorruptCopies() const {
         std::vector<std::filesystem::path> copies;
         for (const auto& entry : std::filesystem::directory_iterator(file_.parent_path())) {
@@ -127,68 +124,47 @@ class RegistryFileTest : public ::testing::Test {
         if (!hive.QueryValue(path, name, type, data) || data.size() != 4) return std::nullopt;
         return data[0] | data[1] << 8 | data[2] << 16 | static_cast<std::uint32_t>(data[3]) << 24;
     }
+    static void SetDword(RegistryHive& hive, std::u16string_view name, std::uint32_t value) {
+        EXPECT_TRUE(hive.OpenKey(u"K", RegistryHive::Create::IfMissing));
+        hive.SetValue(u"K", name, kRegistryTypeDword, Dword(value));
+    }
 
-    QTemporaryDir folder_;
-    std::filesystem::path file_;
+    testing::TemporaryHome home_;
+    std::filesystem::path file_ = home_.SettingsFolder() / "registry.ini";
 };
 
-TEST_F(RegistryFileTest, FirstUseCreatesTheFileWithTheDeviceDefaults) {
-    RegistryHive hive(file_);
-    EXPECT_EQ(QueryDword(hive, u"ControlPanel\\Backlight", u"BatteryTimeout"), 30u);
-    EXPECT_EQ(QueryDword(hive, u"controlpanel\\BACKLIGHT", u"actimeout"), 60u);
-    EXPECT_EQ(QueryDword(hive, u"ControlPanel\\Home", u"Timeout"), 0xFFFFFFFFu);
-    EXPECT_EQ(ParseHive(ReadBytes(file_)), DefaultHive());
-}
-
-TEST_F(RegistryFileTest, ValuesSurviveIntoAFreshHiveObject) {
+TEST_F(RegistryFileTest, DefaultsOnFirstUseAndValuesSurviveIntoAFreshHiveObject) {
     {
         RegistryHive first(file_);
-        ASSERT_TRUE(first.OpenKey(u"Software\\Quenrick\\Velora", RegistryHive::Create::IfMissing));
-        first.SetValue(u"Software\\Quenrick\\Velora", u"SpeedSet", kRegistryTypeDword, Dword(250));
+        EXPECT_EQ(QueryDword(first, u"ControlPanel\\Backlight", u"BatteryTimeout"), 30u);
+        EXPECT_EQ(QueryDword(first, u"controlpanel\\BACKLIGHT", u"actimeout"), 60u);
+        EXPECT_EQ(ParseHive(ReadBytes(file_)), DefaultHive());
+        SetDword(first, u"V", 250);
         EXPECT_TRUE(first.HasPendingChanges());
         ASSERT_TRUE(first.Flush());
         EXPECT_FALSE(first.HasPendingChanges());
+        SetDword(first, u"Pending", 5);  // committed when the hive goes
     }
     RegistryHive second(file_);
-    EXPECT_EQ(QueryDword(second, u"SOFTWARE\\quenrick\\velora", u"speedset"), 250u);
+    EXPECT_EQ(QueryDword(second, u"k", u"v"), 250u);
+    EXPECT_EQ(QueryDword(second, u"K", u"Pending"), 5u);
     EXPECT_EQ(QueryDword(second, u"ControlPanel\\Home", u"Timeout"), 0xFFFFFFFFu);
-}
-
-TEST_F(RegistryFileTest, RewritingTheSameValueLeavesTheFileAlone) {
-    RegistryHive hive(file_);
-    EXPECT_TRUE(hive.OpenKey(u"K", RegistryHive::Create::IfMissing));
-    hive.SetValue(u"K", u"V", kRegistryTypeDword, Dword(5));
-    ASSERT_TRUE(hive.Flush());
-    const std::string before = ReadBytes(file_);
-    hive.SetValue(u"k", u"v", kRegistryTypeDword, Dword(5));
-    EXPECT_FALSE(hive.HasPendingChanges());
-    // Same bytes but another type is a change.
-    hive.SetValue(u"K", u"V", 3, Dword(5));
-    EXPECT_TRUE(hive.HasPendingChanges());
-    ASSERT_TRUE(hive.Flush());
-    EXPECT_NE(ReadBytes(file_), before);
-}
-
-TEST_F(RegistryFileTest, PendingChangesAreCommittedWhenTheHiveIsDestroyed) {
-    {
-        RegistryHive hive(file_);
-        EXPECT_TRUE(hive.OpenKey(u"K", RegistryHive::Create::IfMissing));
-        hive.SetValue(u"K", u"V", kRegistryTypeDword, Dword(5));
-    }
-    RegistryHive again(file_);
-    EXPECT_EQ(QueryDword(again, u"K", u"V"), 5u);
+    // The same value again is no change; the same bytes of another type are.
+    second.SetValue(u"k", u"PENDING", kRegistryTypeDword, Dword(5));
+    EXPECT_FALSE(second.HasPendingChanges());
+    second.SetValue(u"K", u"Pending", 3, Dword(5));
+    EXPECT_TRUE(second.HasPendingChanges());
 }
 
 TEST_F(RegistryFileTest, CorruptFileIsKeptAsideAndDefaultsAreUsed) {
     const std::string broken = "Velora registry 1\n[ControlPanel\\Home\n\"Timeout\"=dword:12\n";
     WriteBytes(file_, broken);
     RegistryHive hive(file_);
-    testing::internal::CaptureStderr();
+    ::testing::internal::CaptureStderr();
     EXPECT_EQ(QueryDword(hive, u"ControlPanel\\Home", u"Timeout"), 0xFFFFFFFFu);
-    const std::string warning = testing::internal::GetCapturedStderr();
+    const std::string warning = ::testing::internal::GetCapturedStderr();
     EXPECT_NE(warning.find("registry.ini"), std::string::npos) << warning;
     EXPECT_EQ(std::count(warning.begin(), warning.end(), '\n'), 1) << warning;
-
     const auto copies = CorruptCopies();
     ASSERT_EQ(copies.size(), 1u);
     EXPECT_EQ(ReadBytes(copies[0]), broken);
@@ -196,43 +172,42 @@ TEST_F(RegistryFileTest, CorruptFileIsKeptAsideAndDefaultsAreUsed) {
 
     // A second corrupt file gets a name of its own; the first copy is never overwritten.
     WriteBytes(file_, "garbage");
-    testing::internal::CaptureStderr();
+    ::testing::internal::CaptureStderr();
     RegistryHive later(file_);
     EXPECT_EQ(QueryDword(later, u"ControlPanel\\Backlight", u"ACTimeout"), 60u);
-    testing::internal::GetCapturedStderr();
+    ::testing::internal::GetCapturedStderr();
     ASSERT_EQ(CorruptCopies().size(), 2u);
     EXPECT_EQ(ReadBytes(copies[0]), broken);
 }
 
 TEST_F(RegistryFileTest, ABadLineIsNamedAndTheOtherSettingsAreKept) {
     WriteBytes(file_, "Velora registry 1\n[K]\n\"Bad\"=dword:12\n\"Good\"=dword:00000007\n");
-    testing::internal::CaptureStderr();
+    ::testing::internal::CaptureStderr();
     RegistryHive hive(file_);
     EXPECT_EQ(QueryDword(hive, u"K", u"Good"), 7u);
-    std::string warning = testing::internal::GetCapturedStderr();
+    std::string warning = ::testing::internal::GetCapturedStderr();
     EXPECT_NE(warning.find("line 3"), std::string::npos) << warning;
     EXPECT_TRUE(CorruptCopies().empty());
     // A folder in the file's place is not read, with the true reason, and left alone.
     std::filesystem::remove(file_);
     std::filesystem::create_directory(file_);
-    testing::internal::CaptureStderr();
+    ::testing::internal::CaptureStderr();
     RegistryHive folder(file_);
     EXPECT_EQ(QueryDword(folder, u"ControlPanel\\Backlight", u"ACTimeout"), 60u);
-    warning = testing::internal::GetCapturedStderr();
+    warning = ::testing::internal::GetCapturedStderr();
     EXPECT_NE(warning.find("not a regular file"), std::string::npos) << warning;
 }
 
 TEST_F(RegistryFileTest, StaleTemporaryFileFromAnInterruptedWriteIsHarmless) {
     {
         RegistryHive hive(file_);
-        EXPECT_TRUE(hive.OpenKey(u"K", RegistryHive::Create::IfMissing));
-        hive.SetValue(u"K", u"V", kRegistryTypeDword, Dword(1));
+        SetDword(hive, u"V", 1);
     }
     const std::filesystem::path temporary = file_.string() + ".tmp";
     WriteBytes(temporary, "Velora registry 1\n[K]\n\"V\"=dword:000");  // half written
     RegistryHive hive(file_);
     EXPECT_EQ(QueryDword(hive, u"K", u"V"), 1u);
-    hive.SetValue(u"K", u"V", kRegistryTypeDword, Dword(2));
+    SetDword(hive, u"V", 2);
     ASSERT_TRUE(hive.Flush());
     EXPECT_FALSE(std::filesystem::exists(temporary));
     EXPECT_EQ(QueryDword(hive, u"K", u"V"), 2u);
@@ -248,9 +223,8 @@ TEST_F(RegistryFileTest, WriterKilledMidWriteLeavesAReadableHive) {
         // Commit as fast as possible; say so after a while and go on until killed.
         ::close(ready[0]);
         RegistryHive hive(file_);
-        EXPECT_TRUE(hive.OpenKey(u"K", RegistryHive::Create::IfMissing));
         for (std::uint32_t count = 1;; ++count) {
-            hive.SetValue(u"K", u"Count", kRegistryTypeDword, Dword(count));
+            SetDword(hive, u"Count", count);
             hive.SetValue(u"K", u"Padding" + std::u16string(count % 7, u'x'), 3,
                           std::vector<std::uint8_t>(count % 4096, 0xab));
             if (!hive.Flush()) ::_exit(2);
@@ -270,84 +244,48 @@ TEST_F(RegistryFileTest, WriterKilledMidWriteLeavesAReadableHive) {
     RegistryHive hive(file_);
     EXPECT_GE(QueryDword(hive, u"K", u"Count").value_or(0), 20u);
     // The dead writer's lock does not block the next one.
-    hive.SetValue(u"K", u"After", kRegistryTypeDword, Dword(1));
+    SetDword(hive, u"After", 1);
     EXPECT_TRUE(hive.Flush());
     EXPECT_TRUE(CorruptCopies().empty());
 }
 
+// Two processes on one file: each sees the other's commits, neither loses the other's values,
+// and a value not yet committed stays on top of the other's commit.
 TEST_F(RegistryFileTest, TwoHivesOnOneFileSeeAndKeepEachOthersWrites) {
     RegistryHive running(file_);
     RegistryHive secondLaunch(file_);
-    ASSERT_TRUE(running.OpenKey(u"App", RegistryHive::Create::IfMissing));
-    running.SetValue(u"App", u"SpeedSet", kRegistryTypeDword, Dword(300));
+    SetDword(running, u"SpeedSet", 300);
     ASSERT_TRUE(running.Flush());
-
-    EXPECT_EQ(QueryDword(secondLaunch, u"App", u"SpeedSet"), 300u);
-    secondLaunch.SetValue(u"App", u"Reload", kRegistryTypeDword, Dword(1));
+    EXPECT_EQ(QueryDword(secondLaunch, u"K", u"SpeedSet"), 300u);
+    SetDword(secondLaunch, u"Reload", 1);
     ASSERT_TRUE(secondLaunch.Flush());
+    EXPECT_EQ(QueryDword(running, u"K", u"Reload"), 1u);
 
-    EXPECT_EQ(QueryDword(running, u"App", u"Reload"), 1u);
-    // Both change different values without reading first: neither loses the other's.
-    running.SetValue(u"App", u"Len", kRegistryTypeDword, Dword(25));
-    secondLaunch.SetValue(u"App", u"Num", kRegistryTypeDword, Dword(90));
+    SetDword(running, u"Len", 25);  // neither reads before committing
+    SetDword(secondLaunch, u"Num", 90);
     ASSERT_TRUE(secondLaunch.Flush());
     ASSERT_TRUE(running.Flush());
+    SetDword(running, u"Mine", 1);
+    SetDword(secondLaunch, u"Mine", 2);
+    ASSERT_TRUE(secondLaunch.Flush());
+    EXPECT_EQ(QueryDword(running, u"K", u"Mine"), 1u);  // read again, its own pending value wins
     RegistryHive fresh(file_);
-    EXPECT_EQ(QueryDword(fresh, u"App", u"Len"), 25u);
-    EXPECT_EQ(QueryDword(fresh, u"App", u"Num"), 90u);
-    EXPECT_EQ(QueryDword(fresh, u"App", u"Reload"), 1u);
-    EXPECT_EQ(QueryDword(fresh, u"App", u"SpeedSet"), 300u);
-}
-
-TEST_F(RegistryFileTest, UncommittedWritesStayOnTopOfAnotherProcessesCommit) {
-    RegistryHive running(file_);
-    RegistryHive other(file_);
-    EXPECT_TRUE(running.OpenKey(u"App", RegistryHive::Create::IfMissing));
-    running.SetValue(u"App", u"Mine", kRegistryTypeDword, Dword(1));
-    EXPECT_TRUE(other.OpenKey(u"App", RegistryHive::Create::IfMissing));
-    other.SetValue(u"App", u"Mine", kRegistryTypeDword, Dword(2));
-    other.SetValue(u"App", u"Theirs", kRegistryTypeDword, Dword(3));
-    ASSERT_TRUE(other.Flush());
-    // The running copy re-reads the file but its own newer, pending value wins.
-    EXPECT_EQ(QueryDword(running, u"App", u"Mine"), 1u);
-    EXPECT_EQ(QueryDword(running, u"App", u"Theirs"), 3u);
+    for (const auto& [name, value] :
+         {std::pair{u"Len", 25u}, {u"Num", 90u}, {u"Reload", 1u}, {u"SpeedSet", 300u}})
+        EXPECT_EQ(QueryDword(fresh, u"K", name), value);
 }
 
 // ---- the device calls ------------------------------------------------------------------------
 
 class RegistryCallsTest : public RegistryFileTest {
   protected:
-    void SetUp() override {
-        RegistryFileTest::SetUp();
-        const char* old = std::getenv("VELORA_HOME");
-        if (old != nullptr) oldHome_ = old;
-        ::setenv("VELORA_HOME", folder_.path().toStdString().c_str(), 1);
-    }
-    void TearDown() override {
-        if (oldHome_) {
-            ::setenv("VELORA_HOME", oldHome_->c_str(), 1);
-        } else {
-            ::unsetenv("VELORA_HOME");
-        }
-    }
-    std::optional<std::string> oldHome_;
     ProgramServices services_;
 };
 
 TEST_F(RegistryCallsTest, HiveFileFollowsTheEnvironment) {
     EXPECT_EQ(RegistryHiveFile(), file_);
-    ::unsetenv("VELORA_HOME");
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    if (config != nullptr && *config != '\0') {
-        EXPECT_EQ(RegistryHiveFile(), std::filesystem::path(config) / "velora" / "registry.ini");
-    }
-    ::setenv("XDG_CONFIG_HOME", "/nonexistent/config", 1);
-    EXPECT_EQ(RegistryHiveFile(), std::filesystem::path("/nonexistent/config/velora/registry.ini"));
-    if (config != nullptr) {
-        ::setenv("XDG_CONFIG_HOME", config, 1);
-    } else {
-        ::unsetenv("XDG_CONFIG_HOME");
-    }
+    home_.Set("VELORA_HOME", std::nullopt);
+    EXPECT_EQ(RegistryHiveFile(), home_.Root() / "config" / "velora" / "registry.ini");
 }
 
 TEST_F(RegistryCallsTest, CreateOpenQuerySetClose) {

@@ -35,57 +35,40 @@ TEST_F(ScreenTest, ShowingOverAWindowDeactivatesItFirstAndHidingActivatesTheOneB
     EXPECT_EQ(GetActiveWindow(), &reader_);
     ShowWindow(&reader_, SW_HIDE);
     EXPECT_EQ(GetActiveWindow(), &inbox_);
-    const Log expected = {
-        "Inbox ACTIVE",
-        "Inbox INACTIVE other=Reader",
-        "Reader ACTIVE other=Inbox",
-        "Reader INACTIVE other=Inbox",
-        "Inbox ACTIVE other=Reader",
-    };
-    EXPECT_EQ(WithoutPaint(), expected);
-}
-
-TEST_F(ScreenTest, ShowingAVisibleWindowBringsItForwardAndShowingTheTopOneDoesNothing) {
-    ShowWindow(&inbox_, SW_SHOW);
     ShowWindow(&reader_, SW_SHOW);
-    log_.clear();
-    EXPECT_EQ(ShowWindow(&inbox_, SW_SHOW), TRUE);  // was visible, under the reader
+    EXPECT_EQ(ShowWindow(&inbox_, SW_SHOW), TRUE);  // was visible, under the reader: brought up
     EXPECT_EQ(screen_.Top(), &inbox_);
     EXPECT_TRUE(IsWindowVisible(&reader_));
-    ShowWindow(&inbox_, SW_SHOW);
-    const Log expected = {"Reader INACTIVE other=Inbox", "Inbox ACTIVE other=Reader"};
+    ShowWindow(&inbox_, SW_SHOW);  // already on top: nothing
+    const Log expected = {"Inbox ACTIVE",
+                          "Inbox INACTIVE other=Reader",
+                          "Reader ACTIVE other=Inbox",
+                          "Reader INACTIVE other=Inbox",
+                          "Inbox ACTIVE other=Reader",
+                          "Inbox INACTIVE other=Reader",
+                          "Reader ACTIVE other=Inbox",
+                          "Reader INACTIVE other=Inbox",
+                          "Inbox ACTIVE other=Reader"};
     EXPECT_EQ(WithoutPaint(), expected);
 }
 
+// Keys go to the active window, as key down then key up; none while the desktop has no focus.
 TEST_F(ScreenTest, DesktopFocusLossDeactivatesAndRegainReactivatesTheTopWindow) {
-    ShowWindow(&inbox_, SW_SHOW);
-    ShowWindow(&reader_, SW_SHOW);
+    screen_.SetDesktopFocus(false);
+    ShowWindow(&inbox_, SW_SHOW);  // activated only on regain
+    EXPECT_TRUE(WithoutPaint().empty());
+    screen_.SetDesktopFocus(true);
+    EXPECT_EQ(WithoutPaint(), Log{"Inbox ACTIVE"});
     log_.clear();
     screen_.SetDesktopFocus(false);
     EXPECT_EQ(GetActiveWindow(), nullptr);
     screen_.SetDesktopFocus(false);  // no second deactivation
-    screen_.PressKey(VK_RETURN);     // no window gets keys meanwhile
+    screen_.PressKey(VK_RETURN);
     screen_.SetDesktopFocus(true);
-    const Log expected = {"Reader INACTIVE", "Reader ACTIVE"};
-    EXPECT_EQ(WithoutPaint(), expected);
-    EXPECT_EQ(GetActiveWindow(), &reader_);
-}
-
-TEST_F(ScreenTest, WindowsShownWhileTheDesktopIsUnfocusedAreActivatedOnlyOnRegain) {
-    screen_.SetDesktopFocus(false);
-    ShowWindow(&inbox_, SW_SHOW);
-    EXPECT_TRUE(WithoutPaint().empty());
-    screen_.SetDesktopFocus(true);
-    EXPECT_EQ(WithoutPaint(), Log{"Inbox ACTIVE"});
-}
-
-TEST_F(ScreenTest, KeysGoToTheActiveWindowAsKeyDownThenKeyUp) {
-    ShowWindow(&inbox_, SW_SHOW);
-    ShowWindow(&reader_, SW_SHOW);
-    log_.clear();
     screen_.PressKey(VK_LEFT);
-    const Log expected = {"Reader KEYDOWN 37", "Reader KEYUP 37"};
-    EXPECT_EQ(WithoutPaint(), expected);
+    EXPECT_EQ(WithoutPaint(),
+              (Log{"Inbox INACTIVE", "Inbox ACTIVE", "Inbox KEYDOWN 37", "Inbox KEYUP 37"}));
+    EXPECT_EQ(GetActiveWindow(), &inbox_);
 }
 
 TEST_F(ScreenTest, BackWithoutOverrideSendsTheTopWindowBehindAndCancelsADialog) {
@@ -196,6 +179,10 @@ TEST_F(ScreenTest, ShutdownSendsQuitThenCloseToTheActiveWindowAndEndsTheLoop) {
     EXPECT_EQ(log_, (Log{"Reader QUIT", "Reader CLOSE"}));
     EXPECT_TRUE(screen_.QuitPosted());
     EXPECT_EQ(screen_.RunMessageLoop(), 0);
+    // The client area lies between the caption and the soft keys.
+    RECT client{};
+    GetClientRect(&reader_, &client);
+    EXPECT_EQ(client, (RECT{0, 0, 176, 180}));
 }
 
 TEST_F(ScreenTest, ShutdownEndsTheLoopEvenWhenCloseIsNotHandled) {
@@ -204,13 +191,6 @@ TEST_F(ScreenTest, ShutdownEndsTheLoopEvenWhenCloseIsNotHandled) {
     screen_.RequestShutdown();
     EXPECT_TRUE(screen_.QuitPosted());
     EXPECT_EQ(WithoutPaint().back(), "Inbox CLOSE");
-}
-
-TEST_F(ScreenTest, ClientAreaLiesBetweenTheCaptionAndTheSoftKeys) {
-    ShowWindow(&reader_, SW_SHOW);
-    RECT client{};
-    GetClientRect(&reader_, &client);
-    EXPECT_EQ(client, (RECT{0, 0, 176, 180}));
 }
 
 TEST_F(ScreenTest, ModalDialogRunsUntilEndedAndGivesBackTheResult) {

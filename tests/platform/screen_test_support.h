@@ -4,33 +4,18 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "harness/gui_application.h"
 #include "platform/ui/screen.h"
 #include "platform/ui/window.h"
 
 namespace velora::platform::testing_support {
 
-inline QApplication& GuiApplication() {
-    static int argc = 1;
-    static char name[] = "velora_tests_platform";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = [] {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-        return new QApplication(argc, argv);
-    }();
-    return *app;
-}
-
-struct LoggedMessage {
-    std::string window;
-    UINT message;
-    WPARAM wParam;
-    LPARAM lParam;
-};
+using velora::testing::GuiApplication;
 
 // Records every message as "<name> <message name> <details>" in one log shared by the windows
 // of a test; handlers may be hooked per message.
@@ -53,10 +38,9 @@ class LoggingWindow : public Window {
     std::function<std::optional<LRESULT>(UINT, WPARAM, LPARAM)> onMessage;
 
   private:
-    std::string Describe(UINT message, WPARAM wParam, LPARAM lParam) const {
+    static std::string Describe(UINT message, WPARAM wParam, LPARAM lParam) {
+        const auto bits = static_cast<std::uintptr_t>(lParam);
         switch (message) {
-            case WM_CREATE:
-                return "CREATE";
             case WM_ACTIVATE: {
                 auto* other = reinterpret_cast<Window*>(lParam);
                 std::string text = LOWORD(wParam) == WA_INACTIVE ? "INACTIVE" : "ACTIVE";
@@ -66,10 +50,9 @@ class LoggingWindow : public Window {
                 }
                 return text;
             }
-            case WM_PAINT:
-                return "PAINT";
-            case WM_ERASEBKGND:
-                return "ERASEBKGND";
+            case WM_HOTKEY:
+                return "HOTKEY vk=" + std::to_string(HIWORD(bits)) +
+                       ((LOWORD(bits) & MOD_KEYUP) ? " up" : " down");
             case WM_TIMER:
                 return "TIMER " + std::to_string(wParam);
             case WM_KEYDOWN:
@@ -78,23 +61,17 @@ class LoggingWindow : public Window {
                 return "KEYUP " + std::to_string(wParam);
             case WM_COMMAND:
                 return "COMMAND " + std::to_string(wParam);
-            case WM_ENTERMENULOOP:
-                return "ENTERMENULOOP";
-            case WM_EXITMENULOOP:
-                return "EXITMENULOOP";
-            case WM_INITMENUPOPUP:
-                return "INITMENUPOPUP";
-            case WM_HOTKEY:
-                return "HOTKEY vk=" + std::to_string(HIWORD(static_cast<std::uintptr_t>(lParam))) +
-                       ((LOWORD(static_cast<std::uintptr_t>(lParam)) & MOD_KEYUP) ? " up"
-                                                                                  : " down");
-            case WM_QUIT:
-                return "QUIT";
-            case WM_CLOSE:
-                return "CLOSE";
-            default:
-                return "MSG " + std::to_string(message);
         }
+        static const std::map<UINT, std::string> kNames = {{WM_CREATE, "CREATE"},
+                                                           {WM_PAINT, "PAINT"},
+                                                           {WM_ERASEBKGND, "ERASEBKGND"},
+                                                           {WM_ENTERMENULOOP, "ENTERMENULOOP"},
+                                                           {WM_EXITMENULOOP, "EXITMENULOOP"},
+                                                           {WM_INITMENUPOPUP, "INITMENUPOPUP"},
+                                                           {WM_QUIT, "QUIT"},
+                                                           {WM_CLOSE, "CLOSE"}};
+        const auto found = kNames.find(message);
+        return found != kNames.end() ? found->second : "MSG " + std::to_string(message);
     }
 
     std::string name_;

@@ -4,11 +4,12 @@
 #include "resources/demo_store.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+
+#include "harness/temporary_home.h"
 
 namespace velora::resources {
 namespace {
@@ -17,15 +18,8 @@ namespace fs = std::filesystem;
 
 class DemoStoreTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        root = fs::temp_directory_path() /
-               ("velora-demo-test-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(root);
-        fs::create_directories(root);
-    }
-    void TearDown() override { fs::remove_all(root); }
-    fs::path root;
+    testing::TemporaryHome home;
+    const fs::path root = home.Root();
 };
 
 std::string Read(const fs::path& path) {
@@ -103,15 +97,7 @@ TEST_F(DemoStoreTest, UnwritableFolderGivesAnErrorAndNoStores) {
 }
 
 TEST_F(DemoStoreTest, FolderFollowsXdgDataHome) {
-    const char* saved = std::getenv("XDG_DATA_HOME");
-    const std::string previous = saved != nullptr ? saved : "";
-    ::setenv("XDG_DATA_HOME", root.c_str(), 1);
-    EXPECT_EQ(DemoStoreFolder(), root / "velora" / "demo");
-    if (saved != nullptr) {
-        ::setenv("XDG_DATA_HOME", previous.c_str(), 1);
-    } else {
-        ::unsetenv("XDG_DATA_HOME");
-    }
+    EXPECT_EQ(DemoStoreFolder(), root / "data" / "velora" / "demo");
 }
 
 }  // namespace

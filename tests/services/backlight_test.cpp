@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "harness/temporary_home.h"
 #include "platform/registry/registry.h"
 #include "services/home_timeout.h"
 
@@ -17,8 +18,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Points the hive at a fresh folder and records every registry write.
-class RegistryFixture : public testing::Test {
+// Points the hive at a temporary home and records every registry write.
+class RegistryFixture : public ::testing::Test {
   protected:
     struct Write {
         std::u16string key;
@@ -28,12 +29,6 @@ class RegistryFixture : public testing::Test {
     };
 
     void SetUp() override {
-        char pattern[] = "/tmp/velora-backlight-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        home_ = pattern;
-        setenv("VELORA_HOME", home_.c_str(), 1);
-        setenv("XDG_DATA_HOME", (home_ / "data").c_str(), 1);
-        setenv("XDG_CACHE_HOME", (home_ / "cache").c_str(), 1);
         services_.Get<platform::RegistryServices>().writeObserver =
             [this](std::u16string_view key, std::u16string_view name, platform::DWORD type,
                    std::span<const platform::BYTE> data) {
@@ -44,10 +39,6 @@ class RegistryFixture : public testing::Test {
                 }
                 writes_.push_back({std::u16string(key), std::u16string(name), value});
             };
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(home_, ignored);
     }
 
     static Write Battery(std::int32_t value) {
@@ -71,10 +62,13 @@ class RegistryFixture : public testing::Test {
         return value;
     }
 
-    void WriteHive(const std::string& text) { std::ofstream(platform::RegistryHiveFile()) << text; }
+    void WriteHive(const std::string& text) {
+        fs::create_directories(home_.SettingsFolder());
+        std::ofstream(platform::RegistryHiveFile()) << text;
+    }
 
+    testing::TemporaryHome home_;
     platform::ProgramServices services_;
-    fs::path home_;
     std::vector<Write> writes_;
 };
 
@@ -95,16 +89,13 @@ ReadingSettings WithLight(std::int32_t light) {
 
 using BacklightTest = RegistryFixture;
 
-TEST_F(BacklightTest, ApplyWritesTheOnValueToBatteryThenMains) {
+TEST_F(BacklightTest, ApplyWritesTheOnValueAndRestoreTheSnapshotEvenWhenItIsZero) {
     EXPECT_EQ(ApplyBacklightOn({}), 0);
-    EXPECT_EQ(writes_, (std::vector<Write>{Battery(60000), Mains(60000)}));
     EXPECT_EQ(ReadDword(u"ControlPanel\\Backlight", u"ACTimeout"), 60000);
-}
-
-TEST_F(BacklightTest, RestoreWritesTheSnapshotEvenWhenItIsZero) {
     RestoreBacklight(BacklightSnapshot{30, 120});
     RestoreBacklight(BacklightSnapshot{});
-    EXPECT_EQ(writes_, (std::vector<Write>{Battery(30), Mains(120), Battery(0), Mains(0)}));
+    EXPECT_EQ(writes_, (std::vector<Write>{Battery(60000), Mains(60000), Battery(30), Mains(120),
+                                           Battery(0), Mains(0)}));
 }
 
 TEST_F(BacklightTest, WithTheReadingLightOffRequestsAreIgnored) {

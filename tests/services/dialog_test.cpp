@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include <QApplication>
 #include <memory>
 
-#include "platform/ui/menu_bar.h"
+#include "harness/fake_resources.h"
+#include "harness/gui_application.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/screen.h"
 #include "resources/program_resources.h"
@@ -15,31 +15,6 @@ namespace velora::services {
 namespace {
 
 using namespace velora::platform;
-
-void EnsureApplication() {
-    static int argc = 1;
-    static char name[] = "velora_tests_services";
-    static char* argv[] = {name, nullptr};
-    if (QCoreApplication::instance() == nullptr) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        new QApplication(argc, argv);
-    }
-}
-
-// The program's resources without dialog templates.
-class NoTemplates : public ResourceModule {
-  public:
-    const std::u16string* String(UINT id) const override { return Real().String(id); }
-    const MenuTemplate* Menu(UINT id) const override { return Real().Menu(id); }
-    const std::vector<std::uint16_t>* MenuBarData(UINT id) const override {
-        return Real().MenuBarData(id);
-    }
-    const DialogTemplate* Dialog(UINT) const override { return nullptr; }
-    const QImage* Bitmap(UINT id) const override { return Real().Bitmap(id); }
-
-  private:
-    static const ResourceModule& Real() { return resources::ProgramResources(); }
-};
 
 TEST(FormatDialogError, WritesTheCodeInEightHexadecimalDigits) {
     const std::u16string format = u"Unable to bring up the dialog.\n%2";
@@ -53,7 +28,7 @@ TEST(FormatDialogError, WritesTheCodeInEightHexadecimalDigits) {
 class DialogTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        EnsureApplication();
+        testing::GuiApplication();
         services_.Get<MessageBoxServices>().service = &boxes_;
         screen_ = std::make_unique<Screen>(std::make_unique<TestClock>());
         owner_ = std::make_unique<Window>(*screen_, u"Velora");
@@ -100,7 +75,7 @@ TEST_F(DialogTest, ProgramEndingUnderADialogCancelsItWithoutAReport) {
 }
 
 TEST_F(DialogTest, MissingTemplateIsReportedWithTheLastErrorAsAnHresult) {
-    NoTemplates module;
+    const testing::FakeResources module(&resources::ProgramResources());  // without templates
     context_.instance = &module;
     const std::int32_t code = ShowInboxDialog(owner_.get());
     EXPECT_EQ(static_cast<std::uint32_t>(code), 0x80070000u | ERROR_RESOURCE_NAME_NOT_FOUND);

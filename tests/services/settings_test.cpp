@@ -2,12 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <QTemporaryDir>
-#include <cstdlib>
 #include <fstream>
-#include <optional>
 #include <tuple>
 
+#include "harness/temporary_home.h"
 #include "platform/registry/registry.h"
 #include "platform/registry/registry_hive.h"
 
@@ -20,10 +18,14 @@ using platform::HKEY;
 
 constexpr char16_t kSettingsKey[] = u"Software\\Quenrick\\Velora";
 
-// The nine stored values, in their stored order.
-auto Stored(const ReadingSettings& s) {
-    return std::tuple(s.CurWordDelay, s.SpeedSet, s.Punct1, s.Punct2, s.Len, s.Num, s.Light,
-                      s.Tintline, s.SpeedBoost);
+// The nine stored values, in their stored order (assignable through a non-const settings).
+auto Stored(auto&& s) {
+    return std::tie(s.CurWordDelay, s.SpeedSet, s.Punct1, s.Punct2, s.Len, s.Num, s.Light,
+                    s.Tintline, s.SpeedBoost);
+}
+// The bars drawn for the four delays.
+auto Bars(const ReadingSettings& s) {
+    return std::tuple(s.Punct1Bar, s.Punct2Bar, s.LenBar, s.NumBar);
 }
 // What the Defaults command restores: the delays, their bars and the switches.
 auto Restorable(const ReadingSettings& s) {
@@ -34,18 +36,6 @@ auto Restorable(const ReadingSettings& s) {
 // Each test gets a hive of its own in a fresh VELORA_HOME.
 class SettingsTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        ASSERT_TRUE(folder_.isValid());
-        if (const char* old = std::getenv("VELORA_HOME")) oldHome_ = old;
-        ::setenv("VELORA_HOME", folder_.path().toStdString().c_str(), 1);
-    }
-    void TearDown() override {
-        if (oldHome_) {
-            ::setenv("VELORA_HOME", oldHome_->c_str(), 1);
-        } else {
-            ::unsetenv("VELORA_HOME");
-        }
-    }
 
     static void Store(const char16_t* keyPath, const char16_t* name, const std::vector<BYTE>& bytes,
                       DWORD type = platform::REG_DWORD) {
@@ -76,11 +66,17 @@ class SettingsTest : public ::testing::Test {
         return true;
     }
 
+    // Loads the settings from the hive, starting from `settings`.
+    static ReadingSettings Load(ReadingSettings settings = {}) {
+        BacklightSnapshot snapshot;
+        LoadSettings(settings, snapshot);
+        return settings;
+    }
+
+    testing::TemporaryHome home_;
     platform::ProgramServices services_;
     platform::RegistryWriteObserver& observer_ =
         services_.Get<platform::RegistryServices>().writeObserver;
-    QTemporaryDir folder_;
-    std::optional<std::string> oldHome_;
 };
 
 TEST_F(SettingsTest, FirstRunCreatesTheKeyAndUsesTheFallbacks) {
@@ -89,81 +85,37 @@ TEST_F(SettingsTest, FirstRunCreatesTheKeyAndUsesTheFallbacks) {
     EXPECT_FALSE(KeyExists(kSettingsKey));
     EXPECT_EQ(LoadSettings(settings, snapshot), platform::ERROR_SUCCESS);
     EXPECT_TRUE(KeyExists(kSettingsKey));
-
-    EXPECT_EQ(settings.SpeedSet, 210);
-    EXPECT_EQ(settings.CurWordDelay, 219);
-    EXPECT_EQ(settings.Punct1, 200);
-    EXPECT_EQ(settings.Punct2, 100);
-    EXPECT_EQ(settings.Len, 18);
-    EXPECT_EQ(settings.Num, 165);
-    EXPECT_EQ(settings.Light, 1);
-    EXPECT_EQ(settings.Tintline, 1);
-    EXPECT_EQ(settings.SpeedBoost, 0);
-    EXPECT_EQ(settings.Punct1Bar, 40);
-    EXPECT_EQ(settings.Punct2Bar, 20);
-    EXPECT_EQ(settings.LenBar, 18);
-    EXPECT_EQ(settings.NumBar, 33);
+    EXPECT_EQ(Stored(settings), std::tuple(219, 210, 200, 100, 18, 165, 1, 1, 0));
+    EXPECT_EQ(Bars(settings), std::tuple(40, 20, 18, 33));
     // Loading leaves the speed times to the caller.
     EXPECT_EQ(settings.gapFactor, 0.0f);
     EXPECT_EQ(settings.gapDelay, 0);
-
     // The device's own backlight values, as a new hive holds them.
     EXPECT_EQ(snapshot.BatteryTimeout, 30);
     EXPECT_EQ(snapshot.ACTimeout, 60);
-
     settings.SpeedBoost = 1;
     SetSpeedBoostFactors(settings);
     EXPECT_EQ(settings.gapDelay, 0) << "factors alone leave the times";
-}
-
-TEST_F(SettingsTest, OnlyLightStoredAsZero) {
+    // A zero stored for one switch changes that one only.
     StoreDword(u"Light", 0);
-    ReadingSettings settings;
-    BacklightSnapshot snapshot;
-    LoadSettings(settings, snapshot);
-    EXPECT_EQ(settings.Light, 0);
-    EXPECT_EQ(settings.Tintline, 1);
-    EXPECT_EQ(settings.Punct1, 200);
+    EXPECT_EQ(Stored(Load()), std::tuple(219, 210, 200, 100, 18, 165, 0, 1, 0));
 }
 
 TEST_F(SettingsTest, StoredValuesAreUsedUnclampedWithTheirBars) {
-    struct Case {
-        std::int32_t punct1, punct1Bar;
-    };
-    for (const Case c : {Case{7, 1}, Case{4, 0}, Case{500, 100}, Case{-15, -3}, Case{2000, 400}}) {
-        StoreDword(u"Punct1", c.punct1);
-        ReadingSettings settings;
-        BacklightSnapshot snapshot;
-        LoadSettings(settings, snapshot);
-        EXPECT_EQ(settings.Punct1, c.punct1);
-        EXPECT_EQ(settings.Punct1Bar, c.punct1Bar) << c.punct1;
+    for (const auto& [punct1, punct1Bar] :
+         {std::pair{7, 1}, {4, 0}, {500, 100}, {-15, -3}, {2000, 400}}) {
+        StoreDword(u"Punct1", punct1);
+        const ReadingSettings settings = Load();
+        EXPECT_EQ(settings.Punct1, punct1);
+        EXPECT_EQ(settings.Punct1Bar, punct1Bar) << punct1;
     }
     StoreDword(u"Punct2", 499);
     StoreDword(u"Len", 150);
     StoreDword(u"Num", 14);
     StoreDword(u"SpeedSet", 20);
-    ReadingSettings settings;
-    BacklightSnapshot snapshot;
-    LoadSettings(settings, snapshot);
-    EXPECT_EQ(settings.Punct2Bar, 99);
-    EXPECT_EQ(settings.LenBar, 150);
-    EXPECT_EQ(settings.NumBar, 2);
+    const ReadingSettings settings = Load();
+    EXPECT_EQ(Bars(settings), std::tuple(400, 99, 150, 2));
     EXPECT_EQ(settings.SpeedSet, 20);
-}
-
-TEST_F(SettingsTest, AnyNonZeroSpeedBoostCountsAsOn) {
-    StoreDword(u"SpeedBoost", 5);
-    StoreDword(u"SpeedSet", 333);
-    ReadingSettings settings;
-    BacklightSnapshot snapshot;
-    LoadSettings(settings, snapshot);
-    EXPECT_EQ(settings.SpeedBoost, 5);
-    SetSpeedBoostFactors(settings);
-    EXPECT_EQ(settings.gapFactor, 0.125f);
-    EXPECT_EQ(settings.baseFactor, 0.25f);
-    RecomputeSpeedTimes(settings);
-    EXPECT_EQ(settings.gapDelay, 41);  // 41.625
-    EXPECT_EQ(settings.wordBase, 83);  // 83.25
 }
 
 TEST_F(SettingsTest, ValueSizeDecidesTheReadNotItsType) {
@@ -174,10 +126,9 @@ TEST_F(SettingsTest, ValueSizeDecidesTheReadNotItsType) {
     Store(kSettingsKey, u"Len", {30, 0, 0, 0}, platform::REG_BINARY);
     // Two bytes replace only the low half of what the field held.
     Store(kSettingsKey, u"Num", {0x10, 0x00}, platform::REG_BINARY);
-    ReadingSettings settings;
-    settings.Num = 0x00010203;
-    BacklightSnapshot snapshot;
-    LoadSettings(settings, snapshot);
+    ReadingSettings held;
+    held.Num = 0x00010203;
+    const ReadingSettings settings = Load(held);
     EXPECT_EQ(settings.SpeedSet, 210);
     EXPECT_EQ(settings.Punct2, 100);
     EXPECT_EQ(settings.Len, 30);
@@ -186,6 +137,7 @@ TEST_F(SettingsTest, ValueSizeDecidesTheReadNotItsType) {
 
 TEST_F(SettingsTest, SnapshotKeepsWhatItHeldWhenABacklightValueIsMissing) {
     // A hive holding only one of the device's Backlight values.
+    std::filesystem::create_directories(home_.SettingsFolder());
     std::ofstream(platform::RegistryHiveFile()) << "Velora registry 1\n[ControlPanel\\Backlight]\n"
                                                    "\"ACTimeout\"=dword:0000000f\n";
     ReadingSettings settings;
@@ -205,15 +157,7 @@ TEST_F(SettingsTest, SaveWritesNineDwordsInOrderAndTheyLoadBack) {
         written.emplace_back(name);
     };
     ReadingSettings saved;
-    saved.CurWordDelay = 301;
-    saved.SpeedSet = 250;
-    saved.Punct1 = 35;
-    saved.Punct2 = 5;
-    saved.Len = 0;
-    saved.Num = 500;
-    saved.Light = 0;
-    saved.Tintline = 1;
-    saved.SpeedBoost = 1;
+    Stored(saved) = std::tuple(301, 250, 35, 5, 0, 500, 0, 1, 1);
     EXPECT_EQ(SaveSettings(saved), platform::ERROR_SUCCESS);
     const std::vector<std::u16string> order = {u"CurWordDelay", u"SpeedSet", u"Punct1",
                                                u"Punct2",       u"Len",      u"Num",
@@ -221,16 +165,7 @@ TEST_F(SettingsTest, SaveWritesNineDwordsInOrderAndTheyLoadBack) {
     EXPECT_EQ(written, order);
     EXPECT_EQ(platform::RegistryValueNames(kSettingsKey), order);
 
-    // A fresh hive object (as a new run would make) reads them back.
-    platform::RegistryHive fresh(platform::RegistryHiveFile());
-    std::uint32_t type = 0;
-    std::vector<std::uint8_t> data;
-    ASSERT_TRUE(fresh.QueryValue(kSettingsKey, u"SpeedSet", type, data));
-    EXPECT_EQ(data, (std::vector<std::uint8_t>{250, 0, 0, 0}));
-
-    ReadingSettings loaded;
-    BacklightSnapshot snapshot;
-    LoadSettings(loaded, snapshot);
+    const ReadingSettings loaded = Load();
     EXPECT_EQ(Stored(loaded), Stored(saved));
     EXPECT_EQ(loaded.Punct1Bar, 7);
     EXPECT_EQ(loaded.NumBar, 100);
@@ -238,20 +173,10 @@ TEST_F(SettingsTest, SaveWritesNineDwordsInOrderAndTheyLoadBack) {
 
 TEST_F(SettingsTest, DefaultsResetEverythingButSpeedAndCurrentWordDelay) {
     ReadingSettings settings;
-    settings.SpeedSet = 480;
-    settings.CurWordDelay = 612;
-    settings.Punct1 = 5;
+    Stored(settings) = std::tuple(612, 480, 5, 500, 100, 0, 0, 0, 1);
     settings.Punct1Bar = 1;
-    settings.Punct2 = 500;
-    settings.Len = 100;
-    settings.Num = 0;
-    settings.Light = 0;
-    settings.Tintline = 0;
-    settings.SpeedBoost = 1;
     SetSpeedBoostFactors(settings);
-    ReadingSettings firstRun;
-    BacklightSnapshot ignored;
-    LoadSettings(firstRun, ignored);
+    ReadingSettings firstRun = Load();
     SetSpeedBoostFactors(firstRun);
     std::vector<std::int32_t> requests;
     std::vector<std::u16string> written;
@@ -267,9 +192,7 @@ TEST_F(SettingsTest, DefaultsResetEverythingButSpeedAndCurrentWordDelay) {
     EXPECT_EQ(Restorable(settings), Restorable(firstRun));
     EXPECT_EQ(settings.gapFactor, 0.375f);
 
-    ReadingSettings loaded;
-    BacklightSnapshot snapshot;
-    LoadSettings(loaded, snapshot);
+    const ReadingSettings loaded = Load();
     EXPECT_EQ(loaded.SpeedSet, 480);
     EXPECT_EQ(loaded.CurWordDelay, 612);
     EXPECT_EQ(loaded.Light, 1);
@@ -295,10 +218,12 @@ TEST(SpeedTimes, TruncateTheSinglePrecisionProduct) {
     struct Case {
         std::int32_t speed, boost, gap, base;
     };
-    const Case cases[] = {
-        {210, 0, 78, 183}, {210, 1, 26, 52}, {20, 0, 7, 17},   {500, 0, 187, 437},
-        {500, 1, 62, 125}, {0, 0, 0, 0},     {-10, 0, -3, -8}, {15, 1, 1, 3},
-    };
+    const Case cases[] =
+        {
+            {210, 0, 78, 183}, {210, 1, 26, 52}, {20, 0, 7, 17},   {500, 0, 187, 437},
+            {500, 1, 62, 125}, {0, 0, 0, 0},     {-10, 0, -3, -8}, {15, 1, 1, 3},
+            {333, 5, 41, 83},  // any non-zero boost counts as on: 41.625 and 83.25
+        };
     for (const Case& c : cases) {
         ReadingSettings settings;
         settings.SpeedSet = c.speed;
