@@ -37,9 +37,6 @@ std::string TestMessage(const std::string& name) {
 TEST(DefaultDocument, IsFourSentencesInReadingDocumentForm) {
     const std::u16string document = DefaultDocument();
     EXPECT_TRUE(document.starts_with(u"Velora. \u007f \u0090 "));
-    EXPECT_TRUE(document.ends_with(
-        u"Select 'About' from the menu for more information on this software and how it "
-        u"works. \u007f "));
     EXPECT_EQ(std::count(document.begin(), document.end(), reader::kSentenceEndMark), 4);
     EXPECT_EQ(std::count(document.begin(), document.end(), reader::kParagraphMark), 3);
     EXPECT_LT(document.size(), 5000u);
@@ -61,10 +58,6 @@ TEST(LoadAboutText, AppendsOneCopyWithinItsBuffer) {
     std::u16string about;
     LoadAboutText(about);
     EXPECT_LE(about.size(), 2130u);
-    EXPECT_NE(about.find(u"v1.0p"), std::u16string::npos);
-    EXPECT_NE(about.find(u"150 words per minute"), std::u16string::npos);
-    EXPECT_NE(about.find(u"\r\n\r\nCool Tips:\r\n"), std::u16string::npos);
-    EXPECT_TRUE(about.ends_with(u"Enjoy!\r\n"));
     reader::Player player;
     services::ReadingSettings settings;
     LoadDefaultDocument(player, settings, 0);
@@ -192,13 +185,6 @@ TEST_F(MessageDocumentTest, VanishedMessageReadsAsThreeDots) {
     fs::remove(root_ / "inbox" / "cur" / "1.a:2,S");
     EXPECT_EQ(Load("gone"), reader::SegmentText(u"..."));
     EXPECT_TRUE(boxes_.boxes.empty());
-}
-
-TEST_F(MessageDocumentTest, EmptyBodyGivesAnEmptyDocument) {
-    AddMessage("1.a", TestMessage("tnef_only.eml"));
-    LogOn(u"Mail");
-    EXPECT_EQ(ReadingTextOf("Winmail"), "");
-    EXPECT_EQ(Load("Winmail"), reader::SegmentText(u""));
 }
 
 TEST_F(MessageDocumentTest, LoadingTwiceGivesTheSameDocumentAndRewinds) {

@@ -94,15 +94,6 @@ TEST(ScanToken, TimesEachKindOfWord) {
     }
 }
 
-TEST(ScanToken, FiveLetterWordTakesBaseTimeLengthAndGap) {
-    for (std::int32_t boost : {0, 1}) {
-        Player player = Loaded("Hello there [S]");
-        services::ReadingSettings settings = DefaultSettings(boost);
-        ScanToken(player, settings);
-        EXPECT_EQ(settings.CurWordDelay + settings.gapDelay, boost ? 168 : 351);
-    }
-}
-
 TEST(ScanToken, NumberTimeIsNotCarriedToTheNextWord) {
     Player player = Loaded("12 apples [S]");
     services::ReadingSettings settings = DefaultSettings();
@@ -133,13 +124,6 @@ TEST(ScanToken, SentenceEndCountsTheNextSentence) {
     EXPECT_EQ(player.sentenceStart, 2u);
     EXPECT_EQ(player.tokenIndex, 1);
     EXPECT_EQ(player.sentenceSpaces, 4);
-}
-
-TEST(ScanToken, UnmarkedDocumentEndsAtTheTerminator) {
-    Player player = Loaded("Hi");
-    services::ReadingSettings settings = DefaultSettings();
-    EXPECT_EQ(ScanToken(player, settings), 0);
-    EXPECT_EQ(settings.CurWordDelay, 0);
 }
 
 TEST(Tintline, RunsFromGreenTowardsRedWithinASentence) {
