@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "harness/maildir_fixture.h"
 #include "command_test_support.h"
 #include "commands/store_config.h"
+#include "harness/maildir_fixture.h"
 
 namespace velora::commands {
 namespace {
@@ -43,8 +43,7 @@ TEST_F(ListCommandTest, PrintsEveryStoreInListOrderAndSortsOnRequest) {
               "R\t-\tD\t2024-01-05 12:00\t...\t...\n");
 
     // The order is the Inbox sort's (tested there): chosen twice, it is reversed.
-    const auto byRead =
-        Run({"list", "--sort", "read", "--sort=read", "--maildir", one.string()});
+    const auto byRead = Run({"list", "--sort", "read", "--sort=read", "--maildir", one.string()});
     EXPECT_EQ(byRead.status, 0);
     EXPECT_EQ(byRead.out.substr(0, 1), "R");
 }

@@ -95,22 +95,26 @@ class InboxWindowTest : public ::testing::Test {
     // Creates and shows the window with `rows` loaded after its creation, as start-up does, and
     // lets timer 8 fire.
     void Start(std::vector<InboxRow> rows) {
+        const auto log = [this](std::string entry) {
+            return [this, entry] { readerLog_.push_back(entry); };
+        };
         ReaderLink link;
         link.readerWindow = reader_.get();
-        link.stopPlayback = [this] { readerLog_.push_back("stop"); };
+        link.stopPlayback = log("stop");
         link.requestBacklight = [this](std::int32_t on) {
             readerLog_.push_back("backlight " + std::to_string(on));
         };
         link.showCurrentFrame = [this](HWND target) {
             readerLog_.push_back(target == reader_.get() ? "frame reader" : "frame inbox");
         };
-        link.hideKeyHelp = [this] { readerLog_.push_back("help hidden"); };
+        link.hideKeyHelp = log("help hidden");
         link.optionsMode = [this] { return optionsMode_; };
-        link.collectWordFontAgain = [this] { readerLog_.push_back("font"); };
-        link.quit = [this] { readerLog_.push_back("quit"); };
+        link.collectWordFontAgain = log("font");
+        link.quit = log("quit");
         link.firstActivation = &firstActivation_;
-        inbox_ = std::make_unique<InboxWindow>(*screen_, resources::ProgramInstance(), messages_, link,
-                                               [this](HWND) { readerLog_.push_back("about"); });
+        inbox_ =
+            std::make_unique<InboxWindow>(*screen_, resources::ProgramInstance(), messages_, link,
+                                          [this](HWND) { readerLog_.push_back("about"); });
         inbox_->Create();
         messages_.rows = std::move(rows);
         ShowWindow(inbox_.get(), SW_SHOW);
@@ -149,7 +153,8 @@ class InboxWindowTest : public ::testing::Test {
 
 TEST_F(InboxWindowTest, TimerEightShowsTheListLoadedAfterCreation) {
     ReaderLink link;
-    inbox_ = std::make_unique<InboxWindow>(*screen_, resources::ProgramInstance(), messages_, link, nullptr);
+    inbox_ = std::make_unique<InboxWindow>(*screen_, resources::ProgramInstance(), messages_, link,
+                                           nullptr);
     inbox_->Create();
     EXPECT_EQ(inbox_->List()->GetItemCount(), 0);
     messages_.rows = {MakeRow(u"Ann", false), MakeRow(u"Bob", true)};
@@ -336,7 +341,8 @@ TEST_F(InboxWindowTest, AboutStopsTheReaderFirstAndQuitRunsTheQuitHandling) {
 TEST_F(InboxWindowTest, WithoutItsMenuBarTheWindowHasNoList) {
     SetMenuBarCreationFailure([](UINT) { return true; });
     ReaderLink link;
-    inbox_ = std::make_unique<InboxWindow>(*screen_, resources::ProgramInstance(), messages_, link, nullptr);
+    inbox_ = std::make_unique<InboxWindow>(*screen_, resources::ProgramInstance(), messages_, link,
+                                           nullptr);
     EXPECT_EQ(inbox_->Create(), 0);
     EXPECT_EQ(inbox_->List(), nullptr);
     messages_.rows = {MakeRow(u"Ann", false)};

@@ -255,7 +255,8 @@ TEST_F(PaintTest, ContextTextIsDrawnOnceWithItsBulletThenWithout) {
     state_.requests.contextText = true;
     state_.requests.contextBullet = true;
     Paint();
-    EXPECT_EQ(log_.Texts(), (std::vector<std::u16string>{u"Alpha \u2022beta gamma.  Delta epsilon. "}));
+    EXPECT_EQ(log_.Texts(),
+              (std::vector<std::u16string>{u"Alpha \u2022beta gamma.  Delta epsilon. "}));
     EXPECT_FALSE(state_.requests.contextBullet);
 }
 
