@@ -2,9 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <QTemporaryDir>
-
 #include "harness/screen_driver.h"
+#include "harness/temporary_home.h"
 #include "platform/gdi/recording_painter.h"
 #include "platform/ui/menu_bar.h"
 #include "platform/ui/message_box.h"
@@ -74,8 +73,6 @@ class InboxWindowTest : public ::testing::Test {
   protected:
     void SetUp() override {
         velora::testing::GuiApplication();
-        ASSERT_TRUE(home_.isValid());
-        qputenv("VELORA_HOME", home_.path().toUtf8());
         SetMessageBoxService(&boxes_);
         SetPopupMenuChooser([this](const std::vector<MenuItem>&) { return driver_.menuChoice; });
         screen_ = driver_.MakeScreen();
@@ -89,7 +86,6 @@ class InboxWindowTest : public ::testing::Test {
         SetMenuBarCreationFailure(nullptr);
         SetMessageBoxService(nullptr);
         services::WriteReloadFlag(0);
-        qunsetenv("VELORA_HOME");
     }
 
     // Creates and shows the window with `rows` loaded after its creation, as start-up does, and
@@ -118,8 +114,7 @@ class InboxWindowTest : public ::testing::Test {
         inbox_->Create();
         messages_.rows = std::move(rows);
         ShowWindow(inbox_.get(), SW_SHOW);
-        driver_.Clock().Advance(kListTimerMs);
-        screen_->ProcessMessages();
+        driver_.Advance(kListTimerMs);
         readerLog_.clear();
         messages_.log.clear();
     }
@@ -138,7 +133,7 @@ class InboxWindowTest : public ::testing::Test {
         return log.Texts();
     }
 
-    QTemporaryDir home_;
+    velora::testing::TemporaryHome home_;  // the hive holding the reload flag
     RecordingMessageBoxes boxes_;
     FakeMessages messages_;
     std::unique_ptr<Screen> screen_;
@@ -158,9 +153,9 @@ TEST_F(InboxWindowTest, TimerEightShowsTheListLoadedAfterCreation) {
     inbox_->Create();
     EXPECT_EQ(inbox_->List()->GetItemCount(), 0);
     messages_.rows = {MakeRow(u"Ann", false), MakeRow(u"Bob", true)};
-    driver_.Clock().Advance(kListTimerMs - 1);
+    driver_.Advance(kListTimerMs - 1);
     EXPECT_EQ(inbox_->List()->GetItemCount(), 0);
-    driver_.Clock().Advance(1);
+    driver_.Advance(1);
     EXPECT_EQ(inbox_->List()->GetItemCount(), 2);
     EXPECT_EQ(Mark(), 0);
     EXPECT_FALSE(screen_->HasTimer(inbox_.get(), kListTimer));  // once only
@@ -168,14 +163,14 @@ TEST_F(InboxWindowTest, TimerEightShowsTheListLoadedAfterCreation) {
 
 TEST_F(InboxWindowTest, ReadOpensTheSelectedMessageOrTheDefaultDocument) {
     Start({MakeRow(u"Ann", false), MakeRow(u"Bob", false)});
-    screen_->PressKey(VK_DOWN);
-    screen_->PressSoftKey(0);  // "Read"
+    driver_.Press(VK_DOWN);
+    driver_.SoftKey(0);  // "Read"
     EXPECT_EQ(messages_.log, (std::vector<std::string>{"SetRead 1 1", "LoadMessageDocument 1"}));
     EXPECT_EQ(screen_->Top(), reader_.get());
 
     ShowWindow(inbox_.get(), SW_SHOW);
     messages_.log.clear();
-    screen_->PressKey(VK_RETURN);  // the Action key in the list
+    driver_.Press(VK_RETURN);  // the Action key in the list
     EXPECT_EQ(messages_.log, (std::vector<std::string>{"SetRead 1 1", "LoadMessageDocument 1"}));
 }
 
@@ -195,7 +190,7 @@ TEST_F(InboxWindowTest, MarkAsReadAndDownloadMarkToggleTheSelectedRow) {
     Command(kCommandToggleRead);
     Command(kCommandToggleRead);
     Command(kCommandToggleDownload);
-    screen_->PressKey(VK_DOWN);
+    driver_.Press(VK_DOWN);
     Command(kCommandToggleDownload);  // no attachment: nothing
     EXPECT_EQ(messages_.log,
               (std::vector<std::string>{"SetRead 0 1", "SetRead 0 0", "SetDownloadMark 0 1"}));
@@ -204,7 +199,7 @@ TEST_F(InboxWindowTest, MarkAsReadAndDownloadMarkToggleTheSelectedRow) {
 
 TEST_F(InboxWindowTest, DeleteSelectsTheNextRowAndTheLastLeavesNothingSelected) {
     Start({MakeRow(u"Ann", false), MakeRow(u"Bob", false), MakeRow(u"Cy", false)});
-    screen_->PressKey(VK_DOWN);
+    driver_.Press(VK_DOWN);
     Command(kCommandDelete);
     EXPECT_EQ(messages_.log, (std::vector<std::string>{"Delete 1"}));
     EXPECT_EQ(inbox_->List()->GetItemCount(), 2);
@@ -223,8 +218,8 @@ TEST_F(InboxWindowTest, DeleteSelectsTheNextRowAndTheLastLeavesNothingSelected) 
 
 TEST_F(InboxWindowTest, SortsKeepTheSelectionIndexAndMenuCommandsArriveFromThePopUp) {
     Start({MakeRow(u"Ann", false), MakeRow(u"Bob", false), MakeRow(u"Cy", false)});
-    screen_->PressKey(VK_DOWN);
-    screen_->PressKey(VK_DOWN);
+    driver_.Press(VK_DOWN);
+    driver_.Press(VK_DOWN);
     for (UINT command : {kCommandSortBySender, kCommandSortByRead, kCommandSortByDate})
         driver_.Choose(command);
     EXPECT_EQ(messages_.log, (std::vector<std::string>{"Sort sender", "Sort read", "Sort date"}));
@@ -235,7 +230,7 @@ TEST_F(InboxWindowTest, SortsKeepTheSelectionIndexAndMenuCommandsArriveFromThePo
 
 TEST_F(InboxWindowTest, ReloadLoadsAgainAndSelectsTheFirstRow) {
     Start({MakeRow(u"Ann", false), MakeRow(u"Bob", false)});
-    screen_->PressKey(VK_DOWN);
+    driver_.Press(VK_DOWN);
     messages_.reloadRows = {MakeRow(u"Cy", false), MakeRow(u"Di", false), MakeRow(u"Ed", false)};
     Command(kCommandReload);
     EXPECT_EQ(messages_.log, (std::vector<std::string>{"Reload"}));
@@ -247,10 +242,10 @@ TEST_F(InboxWindowTest, LeftOrRightTogglesTheDateDisplay) {
     Start({MakeRow(u"Ann", false)});
     const std::vector<std::u16string> plain = {u"Ann", u"Subject of Ann"};
     EXPECT_EQ(PaintedTexts(), plain);
-    screen_->PressKey(VK_LEFT);
+    driver_.Press(VK_LEFT);
     EXPECT_EQ(PaintedTexts(), (std::vector<std::u16string>{u"05/12/2026 \u2022 Ann",
                                                            u"14:03 \u2022 Subject of Ann"}));
-    screen_->PressKey(VK_RIGHT);
+    driver_.Press(VK_RIGHT);
     EXPECT_EQ(PaintedTexts(), plain);
 }
 
@@ -316,7 +311,7 @@ TEST_F(InboxWindowTest, ActivationOnTheOptionsScreenReadsTheSelectedMessageAgain
 
 TEST_F(InboxWindowTest, ReaderCommandsActOnTheRowUnderTheSelectionMark) {
     Start({MakeRow(u"Ann", true), MakeRow(u"Bob", true)});
-    screen_->PressKey(VK_DOWN);
+    driver_.Press(VK_DOWN);
     ShowWindow(reader_.get(), SW_SHOW);
     inbox_->MarkSelectedUnread();
     EXPECT_FALSE(messages_.rows[1].read);
@@ -346,7 +341,7 @@ TEST_F(InboxWindowTest, WithoutItsMenuBarTheWindowHasNoList) {
     EXPECT_EQ(inbox_->Create(), 0);
     EXPECT_EQ(inbox_->List(), nullptr);
     messages_.rows = {MakeRow(u"Ann", false)};
-    driver_.Clock().Advance(kListTimerMs);
+    driver_.Advance(kListTimerMs);
     SendMessage(inbox_.get(), WM_COMMAND, kCommandReload, 0);
     SendMessage(inbox_.get(), WM_COMMAND, kCommandSortByDate, 0);
     SendMessage(inbox_.get(), WM_KEYDOWN, VK_LEFT, 0);

@@ -8,7 +8,6 @@
 #include "platform/base/text_codec.h"
 #include "reader/frame_sequence.h"
 #include "reader/reading_document.h"
-#include "reader/segment_text.h"
 #include "services/settings.h"
 
 namespace velora::reader {
@@ -302,16 +301,6 @@ TEST(UpdatePosition, IsATruncatedPercentage) {
     Player empty = Loaded("");
     UpdatePosition(empty);
     EXPECT_EQ(empty.positionText, u"0%");
-}
-
-TEST(PlayLoadedDocument, SegmentedTextPlaysEveryWordOnce) {
-    Player player;
-    InstallDocument(player, SegmentText(u"Dr. Smith arrived.\r\n\r\nIt was well-known!!!!"));
-    services::ReadingSettings settings = DefaultSettings();
-    std::string words;
-    PlayLoadedDocument(player, settings,
-                       [&words](const ShownFrame& frame) { words += "|" + Utf8(frame.text); });
-    EXPECT_EQ(words, "|Dr.|Smith|arrived.||It|was|well|-|known!!!");
 }
 
 }  // namespace
