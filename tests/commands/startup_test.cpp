@@ -235,6 +235,8 @@ TEST_F(StartupTest, FindWithItsOptionsFindNextAndPlayLeavingFindMode) {
     driver_.SoftKey(1);
     EXPECT_EQ(player.markedWord, player.document.find(u"cat"));
     EXPECT_FALSE(app_->Find().findFromTop);
+    driver_.SoftKey(0);  // Find Next: the second "cat"
+    EXPECT_EQ(player.markedWord, player.document.find(u"cat ran"));
     driver_.Press(VK_RETURN);
     EXPECT_FALSE(app_->Reader()->State().findMode);
 }
