@@ -45,12 +45,6 @@ TEST_F(DocumentCommand, MessageFileGivesItsBodyWithoutHeaders) {
     EXPECT_EQ(result.out, "Caf\xc3\xa9 at noon. [S] Bye [S]\n");
 }
 
-TEST_F(DocumentCommand, EmptyAndShortInputs) {
-    EXPECT_EQ(Run({"document", WriteFile("empty.txt", "")}).out, "\n");
-    EXPECT_EQ(Run({"document", WriteFile("blank.txt", " \r\n\t ")}).out, "\n");
-    EXPECT_EQ(Run({"document", WriteFile("short.txt", " Hi\n")}).out, "Hi\n");
-}
-
 TEST_F(DocumentCommand, MissingFileIsAnInputError) {
     const Result result = Run({"document", (home_ / "missing.txt").string()});
     EXPECT_EQ(result.status, kExitInputError);

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "harness/maildir_fixture.h"
 #include "command_test_support.h"
 #include "commands/store_config.h"
+#include "harness/maildir_fixture.h"
 
 namespace velora::commands {
 namespace {
@@ -13,12 +13,6 @@ using velora::testing::MaildirFixture;
 
 class ListCommandTest : public testing::CommandTest {
   protected:
-    std::filesystem::path MakeMaildir(const std::string& relative) {
-        const std::filesystem::path folder = home_ / relative;
-        for (const char* sub : {"cur", "new", "tmp"})
-            std::filesystem::create_directories(folder / sub);
-        return folder;
-    }
     static void Add(const std::filesystem::path& folder, const std::string& name,
                     const std::string& from, const std::string& subject, const std::string& date,
                     const std::string& extra = "") {
@@ -28,13 +22,13 @@ class ListCommandTest : public testing::CommandTest {
 };
 
 TEST_F(ListCommandTest, PrintsEveryStoreInListOrderAndSortsOnRequest) {
-    const auto one = MakeMaildir("one");
+    const auto one = fixture_.MakeMaildir("one");
     Add(one, "a:2,S", "Bob <bob@x>", "first", "Tue, 02 Jan 2024 09:05:00 +0000");
     Add(one, "b:2,", "alice <al@x>", "second", "Wed, 03 Jan 2024 23:59:00 -0100",
         "Content-Type: application/pdf\n");
-    Add(MakeMaildir("one/.Sub"), "c:2,", "Carol <c@x>",
+    Add(fixture_.MakeMaildir("one/.Sub"), "c:2,", "Carol <c@x>",
         "=?utf-8?Q?sub=09with_tab=1B]0;t=07=C2=9B=7F?=", "Mon, 01 Jan 2024 00:00:00 +0000");
-    const auto two = MakeMaildir("two/INBOX");
+    const auto two = fixture_.MakeMaildir("two/INBOX");
     Add(two, "d:2,S", "", "", "Fri, 05 Jan 2024 12:00:00 +0000");
     MaildirFixture::WriteFile(two / "velora-state",
                               "velora-state 1\n01680000\t00000000\td\nend 1\n");
@@ -48,17 +42,9 @@ TEST_F(ListCommandTest, PrintsEveryStoreInListOrderAndSortsOnRequest) {
               "-\t-\t-\t2024-01-01 00:00\tCarol\tsub with tab\uFFFD]0;t\uFFFD\uFFFD\uFFFD\n"
               "R\t-\tD\t2024-01-05 12:00\t...\t...\n");
 
-    const auto byDate = Run({"list", "--sort", "date", "--sort=date", "--maildir", one.string()});
-    EXPECT_EQ(byDate.status, 0);
-    EXPECT_EQ(byDate.out,
-              "-\tA\t-\t2024-01-04 00:59\talice\tsecond\n"
-              "R\t-\t-\t2024-01-02 09:05\tBob\tfirst\n"
-              "-\t-\t-\t2024-01-01 00:00\tCarol\tsub with tab\uFFFD]0;t\uFFFD\uFFFD\uFFFD\n");
-    const auto bySender = Run({"list", "--sort", "sender", "--maildir", one.string()});
-    EXPECT_EQ(bySender.out.substr(0, bySender.out.find('\n')),
-              "-\tA\t-\t2024-01-04 00:59\talice\tsecond");
-    const auto byRead =
-        Run({"list", "--sort", "read", "--sort", "read", "--maildir", one.string()});
+    // The order is the Inbox sort's (tested there): chosen twice, it is reversed.
+    const auto byRead = Run({"list", "--sort", "read", "--sort=read", "--maildir", one.string()});
+    EXPECT_EQ(byRead.status, 0);
     EXPECT_EQ(byRead.out.substr(0, 1), "R");
 }
 
@@ -74,13 +60,12 @@ TEST_F(ListCommandTest, BadStoresAreReported) {
 }
 
 TEST_F(ListCommandTest, StoresIniThenMaildirVariable) {
-    const auto work = MakeMaildir("work");
+    const auto work = fixture_.MakeMaildir("work");
     Add(work, "w:2,", "W <w@x>", "from ini", "Mon, 01 Jan 2024 00:00:00 +0000");
-    const auto other = MakeMaildir("other");
+    const auto other = fixture_.MakeMaildir("other");
     Add(other, "o:2,", "O <o@x>", "from env", "Mon, 01 Jan 2024 00:00:00 +0000");
-    ::setenv("MAILDIR", other.c_str(), 1);
-    std::filesystem::create_directories(home_ / "VELORA_HOME");
-    WriteFile("VELORA_HOME/stores.ini",
+    fixture_.Set("MAILDIR", other);
+    WriteFile("home/stores.ini",
               "# mine\n[store Work]\nmaildir = ../work\naddress = me@x\ndefault = true\n");
     auto result = Run({"list"});
     EXPECT_EQ(result.status, 0) << result.err;
@@ -90,10 +75,9 @@ TEST_F(ListCommandTest, StoresIniThenMaildirVariable) {
     ASSERT_TRUE(stores.has_value()) << error;
     EXPECT_EQ(stores->at(0).displayName, u"Work.DEFAULT");
     EXPECT_EQ(stores->at(0).ownAddress, "me@x");
-    std::filesystem::remove(home_ / "VELORA_HOME/stores.ini");
+    std::filesystem::remove(fixture_.SettingsFolder() / "stores.ini");
     result = Run({"list"});
     EXPECT_NE(result.out.find("from env"), std::string::npos);
-    ::unsetenv("MAILDIR");
 }
 
 TEST(StoresIniTest, MalformedFilesNameTheLine) {

@@ -189,14 +189,6 @@ TEST_F(FetchBodyTest, PlainBodyOfExactlyOneChunkTakesASecondEmptyRead) {
     EXPECT_EQ(reader.bodyText.View(), text);
 }
 
-TEST_F(FetchBodyTest, PlainBodyLongerThanAChunkIsWhole) {
-    std::u16string text;
-    for (int i = 0; i < 3000; ++i) text += u"word\u00e9 ";
-    message.SetPlainBody(text);
-    EXPECT_EQ(FetchBody(reader), S_OK);
-    EXPECT_EQ(reader.bodyText.View(), text);
-}
-
 TEST_F(FetchBodyTest, PartlyDownloadedPlainBodyLosesTwoUnitsAndEndsWithTheMarker) {
     message.SetPlainBody(u"Hello there\r\n");
     reader.messageStatus = 0x00010000;

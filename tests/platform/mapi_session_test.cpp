@@ -324,7 +324,8 @@ TEST_F(MapiSessionTest, EntryIdsThatEscapeAreRefused) {
     // A folder inside the store whose cur/ is a link out of it lists nothing and opens nothing.
     std::filesystem::create_directories(inbox / ".Evil" / "new");
     std::filesystem::create_directory_symlink(outside / "cur", inbox / ".Evil" / "cur");
-    ComPtr<IMAPIFolder> evil = Open<IMAPIFolder>(EncodeEntryId({EntryKind::Folder, 0, ".Evil", {}}));
+    ComPtr<IMAPIFolder> evil =
+        Open<IMAPIFolder>(EncodeEntryId({EntryKind::Folder, 0, ".Evil", {}}));
     ASSERT_TRUE(evil);
     EXPECT_TRUE(Contents(evil.get()).empty());
     EXPECT_FALSE(Open<IMessage>(MessageId("secret", ".Evil"), &result));

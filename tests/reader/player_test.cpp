@@ -8,7 +8,6 @@
 #include "platform/base/text_codec.h"
 #include "reader/frame_sequence.h"
 #include "reader/reading_document.h"
-#include "reader/segment_text.h"
 #include "services/settings.h"
 
 namespace velora::reader {
@@ -94,15 +93,6 @@ TEST(ScanToken, TimesEachKindOfWord) {
     }
 }
 
-TEST(ScanToken, FiveLetterWordTakesBaseTimeLengthAndGap) {
-    for (std::int32_t boost : {0, 1}) {
-        Player player = Loaded("Hello there [S]");
-        services::ReadingSettings settings = DefaultSettings(boost);
-        ScanToken(player, settings);
-        EXPECT_EQ(settings.CurWordDelay + settings.gapDelay, boost ? 168 : 351);
-    }
-}
-
 TEST(ScanToken, NumberTimeIsNotCarriedToTheNextWord) {
     Player player = Loaded("12 apples [S]");
     services::ReadingSettings settings = DefaultSettings();
@@ -133,13 +123,6 @@ TEST(ScanToken, SentenceEndCountsTheNextSentence) {
     EXPECT_EQ(player.sentenceStart, 2u);
     EXPECT_EQ(player.tokenIndex, 1);
     EXPECT_EQ(player.sentenceSpaces, 4);
-}
-
-TEST(ScanToken, UnmarkedDocumentEndsAtTheTerminator) {
-    Player player = Loaded("Hi");
-    services::ReadingSettings settings = DefaultSettings();
-    EXPECT_EQ(ScanToken(player, settings), 0);
-    EXPECT_EQ(settings.CurWordDelay, 0);
 }
 
 TEST(Tintline, RunsFromGreenTowardsRedWithinASentence) {
@@ -245,13 +228,10 @@ TEST(SentenceBack, FirstUpGoesToTheSentenceStartThenOneSentenceEach) {
     AdvancePastFrame(player);
     PressUp(player, settings);
     EXPECT_EQ(WordAtCursor(player), "Four");
-    AdvancePastFrame(player);
-    PressUp(player, settings);
-    AdvancePastFrame(player);
-    PressUp(player, settings);
-    EXPECT_EQ(WordAtCursor(player), "Two");
-    AdvancePastFrame(player);
-    PressUp(player, settings);
+    for (int i = 0; i < 3; ++i) {
+        AdvancePastFrame(player);
+        PressUp(player, settings);
+    }
     EXPECT_EQ(player.cursor, 0u);
     EXPECT_FALSE(player.pastSentenceStart);
     AdvancePastFrame(player);
@@ -321,16 +301,6 @@ TEST(UpdatePosition, IsATruncatedPercentage) {
     Player empty = Loaded("");
     UpdatePosition(empty);
     EXPECT_EQ(empty.positionText, u"0%");
-}
-
-TEST(PlayLoadedDocument, SegmentedTextPlaysEveryWordOnce) {
-    Player player;
-    InstallDocument(player, SegmentText(u"Dr. Smith arrived.\r\n\r\nIt was well-known!!!!"));
-    services::ReadingSettings settings = DefaultSettings();
-    std::string words;
-    PlayLoadedDocument(player, settings,
-                       [&words](const ShownFrame& frame) { words += "|" + Utf8(frame.text); });
-    EXPECT_EQ(words, "|Dr.|Smith|arrived.||It|was|well|-|known!!!");
 }
 
 }  // namespace

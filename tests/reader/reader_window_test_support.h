@@ -4,15 +4,15 @@
 // a test calls Advance.
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
-#include <QApplication>
 #include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "harness/screen_driver.h"
+#include "harness/temporary_home.h"
 #include "platform/desktop/wake_services.h"
 #include "platform/gdi/recording_painter.h"
 #include "platform/ui/clock.h"
@@ -28,34 +28,16 @@
 
 namespace velora::reader::testing_support {
 
-inline QApplication& Application() {
-    static int argc = 1;
-    static char name[] = "velora_tests_reader";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = [] {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        return new QApplication(argc, argv);
-    }();
-    return *app;
-}
-
 class ReaderWindowFixture : public ::testing::Test {
   protected:
     void SetUp() override {
-        Application();
-        char pattern[] = "/tmp/velora-reader-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        home_ = pattern;
-        setenv("VELORA_HOME", home_.c_str(), 1);
-        setenv("XDG_DATA_HOME", (home_ / "data").c_str(), 1);
-        setenv("XDG_CACHE_HOME", (home_ / "cache").c_str(), 1);
+        velora::testing::GuiApplication();
+        home_ = std::make_unique<velora::testing::TemporaryHome>();
         services_.Get<platform::WakeServices>().screenSaver = &screenSaver_;
         services_.Get<platform::WakeServices>().soundPlayer = &sound_;
         services_.Get<platform::MessageBoxServices>().service = &boxes_;
 
-        auto clock = std::make_unique<platform::TestClock>();
-        clock_ = clock.get();
-        screen_ = std::make_unique<platform::Screen>(std::move(clock));
+        screen_ = driver_.MakeScreen();
 
         // Settings as at start-up, from an empty hive: the first-run values.
         services::LoadSettings(settings_, snapshot_);
@@ -67,8 +49,7 @@ class ReaderWindowFixture : public ::testing::Test {
         if (window_) window_->ReleaseReaderResources();
         window_.reset();
         screen_.reset();
-        std::error_code ignored;
-        std::filesystem::remove_all(home_, ignored);
+        home_.reset();
     }
 
     // Loads `text` as a message is loaded and shows the Reader window, which shows the first
@@ -86,20 +67,12 @@ class ReaderWindowFixture : public ::testing::Test {
         window_->Create();
         services_.Get<WindowActivation>().first = true;
         platform::ShowWindow(window_.get(), platform::SW_SHOW);
-        screen_->ProcessMessages();
+        driver_.Process();
     }
 
-    void Press(platform::UINT key) {
-        screen_->PressKey(key);
-        screen_->ProcessMessages();
-    }
     void Command(platform::UINT command) {
         platform::SendMessage(window_.get(), platform::WM_COMMAND, command, 0);
-        screen_->ProcessMessages();
-    }
-    void Advance(std::int64_t ms) {
-        clock_->Advance(ms);
-        screen_->ProcessMessages();
+        driver_.Process();
     }
     bool HasTimer(platform::UINT_PTR id) const { return screen_->HasTimer(window_.get(), id); }
 
@@ -118,11 +91,11 @@ class ReaderWindowFixture : public ::testing::Test {
     }
 
     platform::ProgramServices services_;
-    std::filesystem::path home_;
+    std::unique_ptr<velora::testing::TemporaryHome> home_;
+    velora::testing::ScreenDriver driver_;
     platform::RecordingScreenSaver screenSaver_;
     platform::RecordingSoundPlayer sound_;
     platform::RecordingMessageBoxes boxes_;
-    platform::TestClock* clock_ = nullptr;
     std::unique_ptr<platform::Screen> screen_;
     services::ReadingSettings settings_;
     services::BacklightSnapshot snapshot_;

@@ -168,16 +168,10 @@ struct AbbreviationCase {
 
 TEST(IsAbbreviationOrAddress, FollowsTheLengthCapitalAndAddressRules) {
     const AbbreviationCase cases[] = {
+        // The worked examples of SegmentText show the common cases; these are the rest.
         {u"", u"Mr.", u"Jones", true},
-        {u"met", u"Mrs.", u"Smith.", true},
-        {u"the", u"U.S.", u"border", false},  // both neighbours lowercase
-        {u"Ask", u"Prof.", u"Smith", false},  // five units
-        {u"pears", u"etc.", u"More", false},  // starts lowercase
-        {u"Go!", u"Now!", u"It", false},      // no full stop anywhere
-        {u"Dr.", u"Go!", u"Now", true},       // a neighbour holds a full stop
-        {u"in", u"200.", u"Then", true},      // 200. is not a number, so it is a short word
-        {u"to", u"bob@example.org", u"today", true},
-        {u"to", u"bob@example.org.", u"Today", false},
+        {u"Dr.", u"Go!", u"Now", true},   // a neighbour holds a full stop
+        {u"in", u"200.", u"Then", true},  // 200. is not a number, so it is a short word
         {u"at", u"http://x", u"Now", true},
         {u"visit", u"bbc.co.uk", u"Now", true},
         {u"x", u"'a@b.'", u"y", false},

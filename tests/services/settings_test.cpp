@@ -36,7 +36,6 @@ auto Restorable(const ReadingSettings& s) {
 // Each test gets a hive of its own in a fresh VELORA_HOME.
 class SettingsTest : public ::testing::Test {
   protected:
-
     static void Store(const char16_t* keyPath, const char16_t* name, const std::vector<BYTE>& bytes,
                       DWORD type = platform::REG_DWORD) {
         HKEY key = nullptr;
