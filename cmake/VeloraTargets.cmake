@@ -37,7 +37,8 @@ endfunction()
 # velora_test(NAME SOURCES file.cpp... DEPENDS target... [LSAN_OPTIONS OPTIONS]) builds the listed
 # sources into the test program velora_tests_NAME and registers its tests with CTest, run on the
 # offscreen Qt platform; LSAN_OPTIONS replaces the LeakSanitizer options of the test preset for
-# these tests.
+# these tests. A program named in VELORA_THREADED_TEST_PROGRAMS (set in tests/CMakeLists.txt) has
+# its tests labelled "threaded": the tsan preset runs those.
 function(velora_test name)
   cmake_parse_arguments(PARSE_ARGV 1 arg "" "LSAN_OPTIONS" "SOURCES;DEPENDS")
   if(arg_UNPARSED_ARGUMENTS)
@@ -57,7 +58,19 @@ function(velora_test name)
   if(arg_LSAN_OPTIONS)
     set(modifications ENVIRONMENT_MODIFICATION "LSAN_OPTIONS=set:${arg_LSAN_OPTIONS}")
   endif()
+  set(labels "")
+  if(name IN_LIST VELORA_THREADED_TEST_PROGRAMS)
+    set(labels LABELS threaded)
+  endif()
   gtest_discover_tests(velora_tests_${name}
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" ${modifications}
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" ${modifications} ${labels}
     DISCOVERY_TIMEOUT 60)
 endfunction()
+
+# The libFuzzer targets (fuzz/NAME.cpp, seeds in fuzz/corpus/ without the "fuzz_" prefix) and the
+# libraries they test; fuzz/CMakeLists.txt builds them for libFuzzer, tests/CMakeLists.txt builds
+# each with a plain driver that replays its seeds and findings.
+set(VELORA_FUZZ_TARGETS fuzz_entry_id fuzz_html_to_text fuzz_maildir_name fuzz_message_header
+    fuzz_mime_body fuzz_registry_hive fuzz_segment_text)
+set(VELORA_FUZZ_DEPENDS velora_content velora_reader velora_mail velora_services velora_support
+    velora_platform)

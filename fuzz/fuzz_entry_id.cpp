@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <span>
 
+#include "platform/maildir/path_safety.h"
 #include "platform/mapi/entry_id.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -34,7 +34,7 @@ run_one() {
   if [ $status -eq 0 ]; then
     echo "$name: ${seconds}s, ${runs:-?} runs, ${cov:-cov: ?}, no crash"
   else
-    echo "$name: FAILED (exit $status) after ${runs:-?} runs; see $log"
+    echo "$name: FAILED (exit $status) after ${runs:-?} runs; see $log (once fixed, keep the input in tests/data/fuzz-findings/$name/)"
   fi
 }
 export -f run_one
