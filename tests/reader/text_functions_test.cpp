@@ -58,5 +58,10 @@ TEST(ParseLeadingNumber, ReadsDecimalNumbersOnly) {
     EXPECT_EQ(ParseLeadingNumber(u"\u0661"), 0.0);    // only ASCII digits count
 }
 
+TEST(CharacterClasses, NonAsciiLettersDigitsAndLowercase) {
+    EXPECT_TRUE(IsLetterOrDigit(u'\u0661'));
+    EXPECT_TRUE(StartsLowercase(u"\u00e9t\u00e9"));
+}
+
 }  // namespace
 }  // namespace velora::reader
