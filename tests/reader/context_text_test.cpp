@@ -17,34 +17,22 @@ std::u16string Doc(std::u16string text) {
     return text;
 }
 
-TEST(BuildContextText, DropsSentenceMarksAndTurnsBreaksIntoCarriageReturns) {
-    const std::u16string doc = Doc(u"One two. # ~ Three | four. # ");
-    EXPECT_EQ(BuildContextText(doc, 0, 0, ContextBullet::Without),
+TEST(BuildContextText, FollowsTheMarksAndPlacesTheBullet) {
+    // Sentence marks drop, breaks become carriage returns.
+    EXPECT_EQ(BuildContextText(Doc(u"One two. # ~ Three | four. # "), 0, 0, ContextBullet::Without),
               u"One two.  \r\rThree \rfour.  ");
-}
-
-TEST(BuildContextText, StartInsideAWordSkipsToTheNextSpaceButTheFirstCharacterIsKept) {
-    const std::u16string doc = Doc(u"Alpha beta gamma. # ");
-    EXPECT_EQ(BuildContextText(doc, 0, 99, ContextBullet::Without), u"Alpha beta gamma.  ");
-    EXPECT_EQ(BuildContextText(doc, 2, 99, ContextBullet::Without), u" beta gamma.  ");
-    EXPECT_EQ(BuildContextText(doc, 5, 99, ContextBullet::Without), u" beta gamma.  ");
-}
-
-TEST(BuildContextText, BulletGoesBeforeTheMarkedWord) {
-    const std::u16string doc = Doc(u"Alpha beta gamma. # ");
-    EXPECT_EQ(BuildContextText(doc, 0, 6, ContextBullet::With), u"Alpha \u2022beta gamma.  ");
-    EXPECT_EQ(BuildContextText(doc, 0, 6, ContextBullet::Without), u"Alpha beta gamma.  ");
-}
-
-TEST(BuildContextText, BulletTakesTheSentenceMarksPlace) {
-    const std::u16string doc = Doc(u"Alpha. # Beta. # ");
-    // Stopped on the sentence-end frame: markedWord is the mark itself.
-    EXPECT_EQ(BuildContextText(doc, 0, 7, ContextBullet::With), u"Alpha. \u2022 Beta.  ");
-}
-
-TEST(BuildContextText, BulletAfterAParagraphMarkSitsBeforeTheWord) {
-    const std::u16string doc = Doc(u"Alpha. # ~ Beta. # ");
-    EXPECT_EQ(BuildContextText(doc, 0, 11, ContextBullet::With), u"Alpha.  \r\r\u2022Beta.  ");
+    // A start inside a word skips to the next space; a start past the end gives nothing.
+    EXPECT_EQ(BuildContextText(Doc(u"Alpha beta gamma. # "), 2, 99, ContextBullet::Without),
+              u" beta gamma.  ");
+    EXPECT_EQ(BuildContextText(Doc(u"A. # "), 8, 0, ContextBullet::With), u"");
+    // The bullet goes before the marked word, takes the place of a sentence mark (stopped on the
+    // sentence-end frame: markedWord is the mark itself) and sits after a paragraph mark.
+    EXPECT_EQ(BuildContextText(Doc(u"Alpha beta gamma. # "), 0, 6, ContextBullet::With),
+              u"Alpha \u2022beta gamma.  ");
+    EXPECT_EQ(BuildContextText(Doc(u"Alpha. # Beta. # "), 0, 7, ContextBullet::With),
+              u"Alpha. \u2022 Beta.  ");
+    EXPECT_EQ(BuildContextText(Doc(u"Alpha. # ~ Beta. # "), 0, 11, ContextBullet::With),
+              u"Alpha.  \r\r\u2022Beta.  ");
 }
 
 TEST(BuildContextText, StopsAt250CharactersAndCutsAReplacementThatDoesNotFit) {
@@ -55,31 +43,13 @@ TEST(BuildContextText, StopsAt250CharactersAndCutsAReplacementThatDoesNotFit) {
 
     std::u16string doc2(249, u'x');
     doc2 += Doc(u"~ tail");
-    const std::u16string cut = BuildContextText(doc2, 0, 0, ContextBullet::Without);
-    ASSERT_EQ(cut.size(), 250u);
-    EXPECT_EQ(cut.back(), u'\r');
+    EXPECT_EQ(BuildContextText(doc2, 0, 0, ContextBullet::Without).back(), u'\r');
 
     std::u16string doc3(249, u'x');
     doc3 += u"yz";
     const std::u16string bulleted = BuildContextText(doc3, 0, 249, ContextBullet::With);
     ASSERT_EQ(bulleted.size(), 250u);
     EXPECT_EQ(bulleted.back(), u'\u2022');
-}
-
-TEST(BuildContextText, StartAtOrPastTheEndGivesNothing) {
-    const std::u16string doc = Doc(u"A. # ");
-    EXPECT_EQ(BuildContextText(doc, doc.size(), 0, ContextBullet::With), u"");
-    EXPECT_EQ(BuildContextText(doc, doc.size() + 3, 0, ContextBullet::With), u"");
-    EXPECT_EQ(BuildContextText(u"", 0, 0, ContextBullet::With), u"");
-}
-
-TEST(ContextTextStart, FortyCharactersBeforeTheCursorOrTheDocumentStart) {
-    EXPECT_EQ(ContextTextStart(0), 0u);
-    EXPECT_EQ(ContextTextStart(10), 0u);
-    EXPECT_EQ(ContextTextStart(39), 0u);
-    EXPECT_EQ(ContextTextStart(40), 0u);
-    EXPECT_EQ(ContextTextStart(41), 1u);
-    EXPECT_EQ(ContextTextStart(100), 60u);
 }
 
 }  // namespace

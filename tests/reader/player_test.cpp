@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/base/text_codec.h"
@@ -31,10 +32,9 @@ std::string Utf8(std::u16string_view text) {
 }
 
 // First-run settings: SpeedSet 210, Len 18, Punct1 200, Punct2 100, Num 165, Speed Boost off.
-services::ReadingSettings DefaultSettings(std::int32_t speedBoost = 0, std::int32_t speed = 210) {
+services::ReadingSettings DefaultSettings() {
     services::ReadingSettings settings;
-    settings.SpeedSet = speed;
-    settings.SpeedBoost = speedBoost;
+    settings.SpeedSet = 210;
     settings.Tintline = 1;
     services::SetSpeedBoostFactors(settings);
     services::RecomputeSpeedTimes(settings);
@@ -47,18 +47,8 @@ Player Loaded(const std::string& readable) {
     return player;
 }
 
-struct Shown {
-    std::int32_t onScreen;
-    std::int32_t red;
-    std::int32_t green;
-    std::string text;
-    bool operator==(const Shown&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& out, const Shown& frame) {
-    return out << "{" << frame.onScreen << ", " << frame.red << "," << frame.green << ", \""
-               << frame.text << "\"}";
-}
+// A frame as shown: its time on screen, the Tintline's red and green, and its text.
+using Shown = std::tuple<std::int32_t, std::int32_t, std::int32_t, std::string>;
 
 std::vector<Shown> Play(Player& player, services::ReadingSettings& settings) {
     std::vector<Shown> frames;
@@ -68,68 +58,48 @@ std::vector<Shown> Play(Player& player, services::ReadingSettings& settings) {
     return frames;
 }
 
+// Every test starts from the first-run settings.
+class PlayerTest : public ::testing::Test {
+  protected:
+    services::ReadingSettings settings{DefaultSettings()};
+};
+
 struct TimingCase {
     const char* document;
     std::int32_t onScreen;
     std::int32_t length;
 };
 
-TEST(ScanToken, TimesEachKindOfWord) {
+TEST_F(PlayerTest, ScanTokenTimesEachKindOfWord) {
     const TimingCase cases[] = {
         {"Hello, x [S]", 18 * 5 + 100 + 183, 6},
-        {"Hello x [S]", 18 * 5 + 183, 5},
         {"12 x [S]", 18 * 2 + 183 + 165, 2},
         {"3.5 x [S]", 18 * 1 + 200 + 183 + 165, 3},
         {"etc., x [S]", 18 * 4 + 100 + 183, 5},  // the comma's time replaces the period's
         {"U.S. x [S]", 18 * 3 + 200 + 183, 4},   // the last period sets the time
-        {"Why?! x [S]", 18 * 4 + 200 + 183, 5},
-        {"[S] x [S]", 183, 0},  // a sentence-end frame costs wordBase alone
+        {"[S] x [S]", 183, 0},                   // a sentence-end frame costs wordBase alone
+        {"[P] Next word [S]", 18 * 4 + 183, 4},  // a paragraph or line mark before a word is
+        {"[L] Next word [S]", 18 * 4 + 183, 4},  // skipped
     };
     for (const TimingCase& c : cases) {
         Player player = Loaded(c.document);
-        services::ReadingSettings settings = DefaultSettings();
         EXPECT_EQ(ScanToken(player, settings), c.length) << c.document;
         EXPECT_EQ(settings.CurWordDelay, c.onScreen) << c.document;
     }
 }
 
-TEST(ScanToken, NumberTimeIsNotCarriedToTheNextWord) {
+TEST_F(PlayerTest, ScanTokenNumberTimeIsNotCarriedToTheNextWord) {
     Player player = Loaded("12 apples [S]");
-    services::ReadingSettings settings = DefaultSettings();
     player.wordLength = ScanToken(player, settings);
-    EXPECT_EQ(settings.CurWordDelay, 384);
     AdvancePastFrame(player);
     EXPECT_EQ(ScanToken(player, settings), 6);
     EXPECT_EQ(settings.CurWordDelay, 18 * 6 + 183);
 }
 
-TEST(ScanToken, SkipsALineOrParagraphMarkBeforeAWord) {
-    for (const char* document : {"[P] Next word [S]", "[L] Next word [S]"}) {
-        Player player = Loaded(document);
-        services::ReadingSettings settings = DefaultSettings();
-        EXPECT_EQ(ScanToken(player, settings), 4);
-        EXPECT_EQ(player.markedWord, 2u);
-        EXPECT_EQ(player.cursor, 2u);
-        EXPECT_EQ(settings.CurWordDelay, 18 * 4 + 183);
-    }
-}
-
-TEST(ScanToken, SentenceEndCountsTheNextSentence) {
-    Player player = Loaded("[S] A b c. [S] D [S]");
-    services::ReadingSettings settings = DefaultSettings();
-    EXPECT_EQ(ScanToken(player, settings), 0);
-    EXPECT_EQ(player.cursor, 1u);
-    EXPECT_EQ(player.countFrom, 1u);
-    EXPECT_EQ(player.sentenceStart, 2u);
-    EXPECT_EQ(player.tokenIndex, 1);
-    EXPECT_EQ(player.sentenceSpaces, 4);
-}
-
-TEST(Tintline, RunsFromGreenTowardsRedWithinASentence) {
+TEST_F(PlayerTest, TintlineRunsFromGreenTowardsRedWithinASentence) {
     // The sentence "A b c." is counted from the space after the previous sentence-end mark:
     // four spaces, so the step is 255 / 4 = 63.
     Player player = Loaded("Go. [S] A b c. [S] Z [S]");
-    services::ReadingSettings settings = DefaultSettings();
     const std::vector<Shown> frames = Play(player, settings);
     const std::vector<Shown> expected = {
         {18 * 2 + 200 + 183, 0, 255, "Go."},
@@ -147,8 +117,7 @@ TEST(Tintline, RunsFromGreenTowardsRedWithinASentence) {
     EXPECT_EQ(frames, expected);
 }
 
-TEST(Tintline, EmptyAndUnmarkedDocuments) {
-    services::ReadingSettings settings = DefaultSettings();
+TEST_F(PlayerTest, TintlineEmptyAndUnmarkedDocuments) {
     Player empty = Loaded("");
     EXPECT_TRUE(Play(empty, settings).empty());
     // A text too short to be marked shows one empty frame, then "The End.".
@@ -157,24 +126,13 @@ TEST(Tintline, EmptyAndUnmarkedDocuments) {
     EXPECT_EQ(Play(shortText, settings), expected);
 }
 
-TEST(Tintline, EndOfDocumentIsBlackAndSetsNothingElse) {
-    Player player = Loaded("Go. [S]");
-    services::ReadingSettings settings = DefaultSettings();
-    Play(player, settings);
-    EXPECT_FALSE(PrepareNextFrame(player, settings, TintStart::Continue));
-    EXPECT_EQ(player.tintRed, 0);
-    EXPECT_EQ(player.tintGreen, 0);
-    EXPECT_EQ(player.wordLength, 0);
-}
-
-TEST(SpeedSample, CountsFiveCharactersAWordAndFourSamplesAMinute) {
+TEST_F(PlayerTest, SpeedSampleCountsFiveCharactersAWordAndFourSamplesAMinute) {
     Player player = Loaded("Some words to read here and there. [S]");
     player.wpmMark = 3;
     player.cursor = 30;
     SampleSpeed(player);
     EXPECT_EQ(player.wpm, (27 / 5) * 4);
     EXPECT_EQ(player.wpmMark, 30u);
-    EXPECT_TRUE(player.wpmKnown);
 }
 
 // Five sentences; the play cycle is run until the cursor is inside the fifth.
@@ -215,16 +173,11 @@ void PlayUntilShown(Player& player, services::ReadingSettings& settings, const s
     }
 }
 
-TEST(SentenceBack, FirstUpGoesToTheSentenceStartThenOneSentenceEach) {
+TEST_F(PlayerTest, SentenceBackFirstUpGoesToTheSentenceStartThenOneSentenceEach) {
     Player player = Loaded(kFiveSentences);
-    services::ReadingSettings settings = DefaultSettings();
     PlayUntilShown(player, settings, "e");
     PressUp(player, settings);
     EXPECT_EQ(WordAtCursor(player), "Five");
-    EXPECT_EQ(player.markedWord, player.cursor);
-    std::u16string_view text;
-    ASSERT_TRUE(FrameText(player, text));
-    EXPECT_EQ(Utf8(text), "Five");
     AdvancePastFrame(player);
     PressUp(player, settings);
     EXPECT_EQ(WordAtCursor(player), "Four");
@@ -232,72 +185,47 @@ TEST(SentenceBack, FirstUpGoesToTheSentenceStartThenOneSentenceEach) {
         AdvancePastFrame(player);
         PressUp(player, settings);
     }
-    EXPECT_EQ(player.cursor, 0u);
-    EXPECT_FALSE(player.pastSentenceStart);
     AdvancePastFrame(player);
     PressUp(player, settings);  // Up in the first sentence stays at the document's start
     EXPECT_EQ(player.cursor, 0u);
     EXPECT_EQ(player.sentenceSpaces, 2);  // "One a. " counted to the first mark
 }
 
-TEST(SentenceBack, OneUpAtTheEndGoesBackToTheLastSentence) {
+TEST_F(PlayerTest, SentenceForwardMovesToTheNextSentenceAndRestsOnTheFinalMark) {
     Player player = Loaded(kFiveSentences);
-    services::ReadingSettings settings = DefaultSettings();
-    Play(player, settings);
-    PressUp(player, settings);
-    EXPECT_EQ(WordAtCursor(player), "Five");
-}
-
-TEST(SentenceForward, MovesToTheNextSentenceAndRestsOnTheFinalMark) {
-    Player player = Loaded(kFiveSentences);
-    services::ReadingSettings settings = DefaultSettings();
     JumpToPosition(player, settings, 0);
-    PressDown(player, settings);
-    EXPECT_EQ(WordAtCursor(player), "Two");
-    EXPECT_TRUE(player.pastSentenceStart);
-    for (int i = 0; i < 3; ++i) PressDown(player, settings);
+    for (int i = 0; i < 4; ++i) PressDown(player, settings);
     EXPECT_EQ(WordAtCursor(player), "Five");
     // Down at the last sentence: the cursor rests on the final mark and an empty frame shows.
     PressDown(player, settings);
     EXPECT_EQ(player.cursor, player.document.size() - 1);
-    EXPECT_EQ(player.At(player.cursor), kSentenceEndMark);
     std::u16string_view text;
     ASSERT_TRUE(FrameText(player, text));
     EXPECT_TRUE(text.empty());
     AdvancePastFrame(player);
-    // The next Play reaches "The End.".
+    // The next Play reaches "The End."; one Up from there goes back to the last sentence.
     EXPECT_FALSE(PrepareNextFrame(player, settings, TintStart::Continue));
-    PressDown(player, settings);
-    EXPECT_FALSE(player.pastSentenceStart);
+    PressUp(player, settings);
+    EXPECT_EQ(WordAtCursor(player), "Five");
 }
 
-TEST(JumpToPosition, ResumesAtTheCharacterGivenAndSkipsAMarkUnderIt) {
+TEST_F(PlayerTest, JumpToPositionResumesAtTheCharacterGivenAndSkipsAMarkUnderIt) {
     Player player = Loaded(kFiveSentences);
-    services::ReadingSettings settings = DefaultSettings();
     const std::size_t insideTwo = player.document.find(u"Two") + 1;
     JumpToPosition(player, settings, insideTwo);
-    EXPECT_EQ(player.cursor, insideTwo);
     EXPECT_EQ(player.wordLength, 2);  // "wo"
-    EXPECT_FALSE(player.atEnd);
-    EXPECT_EQ(player.wpm, 0);
-    EXPECT_EQ(player.wpmMark, insideTwo);
     const std::size_t mark = player.document.find(kSentenceEndMark);
     JumpToPosition(player, settings, mark);
     EXPECT_EQ(WordAtCursor(player), "Two");
-    EXPECT_EQ(player.tintGreen, 255);
-    EXPECT_EQ(player.tintStep, 0);
     JumpToPosition(player, settings, 100000);  // past the end: the last sentence is current
     EXPECT_EQ(WordAtCursor(player), "Five");
 }
 
-TEST(UpdatePosition, IsATruncatedPercentage) {
+TEST_F(PlayerTest, UpdatePositionIsATruncatedPercentage) {
     Player player = Loaded("abc");
     player.cursor = 1;
     UpdatePosition(player);
     EXPECT_EQ(player.positionText, u"33%");
-    player.cursor = 0;
-    UpdatePosition(player);
-    EXPECT_EQ(player.positionText, u"0%");
     Player empty = Loaded("");
     UpdatePosition(empty);
     EXPECT_EQ(empty.positionText, u"0%");
