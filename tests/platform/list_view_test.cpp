@@ -65,17 +65,5 @@ TEST(ListView, UpAfterTheFocusedLastItemIsDeletedSelectsTheNewLastItem) {
     EXPECT_EQ(list.GetSelectionMark(), 5);
 }
 
-TEST(ListView, EnsureVisibleScrollsTheLeastAndShrinkingKeepsThePageFull) {
-    ListView list = MakeList(20);
-    EXPECT_EQ(list.GetCountPerPage(), 5);
-    EXPECT_TRUE(list.EnsureVisible(12));
-    EXPECT_EQ(list.GetTopIndex(), 8);
-    EXPECT_TRUE(list.EnsureVisible(3));
-    EXPECT_EQ(list.ItemRect(4).top, 36);  // the page starts at 3
-    EXPECT_TRUE(list.EnsureVisible(19));
-    list.SetItemCount(17);
-    EXPECT_EQ(list.GetTopIndex(), 12);
-}
-
 }  // namespace
 }  // namespace velora::platform

@@ -44,6 +44,12 @@ TEST_F(MessageLoopTest, PostedMessagesAndPaintsRunInTheLoopUntilPostQuitMessage)
     EXPECT_EQ(log_, expected);
 }
 
+TEST_F(MessageLoopTest, NestedModalLoopEndsWithEndModal) {
+    LoggingWindow dialog(screen_, "D", log_, Window::Kind::Dialog);
+    QTimer::singleShot(0, [&] { screen_.EndModal(&dialog, 42); });
+    EXPECT_EQ(screen_.RunModal(&dialog), 42);
+}
+
 TEST_F(MessageLoopTest, SigtermShutsDownThroughTheActiveWindow) {
     const ShutdownSignals shutdownSignals(screen_);
     std::raise(SIGTERM);  // handled: a byte in the pipe, read by the loop

@@ -159,6 +159,14 @@ TEST_F(RegistryFileTest, ABadLineIsNamedAndTheOtherSettingsAreKept) {
     const std::string warning = ::testing::internal::GetCapturedStderr();
     EXPECT_NE(warning.find("line 3"), std::string::npos) << warning;
     EXPECT_TRUE(CorruptCopies().empty());
+    // A folder in the file's place is not read, with the true reason, and left alone.
+    std::filesystem::remove(file_);
+    std::filesystem::create_directory(file_);
+    ::testing::internal::CaptureStderr();
+    RegistryHive folder(file_);
+    EXPECT_EQ(QueryDword(folder, u"ControlPanel\\Backlight", u"ACTimeout"), 60u);
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find("not a regular file"),
+              std::string::npos);
 }
 
 // Two processes on one file: each sees the other's commits, neither loses the other's values,
