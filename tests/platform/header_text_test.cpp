@@ -18,11 +18,8 @@ TEST(HeaderText, DecodesEncodedWords) {
         {"=?utf-8?B?U2ltcGxlIHRleHQuIEhvdyBhcmUgeW91PyDQmtCw0Log0YLRiyDQv9C+0LY=?= "
          "=?utf-8?B?0LjQstCw0LXRiNGMPw==?=",
          kText, "Simple text. How are you? Как ты поживаешь?"},
-        {"=?utf-8?b?SGVsbG8?=, =?UTF-8?B?SGVsbG8=?=", kText, "Hello, Hello"},
         {"=?iso-8859-1?Q?J=FCrgen_?=\t=?utf-8?B?U2NobcO8cmdlbg==?=", kText, "Jürgen Schmürgen"},
         {"=?utf-8?B?S8M=?= =?UTF-8?B?pHNl?= =?utf-8?q?_=E2=82?= =?utf-8?Q?=AC?=", kText, "Käse €"},
-        {"=?x-unknown?Q?Gr=C3=BC=C3=9Fe?= =?x-other?Q?Gr=FC=DFe?=", kText, "GrüßeGrüße"},
-        {"=?iso-8859-1?Q?Die_Hasen_und_die_Fr\xF6sche?=", kText, "Die Hasen und die Frösche"},
         {"Die Fr\xF6sche =?utf-8*de?Q?=C3=A4?= (x)", kText, "Die Frösche ä (x)"},
         {"=?utf-8?Q?a=3?= =?utf-8?X?a?= =?utf-8?Q?no end", kText,
          "a=3 =?utf-8?X?a?= =?utf-8?Q?no end"},

@@ -48,21 +48,6 @@ TEST_F(MessageLoopTest, NestedModalLoopEndsWithEndModal) {
     LoggingWindow dialog(screen_, "D", log_, Window::Kind::Dialog);
     QTimer::singleShot(0, [&] { screen_.EndModal(&dialog, 42); });
     EXPECT_EQ(screen_.RunModal(&dialog), 42);
-    EXPECT_EQ(screen_.Top(), &window_);
-}
-
-TEST_F(MessageLoopTest, QuitDuringAModalLoopEndsItAndTheMainLoop) {
-    LoggingWindow dialog(screen_, "D", log_, Window::Kind::Dialog);
-    EXPECT_TRUE(PostMessage(&window_, WM_COMMAND, 1, 0));
-    window_.onMessage = [&](UINT message, WPARAM wParam, LPARAM) -> std::optional<LRESULT> {
-        if (message == WM_COMMAND && wParam == 1) {
-            QTimer::singleShot(0, [] { PostQuitMessage(9); });
-            screen_.RunModal(&dialog);
-            return 0;
-        }
-        return std::nullopt;
-    };
-    EXPECT_EQ(screen_.RunMessageLoop(), 9);
 }
 
 TEST_F(MessageLoopTest, SigtermShutsDownThroughTheActiveWindow) {

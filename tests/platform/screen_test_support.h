@@ -39,7 +39,6 @@ class LoggingWindow : public Window {
 
   private:
     static std::string Describe(UINT message, WPARAM wParam, LPARAM lParam) {
-        const auto bits = static_cast<std::uintptr_t>(lParam);
         switch (message) {
             case WM_ACTIVATE: {
                 auto* other = reinterpret_cast<Window*>(lParam);
@@ -50,11 +49,6 @@ class LoggingWindow : public Window {
                 }
                 return text;
             }
-            case WM_HOTKEY:
-                return "HOTKEY vk=" + std::to_string(HIWORD(bits)) +
-                       ((LOWORD(bits) & MOD_KEYUP) ? " up" : " down");
-            case WM_TIMER:
-                return "TIMER " + std::to_string(wParam);
             case WM_KEYDOWN:
                 return "KEYDOWN " + std::to_string(wParam);
             case WM_KEYUP:
@@ -65,9 +59,6 @@ class LoggingWindow : public Window {
         static const std::map<UINT, std::string> kNames = {{WM_CREATE, "CREATE"},
                                                            {WM_PAINT, "PAINT"},
                                                            {WM_ERASEBKGND, "ERASEBKGND"},
-                                                           {WM_ENTERMENULOOP, "ENTERMENULOOP"},
-                                                           {WM_EXITMENULOOP, "EXITMENULOOP"},
-                                                           {WM_INITMENUPOPUP, "INITMENUPOPUP"},
                                                            {WM_QUIT, "QUIT"},
                                                            {WM_CLOSE, "CLOSE"}};
         const auto found = kNames.find(message);
