@@ -41,6 +41,7 @@ int HandOverToWindowProgram(WindowCommand /*command*/, const CommandContext& con
     std::vector<std::string> arguments{program.string()};
     arguments.insert(arguments.end(), context.commandLine.begin(), context.commandLine.end());
     std::vector<char*> argv;
+    argv.reserve(arguments.size() + 1);
     for (std::string& argument : arguments) argv.push_back(argument.data());
     argv.push_back(nullptr);
     execv(program.c_str(), argv.data());

@@ -1,7 +1,5 @@
 #include "reader/text_functions.h"
 
-#include <locale.h>
-
 #include <QChar>
 #include <clocale>
 #include <cstdlib>
@@ -173,7 +171,7 @@ std::u16string ReplaceAll(std::optional<std::u16string_view> s,
     std::u16string pending;  // characters to read before the rest of s, last one first
     std::size_t next = 0;
     while (!pending.empty() || next < s->size()) {
-        char16_t c;
+        char16_t c = 0;
         if (!pending.empty()) {
             c = pending.back();
             pending.pop_back();

@@ -1,9 +1,9 @@
 #include "services/backlight.h"
 
-#include <signal.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 
 #include "services/registry_key.h"
 

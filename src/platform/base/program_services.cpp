@@ -14,7 +14,7 @@ std::recursive_mutex& ProgramServices::Mutex() {
 
 ProgramServices::ProgramServices() : installed_(true) {
     std::lock_guard lock(Mutex());
-    outer_ = innermost;
+    outer_ = innermost;  // NOLINT(cppcoreguidelines-prefer-member-initializer): read under the lock
     innermost = this;
 }
 

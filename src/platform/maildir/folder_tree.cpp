@@ -67,7 +67,8 @@ void CollectFolders(const fs::path& root, std::vector<std::string>& found) {
         (void)ListDirectoryNames(directory, Links::Refuse, names);  // what could be read counts
         for (const std::string& name : names) {
             if (name == "cur" || name == "new" || name == "tmp") continue;
-            pending.push_back(relative.empty() ? name : relative + "/" + name);
+            pending.push_back(relative.empty() ? name
+                                               : std::string(relative).append("/").append(name));
         }
     }
 }

@@ -4,11 +4,11 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <time.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <ctime>
 #include <thread>
 
 #include "platform/base/file_io.h"

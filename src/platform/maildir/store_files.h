@@ -4,7 +4,7 @@
 // and the "cur/NAME" or "new/NAME" place of a message in the folder index.
 
 #include <sys/stat.h>
-#include <time.h>
+#include <ctime>
 
 #include <cstddef>
 #include <cstdint>

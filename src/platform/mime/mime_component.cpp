@@ -56,7 +56,7 @@ struct MimeInstance {
 
     // The bytes set (NUL-terminated): for a nested message, those of the message it is part of.
     std::string_view StoredText() const {
-        if (!message) return std::string_view("", 0);
+        if (!message) return std::string_view("");
         const GByteArray* array = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(message.get()));
         return std::string_view(reinterpret_cast<const char*>(array->data), messageLength);
     }

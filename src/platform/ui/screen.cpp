@@ -104,9 +104,10 @@ HWND Screen::Top() const {
 }
 
 HWND Screen::TopApplicationWindow() const {
-    for (auto it = stack_.rbegin(); it != stack_.rend(); ++it)
-        if ((*it)->GetKind() == Window::Kind::TopLevel) return *it;
-    return Top();
+    const auto found = std::find_if(stack_.rbegin(), stack_.rend(), [](HWND window) {
+        return window->GetKind() == Window::Kind::TopLevel;
+    });
+    return found != stack_.rend() ? *found : Top();
 }
 
 bool Screen::IsVisible(HWND window) const {
@@ -326,9 +327,9 @@ void Screen::PressKey(UINT virtualKey) {
 
 MenuBar* Screen::VisibleMenuBar(HWND window) const {
     if (!window) return nullptr;
-    for (auto it = visibleBars_.rbegin(); it != visibleBars_.rend(); ++it)
-        if ((*it)->Parent() == window) return static_cast<MenuBar*>(*it);
-    return nullptr;
+    const auto found = std::find_if(visibleBars_.rbegin(), visibleBars_.rend(),
+                                    [window](HWND bar) { return bar->Parent() == window; });
+    return found != visibleBars_.rend() ? static_cast<MenuBar*>(*found) : nullptr;
 }
 
 void Screen::PressSoftKey(int index) {
