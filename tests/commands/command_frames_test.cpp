@@ -46,15 +46,6 @@ TEST_F(FramesCommand, UsesTheSavedSettings) {
     EXPECT_EQ(result.out, "262\t112\t127,127,127\tabc\nThe End.\n");
 }
 
-TEST_F(FramesCommand, PlaysTheBodyOfAMessageFile) {
-    const std::string file = WriteFile("message.eml",
-                                       "From: alice@example.com\r\nSubject: Hi\r\nContent-Type: "
-                                       "text/plain\r\n\r\nHello world. Bye\r\n");
-    const Result result = Run({"frames", "--message", file});
-    EXPECT_EQ(result.status, kExitSuccess);
-    EXPECT_EQ(result.out, Run({"frames", WriteFile("text.txt", "Hello world. Bye")}).out);
-}
-
 TEST_F(FramesCommand, EmptyDocumentShowsOnlyTheEnd) {
     EXPECT_EQ(Run({"frames", WriteFile("blank.txt", "\r\n")}).out, "The End.\n");
 }
