@@ -25,16 +25,6 @@ TEST_F(DocumentCommand, RawWritesTheMarksAsTheirCodePoints) {
     EXPECT_EQ(result.out, "Line one \xc2\x8f line two \x7f \xc2\x90 End \x7f\n");
 }
 
-TEST_F(DocumentCommand, ReadsUtf8AndFallsBackToWindows1252) {
-    EXPECT_EQ(Run({"document", WriteFile("utf8.txt",
-                                         "\xef\xbb\xbf"
-                                         "Caf\xc3\xa9 ok. Bye")})
-                  .out,
-              "Caf\xc3\xa9 ok. [S] Bye [S]\n");
-    EXPECT_EQ(Run({"document", WriteFile("cp1252.txt", "Caf\xe9 \x93ok\x94. Bye")}).out,
-              "Caf\xc3\xa9 \xe2\x80\x9cok\xe2\x80\x9d. [S] Bye [S]\n");
-}
-
 TEST_F(DocumentCommand, MessageFileGivesItsBodyWithoutHeaders) {
     const std::string file =
         WriteFile("message.eml",

@@ -46,9 +46,5 @@ TEST_F(FramesCommand, UsesTheSavedSettings) {
     EXPECT_EQ(result.out, "262\t112\t127,127,127\tabc\nThe End.\n");
 }
 
-TEST_F(FramesCommand, EmptyDocumentShowsOnlyTheEnd) {
-    EXPECT_EQ(Run({"frames", WriteFile("blank.txt", "\r\n")}).out, "The End.\n");
-}
-
 }  // namespace
 }  // namespace velora::commands

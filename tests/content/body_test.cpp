@@ -40,7 +40,6 @@ TEST(ClassifyContentType, ComparesWholeValuesIgnoringCase) {
     EXPECT_EQ(ClassifyContentType("text/plain"), kContentPlainText);
     EXPECT_EQ(ClassifyContentType("text/html"), kContentHtml);
     EXPECT_EQ(ClassifyContentType("Application/MS-TNEF"), kContentTnef);
-    EXPECT_EQ(ClassifyContentType("Multipart/Signed"), kContentMultipart);
     EXPECT_EQ(ClassifyContentType("multipart/"), kContentOther);
     EXPECT_EQ(ClassifyContentType("text/plain; charset=utf-8"), kContentOther);
 }
@@ -63,7 +62,6 @@ TEST(ReadingTextOfMessageFile, TakesTheBodyAsAReceivedMessage) {
         {"truncated_mixed_after_text.eml", "The text part is whole."},
         // No header block: read as one part, the text after the first "\n\n".
         {"broken_headers_lf.eml", "The body after the first empty line.\n"},
-        {"no_blank_line.eml", ""},
         {"tnef_only.eml", ""},
         // HTML only: turned into text.
         {"html_single_part.eml", "tCaf\xC3\xA9 <open> \xC2\xA9 2026\r\n"},

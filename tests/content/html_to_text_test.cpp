@@ -22,7 +22,6 @@ struct Case {
 TEST(HtmlToText, TagsAndEntities) {
     const Case cases[] = {
         {"empty", u"", u""},
-        {"plain text untouched", u"  a\r\n\tb  \n\n", u"  a\r\n\tb  \n\n"},
         {"amp", u"a &amp; b", u"a & b"},
         {"case ignored", u"&AMP;&Quot;&lT;&Gt;", u"&\"<>"},
         {"exact case wins", u"&eacute;&Eacute;", u"\u00e9\u00c9"},
@@ -31,17 +30,13 @@ TEST(HtmlToText, TagsAndEntities) {
         {"pair of two capitals", u"&AElig;&aelig;&AELIG;&thorn;&THORN;",
          u"\u00c6\u00e6\u00c6\u00fe\u00de"},
         {"not a pair", u"&SZLIG;&YUML;&Times;&DIVIDE;", u"\u00df\u00ff\u00d7\u00f7"},
-        {"decimal", u"&#233;&#34;&#160;&#255;&#38;", u"\u00e9\"\u00a0\u00ff&"},
         {"not in the table", u"&#xE9;&#0233;&euro;&#8364;&#39;&#128;&apos;",
          u"&#xE9;&#0233;&euro;&#8364;&#39;&#128;&apos;"},
         {"missing semicolon", u"&amp x", u"&amp x"},
-        {"stops at line feed", u"&amp\n;", u"&amp\n;"},
         {"tab does not stop", u"&amp\t;x", u"&amp\t;x"},
-        {"ampersand then semicolon", u"&;", u"&;"},
         {"failed candidate rescanned", u"&x&amp;", u"&x&"},
         {"tag", u"Hello<br>World", u"HelloWorld"},
         {"stray less-than", u"a < b and c > d", u"a  d"},
-        {"entity inside a tag vanishes", u"<a title=\"&amp;\">x</a>", u"x"},
         {"decoded lt is no tag", u"&lt;b&gt;", u"<b>"},
         {"ends at a NUL", std::u16string_view(u"ab\0<c>", 6), u"ab"},
     };
@@ -64,7 +59,6 @@ TEST(EntityCode, TableLookups) {
     EXPECT_EQ(EntityCode(u"&YACUTE;"), 0xDD);
     EXPECT_EQ(EntityCode(u"&#159;"), 0);
     EXPECT_EQ(EntityCode(u"&#65;"), 0) << "only the table's numbers";
-    EXPECT_EQ(EntityCode(u"&amp"), 0);
     EXPECT_EQ(EntityCode(u"&amp;x"), 0);
     // Only ASCII letters fold: a Kelvin sign is no k, a dotless i is no i.
     EXPECT_EQ(EntityCode(u"&\u0131excl;"), 0);

@@ -38,19 +38,6 @@ TEST(LoadDefaultDocument, ReplacesTheDocumentAndPutsTheReaderOnItsFirstWord) {
     EXPECT_EQ(shown, u"Velora.");
 }
 
-TEST(LoadAboutText, AppendsOneCopyWithinItsBuffer) {
-    std::u16string about;
-    LoadAboutText(about);
-    EXPECT_LE(about.size(), 2130u);
-    EXPECT_EQ(about.find(u"Cool Tips:"), about.rfind(u"Cool Tips:"));
-    // No bare line feeds: every line ends in CR LF.
-    for (std::size_t i = 0; i < about.size(); ++i) {
-        if (about[i] == u'\n') {
-            EXPECT_TRUE(i > 0 && about[i - 1] == u'\r') << i;
-        }
-    }
-}
-
 // One Maildir store per test in a temporary home, with the given messages in its Inbox, and a
 // logged-on session.
 class MessageDocumentTest : public ::testing::Test {

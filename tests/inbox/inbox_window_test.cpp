@@ -304,20 +304,5 @@ TEST_F(InboxWindowTest, AboutStopsTheReaderFirstAndQuitRunsTheQuitHandling) {
     EXPECT_TRUE(screen_->QuitPosted());
 }
 
-TEST_F(InboxWindowTest, WithoutItsMenuBarTheWindowHasNoList) {
-    menuBars_.creationFails = [](UINT) { return true; };
-    ReaderLink link;
-    inbox_ = std::make_unique<InboxWindow>(*screen_, resources::ProgramInstance(), messages_, link,
-                                           nullptr);
-    EXPECT_EQ(inbox_->Create(), 0);
-    EXPECT_EQ(inbox_->List(), nullptr);
-    messages_.rows = {MakeRow(u"Ann", false)};
-    driver_.Advance(kListTimerMs);
-    Command(kCommandReload);
-    Command(kCommandSortByDate);
-    SendMessage(inbox_.get(), WM_KEYDOWN, VK_LEFT, 0);
-    EXPECT_EQ(messages_.log, (std::vector<std::string>{"Sort date"}));
-}
-
 }  // namespace
 }  // namespace velora::inbox

@@ -75,8 +75,7 @@ TEST_F(SettingsTest, FirstRunCreatesTheKeyAndUsesTheFallbacks) {
     EXPECT_EQ(Bars(settings), std::tuple(40, 20, 18, 33));
     EXPECT_EQ(settings.gapDelay, 0);  // loading leaves the speed times to the caller
     // The device's own backlight values, as a new hive holds them.
-    EXPECT_EQ(snapshot.BatteryTimeout, 30);
-    EXPECT_EQ(snapshot.ACTimeout, 60);
+    EXPECT_EQ(std::tuple(snapshot.BatteryTimeout, snapshot.ACTimeout), std::tuple(30, 60));
     // A zero stored for one switch changes that one only.
     StoreDword(u"Light", 0);
     EXPECT_EQ(Stored(Load()), std::tuple(219, 210, 200, 100, 18, 165, 0, 1, 0));
@@ -109,10 +108,8 @@ TEST_F(SettingsTest, ValueSizeDecidesTheReadNotItsType) {
     ReadingSettings held;
     held.Num = 0x00010203;
     const ReadingSettings settings = Load(held);
-    EXPECT_EQ(settings.SpeedSet, 210);
-    EXPECT_EQ(settings.Punct2, 100);
-    EXPECT_EQ(settings.Len, 30);
-    EXPECT_EQ(settings.Num, 0x00010010);
+    EXPECT_EQ(std::tuple(settings.SpeedSet, settings.Punct2, settings.Len, settings.Num),
+              std::tuple(210, 100, 30, 0x00010010));
 }
 
 TEST_F(SettingsTest, SnapshotKeepsWhatItHeldWhenABacklightValueIsMissing) {
@@ -123,8 +120,7 @@ TEST_F(SettingsTest, SnapshotKeepsWhatItHeldWhenABacklightValueIsMissing) {
     ReadingSettings settings;
     BacklightSnapshot snapshot{7, 8};
     LoadSettings(settings, snapshot);
-    EXPECT_EQ(snapshot.BatteryTimeout, 7);
-    EXPECT_EQ(snapshot.ACTimeout, 15);
+    EXPECT_EQ(std::tuple(snapshot.BatteryTimeout, snapshot.ACTimeout), std::tuple(7, 15));
 }
 
 TEST_F(SettingsTest, SaveWritesNineDwordsInOrderAndTheyLoadBack) {
