@@ -14,6 +14,7 @@ TEST_F(CommandUsage, NamesTheReasonAndPrintsTheUsage) {
     const std::pair<std::vector<std::string>, std::string> cases[] = {
         {{"bogus"}, "unknown subcommand 'bogus'"},
         {{"--maildir"}, "--maildir needs a path"},
+        {{"--scale", "0"}, "--scale needs a whole number from 1 to 16"},
         {{"--scale=3", "list"}, "list: unexpected argument '--scale=3'"},
         {{"body"}, "body: name a message file, or - for standard input"},
         {{"document", "--raw=1"}, "document: unknown option '--raw=1'"},
@@ -23,6 +24,7 @@ TEST_F(CommandUsage, NamesTheReasonAndPrintsTheUsage) {
         {{"list", "--sort"}, "--sort needs read, sender or date"},
         {{"list", "--sort=size"}, "--sort takes read, sender or date, not 'size'"},
         {{"read", "--scale"}, "read: --scale needs a number"},
+        {{"read", "--scale=17"}, "read: --scale needs a whole number from 1 to 16"},
     };
     for (const auto& [arguments, reason] : cases) {
         const Result result = Run(arguments);

@@ -8,9 +8,11 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 
 #include "command_test_support.h"
+#include "commands/command_line.h"
 #include "commands/window_commands.h"
 
 namespace velora::commands {
@@ -42,6 +44,15 @@ TEST_F(WindowProgramTest, AFileThatCannotRunIsNotTheWindowProgram) {
     std::ofstream(home_ / "bin/velora-window") << "not a program";
     fs::permissions(home_ / "bin/velora-window", fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_EQ(FindWindowProgram(home_ / "bin/velora"), fs::path());
+}
+
+// No velora-window lies beside the test program: the hand-over says so and fails.
+TEST_F(WindowProgramTest, AMissingWindowProgramIsAnInputError) {
+    std::ostringstream out;
+    std::ostringstream err;
+    const int status = RunCommandLine({"read", "some.txt"}, out, err, HandOverToWindowProgram);
+    EXPECT_EQ(status, kExitInputError);
+    EXPECT_NE(err.str().find("cannot find velora-window"), std::string::npos) << err.str();
 }
 
 // The built programs: velora hands `read` over with its arguments, and the window program's

@@ -88,15 +88,6 @@ ReadingSettings WithLight(std::int32_t light) {
 
 using BacklightTest = RegistryFixture;
 
-TEST_F(BacklightTest, ApplyWritesTheOnValueAndRestoreTheSnapshotEvenWhenItIsZero) {
-    EXPECT_EQ(ApplyBacklightOn({}), 0);
-    EXPECT_EQ(ReadDword(u"ControlPanel\\Backlight", u"ACTimeout"), 60000);
-    RestoreBacklight(BacklightSnapshot{30, 120});
-    RestoreBacklight(BacklightSnapshot{});
-    EXPECT_EQ(writes_, (std::vector<Write>{Battery(60000), Mains(60000), Battery(30), Mains(120),
-                                           Battery(0), Mains(0)}));
-}
-
 TEST_F(BacklightTest, WithTheReadingLightOffRequestsAreIgnored) {
     FakeTimer3 timer;
     BacklightKeeper keeper(timer.Hooks());
@@ -107,15 +98,16 @@ TEST_F(BacklightTest, WithTheReadingLightOffRequestsAreIgnored) {
     EXPECT_EQ(timer.armed + timer.pulses, 0);
 }
 
+// The snapshot is written back even when it holds zeros.
 TEST_F(BacklightTest, StartupAppliesAtOnceAndQuittingRestoresRegardlessOfTheSwitch) {
     FakeTimer3 timer;
     BacklightKeeper keeper(timer.Hooks());
-    keeper.Snapshot() = {1, 2};
+    keeper.Snapshot() = {0, 0};
     keeper.ApplyAtStartup(WithLight(1));
     keeper.RestoreNow();
     EXPECT_EQ(timer.armed, 0);
     EXPECT_EQ(timer.pulses, 2);
-    EXPECT_EQ(writes_, (std::vector<Write>{Battery(60000), Mains(60000), Battery(1), Mains(2)}));
+    EXPECT_EQ(writes_, (std::vector<Write>{Battery(60000), Mains(60000), Battery(0), Mains(0)}));
 }
 
 TEST_F(BacklightTest, TheNextSnapshotAfterARunKilledHoldingTheLightTakesTheUserValues) {
