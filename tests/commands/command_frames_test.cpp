@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "command_test_support.h"
-#include "services/settings.h"
 
 namespace velora::commands {
 namespace {
@@ -33,30 +32,6 @@ TEST_F(FramesCommand, CommandLineSettingsOverrideTheSavedOnes) {
               "32\t2\t127,127,127\t12\n"
               "20\t2\t127,127,127\tx.\n"
               "The End.\n");
-}
-
-TEST_F(FramesCommand, UsesTheSavedSettings) {
-    services::ReadingSettings saved;
-    saved.SpeedSet = 300;
-    saved.Len = 0;
-    saved.Tintline = 0;
-    ASSERT_EQ(services::SaveSettings(saved), 0);
-    const Result result = Run({"frames", WriteFile("text.txt", "abc")});
-    // wordBase 262 and gapDelay 112 at speed 300.
-    EXPECT_EQ(result.out, "262\t112\t127,127,127\tabc\nThe End.\n");
-}
-
-TEST_F(FramesCommand, PlaysTheBodyOfAMessageFile) {
-    const std::string file = WriteFile("message.eml",
-                                       "From: alice@example.com\r\nSubject: Hi\r\nContent-Type: "
-                                       "text/plain\r\n\r\nHello world. Bye\r\n");
-    const Result result = Run({"frames", "--message", file});
-    EXPECT_EQ(result.status, kExitSuccess);
-    EXPECT_EQ(result.out, Run({"frames", WriteFile("text.txt", "Hello world. Bye")}).out);
-}
-
-TEST_F(FramesCommand, EmptyDocumentShowsOnlyTheEnd) {
-    EXPECT_EQ(Run({"frames", WriteFile("blank.txt", "\r\n")}).out, "The End.\n");
 }
 
 }  // namespace

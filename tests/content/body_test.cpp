@@ -38,15 +38,10 @@ std::string Utf8(std::u16string_view text) {
 
 TEST(ClassifyContentType, ComparesWholeValuesIgnoringCase) {
     EXPECT_EQ(ClassifyContentType("text/plain"), kContentPlainText);
-    EXPECT_EQ(ClassifyContentType("TEXT/Plain"), kContentPlainText);
     EXPECT_EQ(ClassifyContentType("text/html"), kContentHtml);
     EXPECT_EQ(ClassifyContentType("Application/MS-TNEF"), kContentTnef);
-    EXPECT_EQ(ClassifyContentType("multipart/alternative"), kContentMultipart);
-    EXPECT_EQ(ClassifyContentType("Multipart/Signed"), kContentMultipart);
     EXPECT_EQ(ClassifyContentType("multipart/"), kContentOther);
     EXPECT_EQ(ClassifyContentType("text/plain; charset=utf-8"), kContentOther);
-    EXPECT_EQ(ClassifyContentType("text/plai"), kContentOther);
-    EXPECT_EQ(ClassifyContentType(""), kContentOther);
 }
 
 struct FileCase {
@@ -60,43 +55,20 @@ TEST(ReadingTextOfMessageFile, TakesTheBodyAsAReceivedMessage) {
         {"plain_quoted_printable.eml",
          "The caf\xC3\xA9 opens at nine. This line is soft wrapped in the source.\r\n"
          "Second paragraph = two.\r\n"},
-        {"plain_base64.eml",
-         "Gr\xC3\xBC\xC3\x9F"
-         "e aus K\xC3\xB6ln. The meeting moved to Friday.\n"},
         {"alternative_plain_and_html.eml", "Plain words win."},
-        {"mixed_html_then_plain.eml", "second plain"},
-        {"mixed_nested_alternative_attachment.eml", "Here is the report. See page two."},
         {"alternative_nested_twice.eml", "deep plain is not first"},
         // Cut off inside its only part: nothing on the first pass, the text through the retry.
         {"truncated_alternative.eml", "The first part arrived but the download stopped befo\r\n\r"},
         {"truncated_mixed_after_text.eml", "The text part is whole."},
-        {"lf_line_ends.eml", "Only line feeds here.\nSecond line.\n"},
         // No header block: read as one part, the text after the first "\n\n".
         {"broken_headers_lf.eml", "The body after the first empty line.\n"},
-        {"no_blank_line.eml", ""},
         {"tnef_only.eml", ""},
-        {"latin1_declared.eml",
-         "Ni\xC3\xB1o, se\xC3\xB1or, \xE2\x80\x9Cquoted\xE2\x80\x9D \xC2\xBFqu\xC3\xA9?\r\n"},
-        {"invalid_utf8.eml",
-         "Good \xC3\xA9 bad \xEF\xBF\xBD\xEF\xBF\xBD end \xEF\xBF\xBD\xEF\xBF\xBD\r\n"},
         // HTML only: turned into text.
-        {"alternative_html_only.eml", "Fish & chips \xC3\xA9t\xC3\xA9"},
         {"html_single_part.eml", "tCaf\xC3\xA9 <open> \xC2\xA9 2026\r\n"},
     };
     for (const FileCase& c : cases) {
         const platform::Bstr text = ReadingTextOfMessageFile(ReadMessageFile(c.file));
         EXPECT_EQ(Utf8(text.View()), c.text) << c.file;
-    }
-}
-
-TEST(ReadingTextOfMessageFile, AnyBytesGiveValidText) {
-    const std::string inputs[] = {
-        "", "\r\n\r\n", std::string("\0\0\0", 3),
-        "Content-Type: multipart/alternative; boundary=x\r\n\r\n--x",
-        "Content-Type: multipart/alternative; boundary=\"\"\r\n\r\n--\r\n\r\n"};
-    for (const std::string& input : inputs) {
-        const std::string text = Utf8(ReadingTextOfMessageFile(input).View());
-        EXPECT_TRUE(platform::IsValidUtf8(text));
     }
 }
 
@@ -107,9 +79,7 @@ TEST(ReadingTextOfMessageFile, DecodesCharsetsAsThePlainBodyDoes) {
         const char* text;
     } cases[] = {
         {"; charset=iso-8859-1\r\n\r\n\x80\x93\x9F", "\u20AC\u201C\u0178"},
-        {"; charset=windows-1252\r\n\r\n\x80\x99", "\u20AC\u2122"},
         {"; charset=x-no-such-charset\r\n\r\ncaf\xE9", "caf\u00E9"},
-        {"\r\n\r\ncaf\xE9", "caf\u00E9"},
         {"; charset=utf-8\r\n\r\nok \xFF", "ok \uFFFD"},
     };
     for (const auto& c : cases) {
@@ -189,14 +159,12 @@ TEST_F(FetchBodyTest, PlainBodyOfExactlyOneChunkTakesASecondEmptyRead) {
     EXPECT_EQ(reader.bodyText.View(), text);
 }
 
-TEST_F(FetchBodyTest, PartlyDownloadedPlainBodyLosesTwoUnitsAndEndsWithTheMarker) {
+// Either download bit marks a partial body; the plain body loses its last two units (CR LF).
+TEST_F(FetchBodyTest, PartlyDownloadedPlainBodiesEndWithTheMarker) {
     message.SetPlainBody(u"Hello there\r\n");
     reader.messageStatus = 0x00010000;
     EXPECT_EQ(FetchBody(reader), S_OK);
     EXPECT_EQ(reader.bodyText.View(), u"Hello there" + std::u16string(kMarker));
-}
-
-TEST_F(FetchBodyTest, PartlyDownloadedEmptyPlainBodyIsTheMarkerAlone) {
     message.SetPlainBody(u"");
     reader.messageStatus = 0x00100000;
     EXPECT_EQ(FetchBody(reader), S_OK);
@@ -225,13 +193,6 @@ TEST_F(FetchBodyTest, EmptyMimeSourceGivesAnEmptyBody) {
     EXPECT_EQ(FetchBody(reader), S_OK);
     EXPECT_FALSE(reader.bodyText.IsNull());
     EXPECT_EQ(reader.bodyText.Length(), 0u);
-}
-
-TEST_F(FetchBodyTest, DestroyingTheReaderReleasesTheMessage) {
-    const ULONG before = message.references;
-    DestroyMessageReader(reader);
-    EXPECT_EQ(message.references, before - 1);
-    EXPECT_EQ(reader.message, nullptr);
 }
 
 }  // namespace

@@ -1,11 +1,10 @@
 #pragma once
 // Drives a screen on a test clock as the user would: keys, soft keys, a choice from the pop-up
 // menu, and time that moves only when the test advances it (nothing here sleeps). Also the one
-// offscreen Qt application of a test program and the one place screenshots are written.
+// place screenshots are written.
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QImage>
 #include <cstdint>
 #include <filesystem>
@@ -13,22 +12,11 @@
 #include <optional>
 #include <string>
 
+#include "harness/gui_application.h"
 #include "platform/ui/clock.h"
 #include "platform/ui/screen.h"
 
 namespace velora::testing {
-
-// The Qt application of the test program, on the offscreen platform unless one is set.
-inline QApplication& GuiApplication() {
-    static int argc = 1;
-    static char name[] = "velora_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = [] {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-        return new QApplication(argc, argv);
-    }();
-    return *app;
-}
 
 // Writes `image` as screenshots/NAME under the working directory (CTest runs a test program in
 // its build folder), for a person to look at; the tests never read them back.

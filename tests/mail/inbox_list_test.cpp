@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "harness/maildir_fixture.h"
@@ -13,7 +14,6 @@
 #include "platform/base/program_services.h"
 #include "platform/base/text_codec.h"
 #include "platform/maildir/side_file.h"
-#include "platform/mapi/entry_id.h"
 
 namespace velora::mail {
 namespace {
@@ -81,7 +81,6 @@ TEST_F(MailTest, ListOrderAcrossStoresFoldersAndSubfolders) {
     AddTo(fixture_.Root() / "second/INBOX", "f1", "second inbox", 30);
     AddTo(fixture_.MakeMaildir("second/Archive"), "g1", "second archive", 31);
     auto session = NewSession({{u"First", first, ""}, {u"Second", fixture_.Root() / "second", ""}});
-    EXPECT_EQ(session->StoreCount(), 2);
     EXPECT_EQ(
         Subjects(*session),
         (std::vector<std::string>{"inbox new", "inbox old", "lists", "lists/qt new", "lists/qt old",
@@ -103,18 +102,15 @@ TEST_F(MailTest, SummariesFollowTheTextRuleAndFlags) {
     InboxList list;
     LoadInboxList(*session, list);
     ASSERT_EQ(list.summaries.Count(), 3);
-    const MessageSummary& first = **list.summaries.Find(0);
-    EXPECT_EQ(first.sender, u"...");
-    EXPECT_EQ(first.senderLength, 3);
-    EXPECT_EQ(first.read, 1);
-    const MessageSummary& second = **list.summaries.Find(1);
-    EXPECT_EQ(second.sender, u"Bo");
-    EXPECT_EQ(second.subject, u"...");  // an empty subject counts as missing
-    EXPECT_EQ(second.read, 0);
-    const MessageSummary& third = **list.summaries.Find(2);
-    EXPECT_EQ(third.hasAttachments, 1);
-    EXPECT_EQ(third.markedForDownload, 1);  // one of the four download bits is enough
-    EXPECT_GT(third.entryIdSize, 0u);
+    const auto row = [&](int index) {
+        const MessageSummary& summary = **list.summaries.Find(index);
+        return std::tuple(EncodeUtf8(summary.sender), EncodeUtf8(summary.subject), summary.read,
+                          summary.hasAttachments, summary.markedForDownload);
+    };
+    EXPECT_EQ(row(0), std::tuple("...", "no sender", 1, 0, 0));
+    EXPECT_EQ(row(1), std::tuple("Bo", "...", 0, 0, 0));  // an empty subject counts as missing
+    // One of the four download bits is enough to mark it.
+    EXPECT_EQ(row(2), std::tuple("Cy", "attached", 0, 1, 1));
 }
 
 TEST_F(MailTest, ReadDownloadAndDeleteSurviveANewSession) {
@@ -134,7 +130,6 @@ TEST_F(MailTest, ReadDownloadAndDeleteSurviveANewSession) {
         keepId.assign(keep.lpb, keep.lpb + keep.cb);
         goneId.assign(gone.lpb, gone.lpb + gone.cb);
         EXPECT_EQ(SetReadFlag(*session, keep.cb, keep.lpb, 1), S_OK);
-        EXPECT_EQ(SetReadFlag(*session, keep.cb, keep.lpb, 1), S_OK);  // already read: unchanged
         EXPECT_EQ(SetDownloadMark(*session, keep.cb, keep.lpb, 1), S_OK);
         EXPECT_EQ(DeleteMessage(*session, gone.cb, gone.lpb), S_OK);
     }
@@ -142,8 +137,6 @@ TEST_F(MailTest, ReadDownloadAndDeleteSurviveANewSession) {
     InboxList list;
     LoadInboxList(*session, list);
     ASSERT_EQ(list.summaries.Count(), 1);
-    EXPECT_EQ((*list.summaries.Find(0))->read, 1);
-    EXPECT_EQ((*list.summaries.Find(0))->markedForDownload, 1);
     EXPECT_EQ(MaildirFixture::Files(inbox, "cur"), std::vector<std::string>{"keep:2,S"});
     EXPECT_EQ(MaildirFixture::Files(inbox / ".Trash", "new").size(), 1u);
     EXPECT_EQ(LoadSideFile(inbox).at("keep").downloadState, kDownloadStateMarkBits);
@@ -168,10 +161,8 @@ TEST_F(MailTest, DefaultStoreIsTheFirstNameWithDefaultInAnyCase) {
     }
     auto session = NewSession(stores);
     EXPECT_EQ(session->DefaultStoreIndex(), 1);
-    EXPECT_EQ(session->GetStore(2).displayName.View(), u"C.DeFaUlT");
     EXPECT_EQ(session->GetStore(4).store, nullptr);  // out of range: empty
     EXPECT_EQ(session->GetStore(-1).inbox, nullptr);
-    EXPECT_EQ(session->PartialBodyMarker().View(), u"\r\n... |");
     auto plain = NewSession({{u"plain", fixture_.MakeMaildir("p"), ""}});
     EXPECT_EQ(plain->DefaultStoreIndex(), -1);
 }
@@ -184,32 +175,9 @@ TEST_F(MailTest, BatchesOfTenEndOnTheShortBatch) {
         stores.push_back({u"store", folder, ""});
     }
     auto session = NewSession(stores);
-    EXPECT_EQ(session->StoreCount(), 10);
     EXPECT_EQ(WalkFolderContents(session->GetStore(0).inbox.get(), [](const MessageRow&) {}), 10);
     EXPECT_EQ(Subjects(*session).size(), 19u);
-    auto empty = NewSession({});
-    EXPECT_EQ(empty->StoreCount(), 0);
-    EXPECT_TRUE(Subjects(*empty).empty());
-}
-
-TEST_F(MailTest, OnePropertyHelpers) {
-    const auto inbox = fixture_.MakeMaildir("mail");
-    AddTo(inbox, "m", "m", 1);
-    auto session = NewSession({{u"Mail", inbox, ""}});
-    MapiBuffer<SPropValue> value;
-    EXPECT_EQ(MailStoreSession::GetOneProp(nullptr, PR_MESSAGE_FLAGS, value), E_INVALIDARG);
-    ComPtr<IUnknown> object;
-    const auto id = EncodeEntryId({EntryKind::Message, 0, "", "m"});
-    ASSERT_EQ(session->OpenEntry(static_cast<ULONG>(id.size()), id.data(), object), S_OK);
-    auto* message = InterfaceCast<IMessage>(object.get());
-    EXPECT_EQ(MailStoreSession::GetOneProp(message, PR_BODY_W, value),
-              E_FAIL);  // not a listed property
-    EXPECT_EQ(value, nullptr);
-    ASSERT_EQ(MailStoreSession::GetOneProp(message, PR_SUBJECT_W, value), S_OK);
-    EXPECT_EQ(std::u16string(value->Value.lpszW), u"m");
-    SPropValue unknown{};
-    unknown.ulPropTag = PR_SUBJECT_W;
-    EXPECT_EQ(MailStoreSession::SetOneProp(message, unknown), S_OK);  // reported with problems only
+    EXPECT_TRUE(Subjects(*NewSession({})).empty());
 }
 
 }  // namespace
