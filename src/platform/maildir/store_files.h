@@ -4,10 +4,10 @@
 // and the "cur/NAME" or "new/NAME" place of a message in the folder index.
 
 #include <sys/stat.h>
-#include <ctime>
 
 #include <cstddef>
 #include <cstdint>
+#include <ctime>
 #include <filesystem>
 #include <string>
 #include <string_view>
