@@ -37,6 +37,20 @@ HRESULT ToHresult(MaildirStatus status) {
     return E_FAIL;
 }
 
+// An object whose properties are read only and open no sub-objects (folders and stores).
+template <class Interface>
+class ReadOnlyProperties : public RefCounted<Interface> {
+  public:
+    HRESULT SetProps(ULONG cValues, const SPropValue* lpPropArray,
+                     SPropProblemArray** lppProblems) override {
+        return NoWrites(cValues, lpPropArray, lppProblems);
+    }
+    HRESULT OpenProperty(ULONG, const IID*, ULONG, ULONG, IUnknown** lppUnk) override {
+        if (lppUnk != nullptr) *lppUnk = nullptr;
+        return MAPI_E_NO_SUPPORT;
+    }
+};
+
 class MemoryStream final : public RefCounted<IStream> {
   public:
     explicit MemoryStream(std::string bytes) : bytes_(std::move(bytes)) {}
@@ -54,7 +68,7 @@ class MemoryStream final : public RefCounted<IStream> {
     std::size_t position_ = 0;
 };
 
-class Folder final : public RefCounted<IMAPIFolder> {
+class Folder final : public ReadOnlyProperties<IMAPIFolder> {
   public:
     Folder(StorePtr store, std::string path) : store_(std::move(store)), path_(std::move(path)) {}
 
@@ -90,14 +104,6 @@ class Folder final : public RefCounted<IMAPIFolder> {
                 }
             },
             count, out);
-    }
-    HRESULT SetProps(ULONG cValues, const SPropValue* lpPropArray,
-                     SPropProblemArray** lppProblems) override {
-        return NoWrites(cValues, lpPropArray, lppProblems);
-    }
-    HRESULT OpenProperty(ULONG, const IID*, ULONG, ULONG, IUnknown** lppUnk) override {
-        if (lppUnk != nullptr) *lppUnk = nullptr;
-        return MAPI_E_NO_SUPPORT;
     }
     HRESULT GetContentsTable(ULONG, IMAPITable** lppTable) override {
         if (lppTable == nullptr) return E_INVALIDARG;
@@ -255,7 +261,7 @@ class Message final : public RefCounted<IMessage> {
     MaildirMessage loose_;  // its facts
 };
 
-class Store final : public RefCounted<IMsgStore> {
+class Store final : public ReadOnlyProperties<IMsgStore> {
   public:
     explicit Store(StorePtr store) : store_(std::move(store)) {}
     HRESULT GetProps(const SPropTagArray* tags, ULONG, ULONG* count, SPropValue** out) override {
@@ -287,14 +293,6 @@ class Store final : public RefCounted<IMsgStore> {
                 }
             },
             count, out);
-    }
-    HRESULT SetProps(ULONG cValues, const SPropValue* lpPropArray,
-                     SPropProblemArray** lppProblems) override {
-        return NoWrites(cValues, lpPropArray, lppProblems);
-    }
-    HRESULT OpenProperty(ULONG, const IID*, ULONG, ULONG, IUnknown** lppUnk) override {
-        if (lppUnk != nullptr) *lppUnk = nullptr;
-        return MAPI_E_NO_SUPPORT;
     }
 
   private:
